@@ -1,0 +1,5 @@
+# Warnings for our own targets: link vexo_warnings into every target of the tree.
+add_library(vexo_warnings INTERFACE)
+target_compile_options(vexo_warnings INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
+    -Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual -Wimplicit-fallthrough)
