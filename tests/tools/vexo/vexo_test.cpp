@@ -1,0 +1,63 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/vexo/command.h"
+
+namespace vexo::cli {
+namespace {
+
+using testing::HasSubstr;
+
+struct Run {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Run RunWith(std::vector<std::string_view> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunTool(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+struct UsageCase {
+    std::vector<std::string_view> args;
+    int status;
+    std::string outContains;
+    std::string errContains;
+};
+
+class VexoUsageTest : public testing::TestWithParam<UsageCase> {};
+
+TEST_P(VexoUsageTest, AnswersWithTheRightStreamAndStatus) {
+    const UsageCase& c = GetParam();
+    const Run run = RunWith(c.args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_THAT(run.out, HasSubstr(c.outContains));
+    EXPECT_THAT(run.err, HasSubstr(c.errContains));
+    if (c.outContains.empty()) {
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, VexoUsageTest,
+    testing::Values(UsageCase{{}, kExitUsage, "", "Usage: vexo COMMAND"},
+                    UsageCase{{"--help"}, kExitOk, "verinfo", ""},
+                    UsageCase{{"-h"}, kExitOk, "Usage: vexo COMMAND", ""},
+                    UsageCase{{"--version"}, kExitOk, "1.0.2", ""},
+                    UsageCase{{"frobnicate"}, kExitUsage, "", "unknown command 'frobnicate'"},
+                    UsageCase{{"verinfo", "--help"}, kExitOk, "Usage: vexo verinfo FILE", ""},
+                    UsageCase{{"verinfo", "x.dll", "-h"}, kExitOk, "Usage: vexo verinfo", ""},
+                    UsageCase{{"verinfo"}, kExitUsage, "", "expected exactly one FILE"},
+                    UsageCase{{"verinfo", "a", "b"}, kExitUsage, "", "expected exactly one FILE"},
+                    UsageCase{{"verinfo", "/nonexistent/iTunes.exe"}, kExitFailed, "",
+                              "/nonexistent/iTunes.exe: no readable version information"}));
+
+}  // namespace
+}  // namespace vexo::cli

@@ -1,0 +1,63 @@
+#include <ostream>
+
+#include "tools/vexo/command.h"
+
+namespace vexo::cli {
+namespace {
+
+void PrintToolHelp(std::ostream& out) {
+    out << "Usage: vexo COMMAND [ARGUMENTS]\n"
+           "       vexo COMMAND --help\n"
+           "\n"
+           "The developer tool of VEXO(tm) Plumex TV.\n"
+           "\n"
+           "Commands:\n";
+    for (const Command& command : Commands()) {
+        out << "  " << command.name;
+        for (std::size_t pad = command.name.size(); pad < 12; ++pad) {
+            out << ' ';
+        }
+        out << command.summary << '\n';
+    }
+}
+
+}  // namespace
+
+bool WantsHelp(Arguments args) {
+    for (std::string_view arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            return true;
+        }
+    }
+    return false;
+}
+
+int RunTool(Arguments args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        PrintToolHelp(err);
+        return kExitUsage;
+    }
+    const std::string_view name = args.front();
+    if (name == "--help" || name == "-h" || name == "help") {
+        PrintToolHelp(out);
+        return kExitOk;
+    }
+    if (name == "--version") {
+        out << "vexo 1.0.2\n";
+        return kExitOk;
+    }
+    for (const Command& command : Commands()) {
+        if (command.name == name) {
+            const Arguments rest = args.subspan(1);
+            if (WantsHelp(rest)) {
+                out << command.usage;
+                return kExitOk;
+            }
+            return command.run(rest, out, err);
+        }
+    }
+    err << "vexo: unknown command '" << name << "' (see vexo --help)\n";
+    return kExitUsage;
+}
+
+}  // namespace vexo::cli
