@@ -25,13 +25,13 @@ namespace basFiles {
 // A pattern's last component, rewritten once and then matched against many names. Matching
 // takes time proportional to name length times pattern length, whatever the pattern.
 class WildcardPattern {
-public:
+  public:
     explicit WildcardPattern(std::string_view pattern);
 
     // An empty name matches only the empty pattern; "*" does not match it either.
     bool Matches(std::string_view name) const;
 
-private:
+  private:
     enum class Kind : std::uint8_t { Literal, Star, DosStar, DosQm, DosDot };
     struct Element {
         Kind kind;
