@@ -12,13 +12,13 @@ namespace {
 
 using testing::HasSubstr;
 
-struct Run {
+struct Outcome {
     int status;
     std::string out;
     std::string err;
 };
 
-Run RunWith(std::vector<std::string_view> args) {
+Outcome RunWith(std::vector<std::string_view> args) {
     std::ostringstream out;
     std::ostringstream err;
     const int status = RunTool(args, out, err);
@@ -36,7 +36,7 @@ class VexoUsageTest : public testing::TestWithParam<UsageCase> {};
 
 TEST_P(VexoUsageTest, AnswersWithTheRightStreamAndStatus) {
     const UsageCase& c = GetParam();
-    const Run run = RunWith(c.args);
+    const Outcome run = RunWith(c.args);
     EXPECT_EQ(run.status, c.status);
     EXPECT_THAT(run.out, HasSubstr(c.outContains));
     EXPECT_THAT(run.err, HasSubstr(c.errContains));

@@ -1,0 +1,85 @@
+// Writes the seed corpus of fuzz_version_reader into the folder named by its argument: PE
+// images and bare VS_VERSIONINFO blocks of the shapes the reader meets, written by pewriter.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tools/pewriter/pe_image.h"
+#include "tools/pewriter/version_resource.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+pewriter::VersionInfo TypicalInfo() {
+    pewriter::VersionInfo info;
+    info.fixedInfo = pewriter::FixedFileInfo{};
+    info.fixedInfo->fileVersion = {7, 1, 0, 59};
+    info.fixedInfo->productVersion = {7, 1, 0, 59};
+    info.stringTables.push_back({"040904B0",
+                                 {{"CompanyName", "Apple Inc."},
+                                  {"FileDescription", "iTunes"},
+                                  {"FileVersion", "7.1.0.59"},
+                                  {"InternalName", "iTunes"},
+                                  {"LegalCopyright", "\u00A9 2000-2007"},
+                                  {"OriginalFilename", "iTunes.exe"},
+                                  {"ProductName", "iTunes"},
+                                  {"ProductVersion", "7.1.0.59\0junk"s},
+                                  {"Comments", "caf\u00E9 \U0001F600"},
+                                  {"LegalTrademarks", ""},
+                                  {"PrivateBuild", "p"},
+                                  {"SpecialBuild", "s"}}});
+    info.stringTables.push_back({"040704E4", {{"CompanyName", "Apple GmbH"}}});
+    info.translations = std::vector<pewriter::Translation>{{0x0409, 0x04B0}, {0x0407, 0x04E4}};
+    return info;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <seed folder>\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    std::filesystem::create_directories(folder);
+
+    const pewriter::VersionInfo typical = TypicalInfo();
+    pewriter::VersionInfo noTranslation = typical;
+    noTranslation.translations.reset();
+    pewriter::VersionInfo fixedOnly;
+    fixedOnly.fixedInfo = typical.fixedInfo;
+    pewriter::VersionInfo byteLengths = typical;
+    byteLengths.textLengthsInBytes = true;
+
+    std::vector<pewriter::Resource> several(3);
+    several[0].type = 6;
+    several[0].data = {'s', 't', 'r'};
+    several[1].name = 2;
+    several[1].data = pewriter::BuildVersionInfoBlock(fixedOnly);
+    several[2].data = pewriter::BuildVersionInfoBlock(typical);
+
+    using pewriter::ImageFormat;
+    using pewriter::ImageKind;
+    const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> seeds = {
+        {"pe32_exe", pewriter::BuildVersionedImage(typical)},
+        {"pe32plus_dll",
+         pewriter::BuildVersionedImage(typical, {ImageKind::Library, ImageFormat::Pe32Plus})},
+        {"no_translation_exe", pewriter::BuildVersionedImage(noTranslation)},
+        {"fixed_only_dll", pewriter::BuildVersionedImage(fixedOnly, {ImageKind::Library})},
+        {"byte_lengths_exe", pewriter::BuildVersionedImage(byteLengths)},
+        {"several_resources_exe", pewriter::BuildPeImage(several)},
+        {"no_resources_exe", pewriter::BuildPeImage({})},
+        {"block", pewriter::BuildVersionInfoBlock(typical)},
+        {"block_byte_lengths", pewriter::BuildVersionInfoBlock(byteLengths)},
+        {"block_fixed_only", pewriter::BuildVersionInfoBlock(fixedOnly)},
+    };
+    for (const auto& [name, bytes] : seeds) {
+        if (!pewriter::WriteFileBytes(folder / name, bytes)) {
+            std::fprintf(stderr, "cannot write %s\n", (folder / name).string().c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
