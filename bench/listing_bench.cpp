@@ -1,11 +1,11 @@
 // Walks a season folder of 10,000 episode files through GetFirstFile / GetNextFile and
 // compares it with a plain std::filesystem listing of the same folder.
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "importer/files/listing.h"
 #include "ratio.h"
@@ -18,7 +18,8 @@ constexpr int kFiles = 10'000;
 constexpr int kRuns = 15;
 
 fs::path MakeSeasonFolder() {
-    fs::path folder = fs::temp_directory_path() / ("vexo-listing-bench-" + std::to_string(::getpid()));
+    fs::path folder =
+        fs::temp_directory_path() / ("vexo-listing-bench-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     for (int i = 1; i <= kFiles; ++i) {
         std::ofstream(folder / (std::to_string(i) + " Episode.mp4"));

@@ -13,7 +13,7 @@ namespace basFiles {
 using WindowHandle = std::uint32_t;
 
 class FolderPicker {
-public:
+  public:
     virtual ~FolderPicker() = default;
     // Shows the platform's picker modally over owner with title as its instruction line,
     // rooted at the desktop, confirming only file-system folders. std::nullopt on cancel.

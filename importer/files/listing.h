@@ -38,13 +38,13 @@ void CloseFind(ListingHandle& handle);
 
 // Closes the listing a walk level opened, however the level is left.
 class ListingGuard {
-public:
+  public:
     explicit ListingGuard(ListingHandle& handle) : handle_(handle) {}
     ~ListingGuard() { CloseFind(handle_); }
     ListingGuard(const ListingGuard&) = delete;
     ListingGuard& operator=(const ListingGuard&) = delete;
 
-private:
+  private:
     ListingHandle& handle_;
 };
 

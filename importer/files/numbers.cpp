@@ -8,8 +8,12 @@
 namespace basFiles {
 namespace {
 
-bool IsIgnored(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsIgnored(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 int DigitValue(char c, int radix) {
     int value = -1;
@@ -80,8 +84,8 @@ double ReadDecimal(std::string_view text) {
         normal += fraction;
     }
     bool negativeExponent = false;
-    if (pos < text.size() && (text[pos] == 'E' || text[pos] == 'e' || text[pos] == 'D' ||
-                              text[pos] == 'd')) {
+    if (pos < text.size() &&
+        (text[pos] == 'E' || text[pos] == 'e' || text[pos] == 'D' || text[pos] == 'd')) {
         std::size_t exponentPos = pos + 1;
         std::string sign;
         if (exponentPos < text.size() && (text[exponentPos] == '+' || text[exponentPos] == '-')) {

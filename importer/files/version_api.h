@@ -12,7 +12,7 @@
 namespace basFiles {
 
 class VersionInfoApi {
-public:
+  public:
     virtual ~VersionInfoApi() = default;
 
     // Size of the file's version data block; 0 when the file has none or cannot be read.

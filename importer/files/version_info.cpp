@@ -102,8 +102,8 @@ void GetVersionTranslation(VersionInfoApi& api, std::span<const std::uint8_t> bl
         return;
     }
     const std::string_view entry(table->data(), 4);  // further entries are ignored
-    languageCodePage = Hex4(ReadLittleEndian16(entry.substr(0, 2))) +
-                       Hex4(ReadLittleEndian16(entry.substr(2, 2)));
+    languageCodePage =
+        Hex4(ReadLittleEndian16(entry.substr(0, 2))) + Hex4(ReadLittleEndian16(entry.substr(2, 2)));
 }
 
 bool QueryVersionString(VersionInfoApi& api, std::span<const std::uint8_t> block,

@@ -32,11 +32,11 @@ INSTANTIATE_TEST_SUITE_P(
         // blanks, tabs and line feeds vanish wherever they are; other white space ends
         LeadingCase{" \t\n4\t2", 42}, LeadingCase{"4\r2", 4}, LeadingCase{"- 3", -3},
         // signs, fractions and exponents
-        LeadingCase{"+5", 5}, LeadingCase{"-5", -5}, LeadingCase{"--5", 0},
-        LeadingCase{".5", 0.5}, LeadingCase{"5.", 5}, LeadingCase{".", 0},
-        LeadingCase{"1.2.3", 1.2}, LeadingCase{"1e3", 1000}, LeadingCase{"1E+2x", 100},
-        LeadingCase{"1d2", 100}, LeadingCase{"25D-1", 2.5}, LeadingCase{"1e", 1},
-        LeadingCase{"1e+", 1}, LeadingCase{"2,5", 2},
+        LeadingCase{"+5", 5}, LeadingCase{"-5", -5}, LeadingCase{"--5", 0}, LeadingCase{".5", 0.5},
+        LeadingCase{"5.", 5}, LeadingCase{".", 0}, LeadingCase{"1.2.3", 1.2},
+        LeadingCase{"1e3", 1000}, LeadingCase{"1E+2x", 100}, LeadingCase{"1d2", 100},
+        LeadingCase{"25D-1", 2.5}, LeadingCase{"1e", 1}, LeadingCase{"1e+", 1},
+        LeadingCase{"2,5", 2},
         // hexadecimal and octal integers
         LeadingCase{"&HFF", 255}, LeadingCase{"&hff", 255}, LeadingCase{"&H1G", 1},
         LeadingCase{"&O17", 15}, LeadingCase{"&o78", 7}, LeadingCase{"& H 1 0", 16},

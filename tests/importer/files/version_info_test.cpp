@@ -17,7 +17,7 @@ using testing::ElementsAreArray;
 // Answers the version operations from a table of sub-block values, as a platform would for
 // one file, and remembers which sub-blocks were asked for.
 class FakeVersionApi : public VersionInfoApi {
-public:
+  public:
     std::uint32_t size = 64;
     bool readSucceeds = true;
     std::map<std::string, std::string> values;
@@ -59,7 +59,7 @@ FileVersionRecord SentinelRecord() {
 
 TEST(Hex4, GivesExactlyFourUpperCaseDigits) {
     const std::vector<std::pair<std::uint32_t, std::string>> cases = {
-        {0x0409, "0409"}, {0x04B0, "04B0"}, {0, "0000"},        {1252, "04E4"},
+        {0x0409, "0409"}, {0x04B0, "04B0"}, {0, "0000"},       {1252, "04E4"},
         {65001, "FDE9"},  {0xFFFF, "FFFF"}, {0x12345, "2345"}, {0xABCDEF01, "EF01"}};
     for (const auto& [value, text] : cases) {
         EXPECT_EQ(Hex4(value), text) << value;
@@ -164,13 +164,12 @@ TEST(ReadFileVersionInfo, FillsTheRecordFromTheFirstTranslationsTable) {
 
     const std::string prefix = "\\StringFileInfo\\040904B0\\";
     EXPECT_THAT(api.queries,
-                ElementsAreArray({"\\VarFileInfo\\Translation"s, prefix + "CompanyName",
-                                  prefix + "FileDescription", prefix + "FileVersion",
-                                  prefix + "InternalName", prefix + "LegalCopyright",
-                                  prefix + "OriginalFilename", prefix + "ProductName",
-                                  prefix + "ProductVersion", prefix + "Comments",
-                                  prefix + "LegalTrademarks", prefix + "PrivateBuild",
-                                  prefix + "SpecialBuild"}));
+                ElementsAreArray(
+                    {"\\VarFileInfo\\Translation"s, prefix + "CompanyName",
+                     prefix + "FileDescription", prefix + "FileVersion", prefix + "InternalName",
+                     prefix + "LegalCopyright", prefix + "OriginalFilename", prefix + "ProductName",
+                     prefix + "ProductVersion", prefix + "Comments", prefix + "LegalTrademarks",
+                     prefix + "PrivateBuild", prefix + "SpecialBuild"}));
 }
 
 TEST(ReadFileVersionInfo, WithoutTranslationUsesTheSystemLanguageAndCodePage) {
@@ -229,7 +228,8 @@ TEST(RecordFields, ListsTheFieldsInRecordOrder) {
     const auto fields = RecordFields(record);
     ASSERT_EQ(fields.size(), 14u);
     EXPECT_EQ(fields[0].first, "CompanyName");
-    EXPECT_EQ(fields[3], (std::pair<std::string_view, std::string>{"FileVersionParts", "7,1,0,59"}));
+    EXPECT_EQ(fields[3],
+              (std::pair<std::string_view, std::string>{"FileVersionParts", "7,1,0,59"}));
     EXPECT_EQ(fields[9].first, "ProductVersionParts");
     EXPECT_EQ(fields[9].second, "0,0,0,0");
     EXPECT_EQ(fields[13].second, "x");

@@ -56,8 +56,29 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{{"verinfo", "x.dll", "-h"}, kExitOk, "Usage: vexo verinfo", ""},
                     UsageCase{{"verinfo"}, kExitUsage, "", "expected exactly one FILE"},
                     UsageCase{{"verinfo", "a", "b"}, kExitUsage, "", "expected exactly one FILE"},
-                    UsageCase{{"verinfo", "/nonexistent/iTunes.exe"}, kExitFailed, "",
+                    UsageCase{{"verinfo", "/nonexistent/iTunes.exe"},
+                              kExitFailed,
+                              "",
                               "/nonexistent/iTunes.exe: no readable version information"}));
+
+TEST(VexoVerinfo, PrintsTheRecordOfADllOneFieldPerLine) {
+    const Outcome run = RunWith({"verinfo", VEXO_VERSIONED_DLL});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.err, "");
+
+    std::vector<std::string> names;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        names.push_back(line.substr(0, line.find('=')));
+    }
+    EXPECT_THAT(names, testing::ElementsAre("CompanyName", "FileDescription", "FileVersion",
+                                            "FileVersionParts", "InternalName", "LegalCopyright",
+                                            "OriginalFilename", "ProductName", "ProductVersion",
+                                            "ProductVersionParts", "Comments", "LegalTrademarks",
+                                            "PrivateBuild", "SpecialBuild"));
+    EXPECT_THAT(run.out, HasSubstr("\nFileVersion=7.1.0.59\nFileVersionParts=7,1,0,59\n"));
+    EXPECT_THAT(run.out, HasSubstr("\nSpecialBuild=\n"));
+}
 
 }  // namespace
 }  // namespace vexo::cli
