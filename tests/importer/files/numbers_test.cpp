@@ -49,14 +49,15 @@ TEST(LeadingNumber, HugeExponentGivesInfinityAndTinyGivesZero) {
     EXPECT_EQ(LeadingNumber("0e999999"), 0.0);
 }
 
+// The test build compiles de_DE.UTF-8 into LOCPATH: a locale whose decimal separator is ",".
 TEST(LeadingNumber, DecimalPointIgnoresTheLocale) {
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous ? previous : "C";
-    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
-        GTEST_SKIP() << "no German locale on this machine";
-    }
-    EXPECT_DOUBLE_EQ(LeadingNumber("2.5"), 2.5);
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
+    const double pointed = LeadingNumber("2.5");
+    const double commaed = LeadingNumber("2,5");
     std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_DOUBLE_EQ(pointed, 2.5);
+    EXPECT_DOUBLE_EQ(commaed, 2);
 }
 
 struct RoundCase {
