@@ -1,0 +1,30 @@
+// Expansion of environment references (%NAME%) by Windows' rules: names compare without
+// regard to case, a reference to an undefined name stays as typed, "%%" is not special.
+// Where the process does not define PROGRAMFILES, it names the machine prefix's
+// "Program Files" folder.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace machine {
+
+// Looks a variable up by name (without regard to case on every platform).
+using EnvironmentLookup = std::function<std::optional<std::string>(std::string_view name)>;
+
+// The process's environment, with the PROGRAMFILES default described above.
+EnvironmentLookup ProcessEnvironment();
+
+std::string ExpandEnvironmentStrings(std::string_view text, const EnvironmentLookup& lookup);
+std::string ExpandEnvironmentStrings(std::string_view text);
+
+// As ExpandEnvironmentStringsA: expands text into destination (size bytes) and returns the
+// size the expansion needs, its terminating NUL counted; when that exceeds size, nothing
+// usable is written. 0 on failure.
+std::uint32_t ExpandEnvironmentStringsA(std::string_view text, char* destination,
+                                        std::uint32_t size);
+
+}  // namespace machine
