@@ -26,7 +26,7 @@ WaitResult WaitForEventHandle(EventHandle event,
 
 // Owns an event and closes it.
 class ScopedEvent {
-public:
+  public:
     explicit ScopedEvent(bool manualReset = false, bool initiallySignalled = false)
         : handle_(CreateEventHandle(manualReset, initiallySignalled)) {}
     ~ScopedEvent() {
@@ -38,7 +38,7 @@ public:
     ScopedEvent& operator=(const ScopedEvent&) = delete;
     EventHandle get() const { return handle_; }
 
-private:
+  private:
     EventHandle handle_;
 };
 

@@ -1,6 +1,7 @@
 // The machine prefix: the folder that holds what stands in for a Windows machine on other
 // platforms (the registry store, "Program Files", the media library). VEXO_PREFIX names it;
-// else $XDG_DATA_HOME/vexo; else ~/.local/share/vexo.
+// else $XDG_DATA_HOME/vexo (an absolute XDG_DATA_HOME only); else ~/.local/share/vexo, the home
+// folder taken from HOME or, when HOME is unset, from the account database.
 #pragma once
 
 #include <optional>
@@ -8,15 +9,19 @@
 
 namespace machine {
 
-// The prefix folder (no trailing separator), not necessarily existing yet.
+// The prefix folder, absolute and without a trailing separator, not necessarily existing yet;
+// read from the environment at each call. Empty when no folder can be named (no VEXO_PREFIX,
+// no XDG_DATA_HOME and no home folder).
 std::string MachinePrefix();
 
-// The prefix folder, created with private permissions (0700) when missing, with its
-// "Program Files" folder; std::nullopt when it cannot be created.
+// The prefix folder, created when missing - with any missing parents - with private
+// permissions (0700), and its "Program Files" folder; std::nullopt when either cannot be
+// created or something other than a folder is in the way. A folder that exists already keeps
+// its permissions.
 std::optional<std::string> EnsureMachinePrefix();
 
-// Paths inside the prefix.
-std::string RegistryStorePath();    // <prefix>/registry.db
-std::string ProgramFilesFolder();   // <prefix>/Program Files
+// Paths inside the prefix; empty when MachinePrefix() is.
+std::string RegistryStorePath();   // <prefix>/registry.db
+std::string ProgramFilesFolder();  // <prefix>/Program Files
 
 }  // namespace machine

@@ -5,7 +5,7 @@
 namespace registry {
 
 class FormWindow {
-public:
+  public:
     virtual ~FormWindow() = default;
     virtual float Left() const = 0;
     virtual float Top() const = 0;

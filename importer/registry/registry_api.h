@@ -30,6 +30,7 @@ inline constexpr Status kErrorInvalidHandle = 6;
 inline constexpr Status kErrorInvalidParameter = 87;
 inline constexpr Status kErrorMoreData = 234;
 inline constexpr Status kErrorNoMoreItems = 259;
+inline constexpr Status kErrorKeyDeleted = 1018;  // the key behind an open handle was deleted
 
 // Access rights.
 inline constexpr Access kKeyQueryValue = 0x0001;
@@ -60,12 +61,11 @@ inline constexpr std::uint32_t kRegNotifyChangeSecurity = 0x8;
 
 // Key paths use "\" between levels on every platform; names compare without regard to case.
 class RegistryApi {
-public:
+  public:
     virtual ~RegistryApi() = default;
 
     // An empty subKey opens a further handle to key itself.
-    virtual Status RegOpenKeyEx(Hkey key, std::string_view subKey, Access access,
-                                Hkey& result) = 0;
+    virtual Status RegOpenKeyEx(Hkey key, std::string_view subKey, Access access, Hkey& result) = 0;
 
     // Creates every missing level of subKey (no class, non-volatile, default security), or
     // opens it when it exists.
@@ -90,8 +90,8 @@ public:
     // As RegEnumValueA, with the same conventions for the name and for the data as
     // RegQueryValueEx for type, data and dataSize.
     virtual Status RegEnumValue(Hkey key, std::uint32_t index, char* name,
-                                std::uint32_t& nameLength, std::uint32_t* type,
-                                std::uint8_t* data, std::uint32_t* dataSize) = 0;
+                                std::uint32_t& nameLength, std::uint32_t* type, std::uint8_t* data,
+                                std::uint32_t* dataSize) = 0;
 
     // Refuses (kErrorAccessDenied) a key that still has subkeys.
     virtual Status RegDeleteKey(Hkey key, std::string_view subKey) = 0;

@@ -28,7 +28,8 @@ std::span<const Command> Commands();
 // Runs the tool: args are the arguments after the program name.
 int RunTool(Arguments args, std::ostream& out, std::ostream& err);
 
-// True when args asks for help ("--help" or "-h" anywhere).
+// True when a command's arguments ask for its help: "--help", "-h" or "/?" first. Only the
+// first argument counts, so that a later one can be data ("vexo reg add KEY /d -h").
 bool WantsHelp(Arguments args);
 
 }  // namespace vexo::cli

@@ -1,4 +1,5 @@
 #include "tools/vexo/command.h"
+#include "tools/vexo/reg_command.h"
 #include "tools/vexo/verinfo_command.h"
 
 namespace vexo::cli {
@@ -6,6 +7,7 @@ namespace vexo::cli {
 std::span<const Command> Commands() {
     static const Command commands[] = {
         VerinfoCommand(),
+        RegCommand(),
     };
     return commands;
 }

@@ -24,12 +24,11 @@ void PrintToolHelp(std::ostream& out) {
 }  // namespace
 
 bool WantsHelp(Arguments args) {
-    for (std::string_view arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            return true;
-        }
+    if (args.empty()) {
+        return false;
     }
-    return false;
+    const std::string_view first = args.front();
+    return first == "--help" || first == "-h" || first == "/?";
 }
 
 int RunTool(Arguments args, std::ostream& out, std::ostream& err) {

@@ -1,0 +1,55 @@
+// The process environment as Windows presents it: names without regard to case.
+#include <unistd.h>
+
+#include "importer/files/ascii_case.h"
+#include "importer/machine/environment.h"
+#include "importer/machine/machine_prefix.h"
+
+namespace machine {
+namespace {
+
+constexpr std::string_view kProgramFiles = "PROGRAMFILES";
+
+// A POSIX environment may hold names that differ only in case (Path and PATH); the one
+// written exactly as asked wins, else the first that matches without regard to case. Entries
+// are split at their first "=", so a name that itself holds "=" finds nothing.
+std::optional<std::string> FindVariable(std::string_view name) {
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> caseless;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        const std::size_t equals = text.find('=');
+        if (equals == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view entryName = text.substr(0, equals);
+        if (entryName == name) {
+            return std::string(text.substr(equals + 1));
+        }
+        if (!caseless && basFiles::EqualsIgnoringAsciiCase(entryName, name)) {
+            caseless = std::string(text.substr(equals + 1));
+        }
+    }
+    return caseless;
+}
+
+}  // namespace
+
+EnvironmentLookup ProcessEnvironment() {
+    return [](std::string_view name) -> std::optional<std::string> {
+        if (std::optional<std::string> value = FindVariable(name)) {
+            return value;
+        }
+        if (basFiles::EqualsIgnoringAsciiCase(name, kProgramFiles)) {
+            std::string folder = ProgramFilesFolder();
+            if (!folder.empty()) {
+                return folder;
+            }
+        }
+        return std::nullopt;
+    };
+}
+
+}  // namespace machine

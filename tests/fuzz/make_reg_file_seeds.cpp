@@ -1,0 +1,92 @@
+// Writes the seed corpus of fuzz_reg_file into the folder named by its argument: .reg files of
+// the shapes the reader meets - written by our writer, by hand in the older and odder forms,
+// and in UTF-16LE with its byte order mark as regedit saves them.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tools/regfile/reg_text.h"
+#include "tools/regfile/reg_writer.h"
+
+namespace {
+
+using namespace std::string_literals;
+using namespace regfile;
+
+std::vector<std::uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+std::string WrittenDocument() {
+    const RegDocument document{{
+        {registry::kHkeyLocalMachine,
+         "SOFTWARE\\Apple Computer, Inc.\\iTunes",
+         false,
+         {{"ProgramFolder", false, registry::kRegSz, Bytes("C:\\Program Files\\iTunes\\\0"s)},
+          {"", false, registry::kRegSz, Bytes("default\0"s)},
+          {"Count", false, registry::kRegDword, Bytes("\x2a\0\0\0"s)},
+          {"Bytes", false, registry::kRegBinary, Bytes(std::string(90, '\xab'))},
+          {"Path", false, registry::kRegExpandSz, Bytes("%ProgramFiles%\\Caf\xc3\xa9\0"s)},
+          {"List", false, registry::kRegMultiSz, Bytes("a\0b\0\0"s)},
+          {"Lines", false, registry::kRegSz, Bytes("1\r\n2\0"s)},
+          {"Quad", false, 11, Bytes("\1\0\0\0\0\0\0\0"s)},
+          {"Old", true, registry::kRegNone, {}}}},
+        {registry::kHkeyCurrentUser, "Software\\Vexo\\Window", false, {}},
+        {registry::kHkeyCurrentUser, "Software\\Old", true, {}},
+    }};
+    return FormatRegFile(document).text.value_or("");
+}
+
+constexpr std::string_view kHandWritten =
+    "Windows Registry Editor Version 5.00\n"
+    "; comment\n"
+    "  [HKEY_CURRENT_USER\\Software\\Vexo]\n"
+    "\"Long\"=hex:01,02,\\\n"
+    "\n"
+    "   03,04, ; more\n"
+    "\"n\" = dword:1 ; one\n"
+    "\"\"=\"empty name\"\n"
+    "\"esc \\\"\\\\\"=\"1\\n2\\r3\\0\"\n"
+    "@=-\n"
+    "[HKCU\\Software\\Short]\n";
+
+constexpr std::string_view kRegedit4 =
+    "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\.mp4]\r\n@=\"QuickTime.mp4\"\r\n"
+    "\"Path\"=hex(2):25,41,25,00\r\n\"Multi\"=hex(7):61,00,62,00,00\r\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <seed folder>\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    std::filesystem::create_directories(folder);
+
+    const std::string written = WrittenDocument();
+    std::vector<std::uint8_t> utf16 = {0xFF, 0xFE};
+    const std::vector<std::uint8_t> body = Utf8ToUtf16Le(written);
+    utf16.insert(utf16.end(), body.begin(), body.end());
+
+    const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> seeds = {
+        {"written.reg", Bytes(written)},
+        {"written_utf16.reg", utf16},
+        {"hand_written.reg", Bytes(kHandWritten)},
+        {"regedit4.reg", Bytes(kRegedit4)},
+        {"utf8_bom.reg", Bytes("\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
+                               "[-HKEY_USERS\\.DEFAULT\\Gone]\r\n"s)},
+    };
+    for (const auto& [name, bytes] : seeds) {
+        std::ofstream file(folder / name, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        if (!file) {
+            std::fprintf(stderr, "cannot write %s\n", (folder / name).string().c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

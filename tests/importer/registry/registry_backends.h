@@ -1,0 +1,68 @@
+// The registries the clsRegistry behaviour tests run against, and the fixture they share: a
+// clsRegistry on a HandleLedger over the backend, so that every test also proves that each
+// key the object opened was closed again by the time the object is gone.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "importer/registry/clsRegistry.h"
+#include "importer/registry/store/store_registry_api.h"
+#include "tests/importer/machine/scoped_environment.h"
+#include "tests/importer/registry/memory_registry_api.h"
+#include "tests/importer/registry/registry_test_support.h"
+
+namespace registry::testing {
+
+struct MemoryBackend {
+    static constexpr const char* kName = "Memory";
+    RegistryApi& api() { return registry; }
+    MemoryRegistryApi registry;
+};
+
+// The embedded store, in a file of its own in a temporary folder.
+struct StoreBackend {
+    static constexpr const char* kName = "Store";
+    StoreBackend() { EXPECT_EQ(registry.OpenStatus(), kErrorSuccess); }
+    RegistryApi& api() { return registry; }
+    machine::TempFolder folder;
+    StoreRegistryApi registry{(folder.path() / "registry.db").string()};
+};
+
+using RegistryBackends = ::testing::Types<MemoryBackend, StoreBackend>;
+
+struct BackendNames {
+    template <typename Backend>
+    static std::string GetName(int) {
+        return Backend::kName;
+    }
+};
+
+template <typename Backend>
+class clsRegistryBehaviour : public ::testing::Test {
+  protected:
+    void SetUp() override { object_.emplace(ledger_, TestServices()); }
+    void TearDown() override {
+        object_.reset();
+        EXPECT_EQ(ledger_.Outstanding(), 0u) << "keys left open";
+        EXPECT_EQ(ledger_.StrayCloses(), 0) << "handles closed that were never opened";
+    }
+
+    clsRegistry& reg() { return *object_; }
+    // The backend itself, for setting values up and looking at them.
+    RegistryApi& api() { return backend_.api(); }
+    HandleLedger& ledger() { return ledger_; }
+
+  private:
+    Backend backend_;
+    HandleLedger ledger_{backend_.api()};
+    std::optional<clsRegistry> object_;
+};
+
+// Where the tests keep their values.
+inline constexpr Hkey kHive = kHkeyCurrentUser;
+inline constexpr const char* kKey = "Software\\VEXO Tests\\Registry";
+
+}  // namespace registry::testing

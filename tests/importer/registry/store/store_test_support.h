@@ -1,0 +1,244 @@
+// Shared by the registry store tests: a private temporary folder, a store in it, small
+// helpers for writing and reading values, and child processes running the store writer.
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "importer/registry/store/store_registry_api.h"
+
+extern char** environ;
+
+namespace registry::testing {
+
+namespace fs = std::filesystem;
+
+// A guard against hanging, never a means of synchronisation.
+inline constexpr std::chrono::milliseconds kGuard{10000};
+
+// A private folder under the system's temp folder (TMPDIR honoured), removed afterwards.
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "vexo-store-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            root_ = pattern;
+        }
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& Root() const { return root_; }
+    std::string operator/(std::string_view name) const { return root_ + "/" + std::string(name); }
+
+  private:
+    std::string root_;
+};
+
+inline std::vector<std::uint8_t> Bytes(std::string_view text) {
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+inline std::vector<std::uint8_t> DwordBytes(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
+struct StoredValue {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    bool operator==(const StoredValue&) const = default;
+};
+
+inline Status SetValue(RegistryApi& api, Hkey key, std::string_view name, std::uint32_t type,
+                       const std::vector<std::uint8_t>& data) {
+    return api.RegSetValueEx(key, name, type, data.data(), static_cast<std::uint32_t>(data.size()));
+}
+
+// The value by the size-query-then-read protocol; nullopt when any step fails.
+inline std::optional<StoredValue> GetValue(RegistryApi& api, Hkey key, std::string_view name) {
+    StoredValue value;
+    std::uint32_t size = 0;
+    if (api.RegQueryValueEx(key, name, &value.type, nullptr, &size) != kErrorSuccess) {
+        return std::nullopt;
+    }
+    value.data.resize(size + 1);  // never a null buffer, even for 0 bytes
+    if (api.RegQueryValueEx(key, name, &value.type, value.data.data(), &size) != kErrorSuccess) {
+        return std::nullopt;
+    }
+    value.data.resize(size);
+    return value;
+}
+
+// The names of the subkeys, in enumeration order.
+inline std::vector<std::string> SubkeyNames(RegistryApi& api, Hkey key) {
+    std::vector<std::string> names;
+    for (std::uint32_t index = 0;; ++index) {
+        char name[256];
+        std::uint32_t length = sizeof name;
+        if (api.RegEnumKeyEx(key, index, name, length) != kErrorSuccess) {
+            return names;
+        }
+        names.emplace_back(name, length);
+    }
+}
+
+inline std::vector<std::string> ValueNames(RegistryApi& api, Hkey key) {
+    std::vector<std::string> names;
+    for (std::uint32_t index = 0;; ++index) {
+        char name[16384];
+        std::uint32_t length = sizeof name;
+        if (api.RegEnumValue(key, index, name, length, nullptr, nullptr, nullptr) !=
+            kErrorSuccess) {
+            return names;
+        }
+        names.emplace_back(name, length);
+    }
+}
+
+// A fresh store in a temporary folder.
+class StoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(folder_.Root().empty());
+        api_.emplace(StorePath());
+        ASSERT_EQ(api_->OpenStatus(), kErrorSuccess);
+    }
+
+    std::string StorePath() const { return folder_ / "registry.db"; }
+    StoreRegistryApi& api() { return *api_; }
+    void Reopen() {
+        api_.reset();
+        api_.emplace(StorePath());
+        ASSERT_EQ(api_->OpenStatus(), kErrorSuccess);
+    }
+
+    // Creates (or opens) a key that the test needs; 0 on failure, which the test reports.
+    Hkey Create(Hkey base, std::string_view subKey, Access access = kKeyAllAccess) {
+        Hkey key = 0;
+        EXPECT_EQ(api().RegCreateKeyEx(base, subKey, access, key), kErrorSuccess) << subKey;
+        return key;
+    }
+    Hkey Open(Hkey base, std::string_view subKey, Access access = kKeyAllAccess) {
+        Hkey key = 0;
+        EXPECT_EQ(api().RegOpenKeyEx(base, subKey, access, key), kErrorSuccess) << subKey;
+        return key;
+    }
+
+    TempFolder folder_;
+    std::optional<StoreRegistryApi> api_;
+};
+
+// A child process running the store writer program, with its standard input and output on
+// pipes.
+class WriterProcess {
+  public:
+    explicit WriterProcess(const std::vector<std::string>& arguments) {
+        int input[2] = {-1, -1};
+        int output[2] = {-1, -1};
+        if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) {
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+        std::vector<std::string> all{VEXO_STORE_WRITER};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& argument : all) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, VEXO_STORE_WRITER, &actions, nullptr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        close(input[0]);
+        close(output[1]);
+        toChild_ = input[1];
+        fromChild_ = output[0];
+    }
+    ~WriterProcess() {
+        CloseInput();
+        if (fromChild_ >= 0) {
+            close(fromChild_);
+        }
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            Wait();
+        }
+    }
+    WriterProcess(const WriterProcess&) = delete;
+    WriterProcess& operator=(const WriterProcess&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+
+    // Closing the child's input is its signal to start, where it waits for one.
+    void CloseInput() {
+        if (toChild_ >= 0) {
+            close(toChild_);
+            toChild_ = -1;
+        }
+    }
+
+    // The next line the child wrote; nullopt at the end of its output.
+    std::optional<std::string> ReadLine() {
+        for (;;) {
+            const std::size_t end = pending_.find('\n');
+            if (end != std::string::npos) {
+                std::string line = pending_.substr(0, end);
+                pending_.erase(0, end + 1);
+                return line;
+            }
+            char buffer[4096];
+            const ssize_t size = read(fromChild_, buffer, sizeof buffer);
+            if (size <= 0) {
+                return std::nullopt;  // a partial last line is no acknowledgement
+            }
+            pending_.append(buffer, static_cast<std::size_t>(size));
+        }
+    }
+
+    void Kill() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+        }
+    }
+
+    // The exit status, or -1 when the child did not exit normally.
+    int Wait() {
+        if (pid_ <= 0) {
+            return -1;
+        }
+        int status = 0;
+        const pid_t waited = waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return waited > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int toChild_ = -1;
+    int fromChild_ = -1;
+    std::string pending_;
+};
+
+}  // namespace registry::testing

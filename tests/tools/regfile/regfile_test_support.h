@@ -1,0 +1,23 @@
+// Shorthands for building expected documents.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "tools/regfile/reg_document.h"
+
+namespace regfile::testing_support {
+
+inline std::vector<std::uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+inline ValueEntry Value(std::string name, std::uint32_t type, std::string_view data) {
+    return {std::move(name), false, type, Bytes(data)};
+}
+
+inline ValueEntry Removal(std::string name) {
+    return {std::move(name), true, registry::kRegNone, {}};
+}
+
+}  // namespace regfile::testing_support
