@@ -17,33 +17,17 @@
 #include "importer/files/browse.h"
 #include "importer/files/directory_search.h"
 #include "importer/files/text.h"
+#include "tests/support/temp_folder.h"
 
 namespace basFiles {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A private folder under the system's temp folder (TMPDIR honoured), removed afterwards.
-class TempFolder {
+// A temporary folder with helpers to lay out entries in it.
+class TempFolder : public vexo::test_support::TempFolder {
   public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "vexo-listing-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) {
-            root_ = pattern;
-        }
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    bool Ok() const { return !root_.empty(); }
-    const std::string& Root() const { return root_; }
-    std::string operator/(std::string_view relative) const {
-        return root_ + "/" + std::string(relative);
-    }
+    TempFolder() : vexo::test_support::TempFolder("vexo-listing") {}
 
     void Folder(std::string_view relative) const { fs::create_directories(*this / relative); }
     void File(std::string_view relative) const { Create(relative).put('x'); }
@@ -58,7 +42,6 @@ class TempFolder {
         fs::create_directories(path.parent_path());
         return std::ofstream(path);
     }
-    std::string root_;
 };
 
 using FirstFunction = bool (*)(std::string_view, ListingHandle&, std::string&, std::string*);

@@ -4,51 +4,33 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <random>
 #include <span>
 #include <string>
 #include <system_error>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/temp_folder.h"
 #include "tools/pewriter/pe_image.h"
 #include "tools/pewriter/version_resource.h"
 
 namespace basFiles::testing_support {
 
-// A new folder under the system's temporary folder, removed with its contents at the end.
-class ScopedTempFolder {
+// A temporary folder that version resources are written into.
+class ScopedTempFolder : public vexo::test_support::TempFolder {
   public:
-    ScopedTempFolder() {
-        std::random_device random;
-        const auto base = std::filesystem::temp_directory_path();
-        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-            auto candidate = base / ("vexo-version-reader-" + std::to_string(random()));
-            std::error_code error;
-            if (std::filesystem::create_directory(candidate, error)) {
-                path_ = candidate;
-            }
-        }
-        EXPECT_FALSE(path_.empty()) << "no temporary folder could be made";
+    ScopedTempFolder() : vexo::test_support::TempFolder("vexo-version-reader") {
+        EXPECT_TRUE(Ok()) << "no temporary folder could be made";
     }
-    ~ScopedTempFolder() {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    ScopedTempFolder(const ScopedTempFolder&) = delete;
-    ScopedTempFolder& operator=(const ScopedTempFolder&) = delete;
 
-    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path Path() const { return path(); }
 
     // Writes a file into the folder and gives its path.
     std::string Write(const std::string& name, std::span<const std::uint8_t> bytes) const {
-        const auto file = path_ / name;
+        const auto file = path() / name;
         EXPECT_TRUE(pewriter::WriteFileBytes(file, bytes)) << file;
         return file.string();
     }
-
-  private:
-    std::filesystem::path path_;
 };
 
 inline pewriter::StringTable UsEnglishTable() {

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/temp_folder.h"
+
 namespace machine {
 
 class ScopedVariable {
@@ -36,30 +38,6 @@ class ScopedVariable {
     std::optional<std::string> old_;
 };
 
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vexo-machine-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
-    ~TempFolder() {
-        if (!path_.empty()) {
-            std::error_code ignored;
-            std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ignored);
-            std::filesystem::remove_all(path_, ignored);
-        }
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
+using vexo::test_support::TempFolder;
 
 }  // namespace machine

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "importer/registry/store/store_registry_api.h"
+#include "tests/support/temp_folder.h"
 
 extern char** environ;
 
@@ -29,28 +30,7 @@ namespace fs = std::filesystem;
 // A guard against hanging, never a means of synchronisation.
 inline constexpr std::chrono::milliseconds kGuard{10000};
 
-// A private folder under the system's temp folder (TMPDIR honoured), removed afterwards.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "vexo-store-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) {
-            root_ = pattern;
-        }
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Root() const { return root_; }
-    std::string operator/(std::string_view name) const { return root_ + "/" + std::string(name); }
-
-  private:
-    std::string root_;
-};
+using vexo::test_support::TempFolder;
 
 inline std::vector<std::uint8_t> Bytes(std::string_view text) {
     return std::vector<std::uint8_t>(text.begin(), text.end());

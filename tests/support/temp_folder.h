@@ -1,0 +1,55 @@
+// A private folder under the system's temporary folder (TMPDIR honoured) for one test, removed
+// with everything in it afterwards.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace vexo::test_support {
+
+class TempFolder {
+  public:
+    explicit TempFolder(std::string_view prefix = "vexo") {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            root_ = pattern;
+        }
+    }
+    ~TempFolder() {
+        if (root_.empty()) {
+            return;
+        }
+        // A test may have taken the owner's rights away to make something unreadable.
+        std::error_code ignored;
+        for (auto it = std::filesystem::recursive_directory_iterator(
+                 root_, std::filesystem::directory_options::skip_permission_denied, ignored);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+            if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+                std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                             std::filesystem::perm_options::add, ignored);
+            }
+        }
+        std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(root_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    bool Ok() const { return !root_.empty(); }
+    const std::string& Root() const { return root_; }
+    std::filesystem::path path() const { return root_; }
+    std::string operator/(std::string_view relative) const {
+        return root_ + "/" + std::string(relative);
+    }
+
+  private:
+    std::string root_;
+};
+
+}  // namespace vexo::test_support
