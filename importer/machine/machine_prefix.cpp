@@ -114,4 +114,9 @@ std::string ProgramFilesFolder() {
     return prefix.empty() ? std::string() : Join(prefix, "Program Files");
 }
 
+std::string MediaLibraryPath() {
+    const std::string prefix = MachinePrefix();
+    return prefix.empty() ? std::string() : Join(prefix, "Music/iTunes/iTunes Library.db");
+}
+
 }  // namespace machine

@@ -23,5 +23,7 @@ std::optional<std::string> EnsureMachinePrefix();
 // Paths inside the prefix; empty when MachinePrefix() is.
 std::string RegistryStorePath();   // <prefix>/registry.db
 std::string ProgramFilesFolder();  // <prefix>/Program Files
+// The media library's database, in the machine's music folder as the application keeps it.
+std::string MediaLibraryPath();  // <prefix>/Music/iTunes/iTunes Library.db
 
 }  // namespace machine
