@@ -1,4 +1,5 @@
 #include "tools/vexo/command.h"
+#include "tools/vexo/library_command.h"
 #include "tools/vexo/reg_command.h"
 #include "tools/vexo/verinfo_command.h"
 
@@ -8,6 +9,9 @@ std::span<const Command> Commands() {
     static const Command commands[] = {
         VerinfoCommand(),
         RegCommand(),
+#ifdef VEXO_HAS_MEDIA_LIBRARY
+        LibraryCommand(),
+#endif
     };
     return commands;
 }

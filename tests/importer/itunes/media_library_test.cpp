@@ -1,0 +1,344 @@
+#include "importer/itunes/library/media_library.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "importer/itunes/itunes.h"
+#include "importer/itunes/library/library_application.h"
+#include "importer/machine/machine_prefix.h"
+#include "tests/importer/itunes/library_test_support.h"
+#include "tests/importer/machine/scoped_environment.h"
+
+namespace itunes::library {
+namespace {
+
+using test::AddAndWait;
+using test::MakeClip;
+using test::PlaylistNamed;
+using vexo::test_support::TempFolder;
+using vexo::testmedia::Container;
+
+class MediaLibraryTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder_.Ok());
+        // Folders that do not exist yet: the library creates them.
+        databasePath_ = folder_ / "Music/iTunes/iTunes Library.db";
+        application_ = OpenLibrary(databasePath_);
+        ASSERT_NE(application_, nullptr);
+        movies_ = PlaylistNamed(*application_, "Movies");
+        library_ = PlaylistNamed(*application_, "Library");
+        ASSERT_NE(movies_, nullptr);
+        ASSERT_NE(library_, nullptr);
+    }
+
+    std::vector<TrackRecord> Tracks(std::string_view playlist) {
+        auto media = MediaLibrary::OpenExisting(databasePath_);
+        EXPECT_NE(media, nullptr);
+        if (media == nullptr) {
+            return {};
+        }
+        auto tracks = media->ListTracks(playlist);
+        EXPECT_TRUE(tracks.has_value());
+        return tracks.value_or(std::vector<TrackRecord>{});
+    }
+
+    Ref<Track> FirstMovie() {
+        auto tracks = movies_->Tracks();
+        return tracks ? tracks->Next() : nullptr;
+    }
+
+    static std::vector<std::string> Locations(TrackCollection& collection) {
+        std::vector<std::string> locations;
+        while (auto track = collection.Next()) {
+            locations.push_back(track->Location().value_or("<unreadable>"));
+        }
+        return locations;
+    }
+
+    TempFolder folder_;
+    std::string databasePath_;
+    Ref<Application> application_;
+    Ref<Playlist> movies_;
+    Ref<Playlist> library_;
+};
+
+class AcceptedContainerTest : public MediaLibraryTest,
+                              public ::testing::WithParamInterface<Container> {};
+
+TEST_P(AcceptedContainerTest, BecomesATrackWithItsMediaProperties) {
+    const std::string clip = MakeClip(folder_, "Pilot", GetParam());
+    ASSERT_TRUE(AddAndWait(*movies_, clip));
+
+    const auto tracks = Tracks("Movies");
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].location, clip);
+    EXPECT_EQ(tracks[0].name, "Pilot");
+    EXPECT_EQ(tracks[0].width, 64);
+    EXPECT_EQ(tracks[0].height, 48);
+    EXPECT_EQ(tracks[0].codec, "mpeg4");
+    EXPECT_GT(tracks[0].duration_ms, 0);
+    EXPECT_EQ(tracks[0].video_kind, 0);
+    EXPECT_EQ(Tracks("Library").size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, AcceptedContainerTest,
+                         ::testing::Values(Container::kMp4, Container::kM4v, Container::kMov),
+                         [](const auto& param) {
+                             return std::string(vexo::testmedia::Extension(param.param).substr(1));
+                         });
+
+TEST_F(MediaLibraryTest, UnusableFilesCompleteWithoutATrackAndSayWhy) {
+    std::ofstream(folder_ / "notes.mp4") << "plain text\n";
+    std::ofstream(folder_ / "empty.mp4").flush();
+    ASSERT_TRUE(vexo::testmedia::WriteAudioOnlyClip(folder_ / "song.m4a"));
+    const std::string whole = MakeClip(folder_, "whole");
+    ASSERT_TRUE(vexo::testmedia::WriteTruncatedCopy(whole, folder_ / "cut.mp4",
+                                                    std::filesystem::file_size(whole) / 2));
+    const std::vector<std::string> junk = {folder_ / "notes.mp4", folder_ / "empty.mp4",
+                                           folder_ / "song.m4a", folder_ / "cut.mp4",
+                                           folder_ / "missing.mp4", "",
+                                           // Names clip.mp4, which exists, only up to the NUL.
+                                           MakeClip(folder_, "clip") + std::string(1, '\0') + "x"};
+    for (const auto& path : junk) {
+        EXPECT_TRUE(AddAndWait(*movies_, path)) << path;
+    }
+    EXPECT_TRUE(Tracks("Library").empty());
+
+    auto media = MediaLibrary::Open(databasePath_);
+    ASSERT_NE(media, nullptr);
+    for (const auto& path : junk) {
+        const AddOutcome outcome = media->AddAndWait(path);
+        EXPECT_EQ(outcome.result, AddResult::kIgnored) << path;
+        EXPECT_FALSE(outcome.reason.empty()) << path;
+    }
+}
+
+TEST_F(MediaLibraryTest, AFileAlreadyThereIsIgnored) {
+    const std::string clip = MakeClip(folder_, "clip");
+    ASSERT_TRUE(AddAndWait(*movies_, clip));
+    ASSERT_TRUE(AddAndWait(*movies_, clip));
+    ASSERT_TRUE(AddAndWait(*library_, clip));
+    EXPECT_EQ(Tracks("Movies").size(), 1u);
+    EXPECT_EQ(Tracks("Library").size(), 1u);
+
+    auto media = MediaLibrary::Open(databasePath_);
+    ASSERT_NE(media, nullptr);
+    const AddOutcome again = media->AddAndWait(clip);
+    EXPECT_EQ(again.result, AddResult::kIgnored);
+    EXPECT_EQ(again.reason, "already in the library");
+}
+
+TEST_F(MediaLibraryTest, LocationIsKeptExactlyAsGiven) {
+    const std::string clip = MakeClip(folder_, "clip");
+    // The same file by another spelling is another location: locations compare as stored.
+    const std::string other = folder_.Root() + "/./clip.mp4";
+    ASSERT_TRUE(AddAndWait(*movies_, clip));
+    ASSERT_TRUE(AddAndWait(*movies_, other));
+
+    auto tracks = movies_->Tracks();
+    ASSERT_NE(tracks, nullptr);
+    EXPECT_EQ(Locations(*tracks), (std::vector<std::string>{clip, other}));
+}
+
+TEST_F(MediaLibraryTest, PlaylistKeepsTheOrderOfAdding) {
+    std::vector<std::string> clips;
+    for (const char* name : {"c", "a", "b"}) {
+        clips.push_back(MakeClip(folder_, name));
+        ASSERT_TRUE(AddAndWait(*movies_, clips.back()));
+    }
+    auto tracks = movies_->Tracks();
+    ASSERT_NE(tracks, nullptr);
+    EXPECT_EQ(Locations(*tracks), clips);
+    EXPECT_EQ(tracks->Next(), nullptr);  // stays at the end
+}
+
+TEST_F(MediaLibraryTest, AddingToLibraryLeavesMoviesAlone) {
+    const std::string movie = MakeClip(folder_, "movie");
+    const std::string other = MakeClip(folder_, "other");
+    ASSERT_TRUE(AddAndWait(*movies_, movie));
+    ASSERT_TRUE(AddAndWait(*library_, other));
+    auto inMovies = movies_->Tracks();
+    auto inLibrary = library_->Tracks();
+    ASSERT_NE(inMovies, nullptr);
+    ASSERT_NE(inLibrary, nullptr);
+    EXPECT_EQ(Locations(*inMovies), std::vector<std::string>{movie});
+    EXPECT_EQ(Locations(*inLibrary), (std::vector<std::string>{movie, other}));
+}
+
+TEST_F(MediaLibraryTest, PropertiesSurviveReopening) {
+    const std::string clip = MakeClip(folder_, "01 Pilot", Container::kM4v);
+    ASSERT_TRUE(AddAndWait(*movies_, clip));
+    {
+        auto track = FirstMovie();
+        ASSERT_NE(track, nullptr);
+        EXPECT_TRUE(track->SetShow("The Show"));
+        EXPECT_TRUE(track->SetSeasonNumber(-2147483647 - 1));
+        EXPECT_TRUE(track->SetEpisodeID("Pilot ü"));
+        EXPECT_TRUE(track->SetEpisodeNumber(2147483647));
+        EXPECT_TRUE(track->SetName("Pilot ü"));
+        EXPECT_TRUE(track->SetSortName("001"));
+        EXPECT_TRUE(track->SetVideoKind(3));
+    }
+    application_.reset();
+    movies_.reset();
+    library_.reset();
+
+    application_ = OpenLibrary(databasePath_);
+    ASSERT_NE(application_, nullptr);
+    const auto tracks = Tracks("movies");
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].location, clip);
+    EXPECT_EQ(tracks[0].show, "The Show");
+    EXPECT_EQ(tracks[0].season_number, -2147483647 - 1);
+    EXPECT_EQ(tracks[0].episode_id, "Pilot ü");
+    EXPECT_EQ(tracks[0].episode_number, 2147483647);
+    EXPECT_EQ(tracks[0].name, "Pilot ü");
+    EXPECT_EQ(tracks[0].sort_name, "001");
+    EXPECT_EQ(tracks[0].video_kind, 3);
+}
+
+TEST_F(MediaLibraryTest, EmptyTextsAreStoredAsEmpty) {
+    ASSERT_TRUE(AddAndWait(*movies_, MakeClip(folder_, "clip")));
+    auto track = FirstMovie();
+    ASSERT_NE(track, nullptr);
+    EXPECT_TRUE(track->SetShow(std::string_view()));
+    EXPECT_TRUE(track->SetName(""));
+    const auto stored = Tracks("Movies");
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].show, "");
+    EXPECT_EQ(stored[0].name, "");
+}
+
+TEST_F(MediaLibraryTest, ATrackRemovedMeanwhileFailsItsCalls) {
+    ASSERT_TRUE(AddAndWait(*movies_, MakeClip(folder_, "clip")));
+    auto track = FirstMovie();
+    ASSERT_NE(track, nullptr);
+
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(databasePath_.c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, "PRAGMA foreign_keys = ON; DELETE FROM tracks", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+
+    EXPECT_FALSE(track->Location().has_value());
+    EXPECT_FALSE(track->SetShow("x"));
+    EXPECT_FALSE(track->SetSeasonNumber(1));
+    EXPECT_FALSE(track->SetVideoKind(3));
+    EXPECT_TRUE(Tracks("Library").empty());
+}
+
+TEST_F(MediaLibraryTest, NamesMatchWithoutRegardToCase) {
+    auto sources = application_->Sources();
+    ASSERT_NE(sources, nullptr);
+    EXPECT_NE(sources->ItemByName("LIBRARY"), nullptr);
+    EXPECT_EQ(sources->ItemByName("Radio"), nullptr);
+    auto playlists = sources->ItemByName("library")->Playlists();
+    ASSERT_NE(playlists, nullptr);
+    EXPECT_NE(playlists->ItemByName("mOVIES"), nullptr);
+    EXPECT_EQ(playlists->ItemByName("Movie"), nullptr);
+    EXPECT_EQ(playlists->ItemByName(""), nullptr);
+
+    auto media = MediaLibrary::Open(databasePath_);
+    ASSERT_NE(media, nullptr);
+    EXPECT_FALSE(media->ListTracks("TV Shows").has_value());
+    EXPECT_EQ(media->AddAndWait(MakeClip(folder_, "clip"), "TV Shows").result, AddResult::kFailed);
+}
+
+TEST_F(MediaLibraryTest, ChildrenOutliveTheApplication) {
+    const std::string clip = MakeClip(folder_, "clip");
+    application_.reset();
+    library_.reset();
+    ASSERT_TRUE(AddAndWait(*movies_, clip));
+    auto tracks = movies_->Tracks();
+    ASSERT_NE(tracks, nullptr);
+    EXPECT_EQ(Locations(*tracks), std::vector<std::string>{clip});
+}
+
+TEST_F(MediaLibraryTest, AddsAlreadyAskedForFinishWhenTheLibraryCloses) {
+    std::vector<std::string> clips;
+    for (const char* name : {"a", "b", "c"}) {
+        clips.push_back(MakeClip(folder_, name));
+        AddFileResult result = movies_->AddFile(clips.back());
+        EXPECT_TRUE(result.called);
+        EXPECT_NE(result.status, nullptr);
+    }
+    application_.reset();
+    movies_.reset();
+    library_.reset();  // the last reference: joins the worker
+
+    std::vector<std::string> locations;
+    for (const auto& track : Tracks("Movies")) {
+        locations.push_back(track.location);
+    }
+    EXPECT_EQ(locations, clips);
+}
+
+TEST_F(MediaLibraryTest, TwoLibraryObjectsAddingAtOnceKeepOneTrackPerFile) {
+    std::vector<std::string> clips;
+    for (int i = 0; i < 8; ++i) {
+        clips.push_back(MakeClip(folder_, "clip" + std::to_string(i)));
+    }
+    auto other = OpenLibrary(databasePath_);
+    ASSERT_NE(other, nullptr);
+    auto otherMovies = PlaylistNamed(*other, "Movies");
+    ASSERT_NE(otherMovies, nullptr);
+    std::vector<Ref<OperationStatus>> statuses;
+    for (const auto& clip : clips) {
+        for (Playlist* playlist : {movies_.get(), otherMovies.get()}) {
+            AddFileResult result = playlist->AddFile(clip);
+            ASSERT_TRUE(result.called);
+            ASSERT_NE(result.status, nullptr);
+            statuses.push_back(result.status);
+        }
+    }
+    for (const auto& status : statuses) {
+        EXPECT_TRUE(test::WaitUntilDone(*status));
+    }
+    std::vector<std::string> locations;
+    for (const auto& track : Tracks("Movies")) {
+        locations.push_back(track.location);
+    }
+    std::sort(locations.begin(), locations.end());
+    EXPECT_EQ(locations, clips);
+    EXPECT_EQ(Tracks("Library").size(), clips.size());
+}
+
+TEST(InstalledLibraryTest, IsThereOnlyOnceItsDatabaseExists) {
+    TempFolder prefix;
+    ASSERT_TRUE(prefix.Ok());
+    machine::ScopedVariable variable("VEXO_PREFIX", prefix.Root());
+
+    EXPECT_EQ(OpenInstalledLibrary(), nullptr);
+    EXPECT_EQ(CreateObject(kApplicationId), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(machine::MediaLibraryPath()));
+
+    ASSERT_NE(MediaLibrary::Open(machine::MediaLibraryPath()), nullptr);
+    auto application = CreateObject("iTunes.Application");
+    ASSERT_NE(application, nullptr);
+    EXPECT_NE(PlaylistNamed(*application, "Movies"), nullptr);
+    EXPECT_EQ(CreateObject("QuickTime.Application"), nullptr);
+    application.reset();
+
+    EXPECT_TRUE(RemoveLibraryDatabase(machine::MediaLibraryPath()));
+    EXPECT_FALSE(std::filesystem::exists(machine::MediaLibraryPath()));
+    EXPECT_EQ(OpenInstalledLibrary(), nullptr);
+}
+
+TEST(InstalledLibraryTest, AFileThatIsNoDatabaseIsNotALibrary) {
+    TempFolder folder;
+    const std::string path = folder / "iTunes Library.db";
+    std::ofstream(path) << "not a database, but long enough to have a header of some kind....";
+    EXPECT_EQ(MediaLibrary::OpenExisting(path), nullptr);
+    EXPECT_EQ(OpenLibrary(path), nullptr);
+    EXPECT_EQ(MediaLibrary::OpenExisting(folder / "absent.db"), nullptr);
+}
+
+}  // namespace
+}  // namespace itunes::library

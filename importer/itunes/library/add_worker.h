@@ -1,0 +1,64 @@
+// The library's background adds: one thread per library, taking adds in the order they were
+// asked for; started with the first add and joined, after the queued adds are done, when the
+// library goes away.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "importer/itunes/library/media_library.h"
+
+namespace itunes::library {
+
+class LibraryDatabase;
+
+// One add's progress, shared by the worker and whoever waits on it.
+class AddJobState {
+  public:
+    bool Done() const { return done_.load(std::memory_order_acquire); }
+    AddOutcome Wait();
+    void Complete(AddOutcome outcome);
+
+  private:
+    std::atomic<bool> done_{false};
+    std::mutex mutex_;
+    std::condition_variable finished_;
+    AddOutcome outcome_;
+};
+
+// Probes the file and, when it is usable media not yet in the library, inserts it.
+AddOutcome AddMediaFile(LibraryDatabase& db, const std::string& path, std::int64_t playlistId);
+
+class AddWorker {
+  public:
+    explicit AddWorker(LibraryDatabase& db) : db_(db) {}
+    ~AddWorker();
+    AddWorker(const AddWorker&) = delete;
+    AddWorker& operator=(const AddWorker&) = delete;
+
+    // Null when the worker thread cannot be started.
+    std::shared_ptr<AddJobState> Enqueue(std::string path, std::int64_t playlistId);
+
+  private:
+    struct Job {
+        std::string path;
+        std::int64_t playlistId = 0;
+        std::shared_ptr<AddJobState> state;
+    };
+    void Run();
+
+    LibraryDatabase& db_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> queue_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace itunes::library

@@ -1,0 +1,243 @@
+// Two processes using one library at once, and a process killed in the middle of its adds.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "importer/itunes/library/media_library.h"
+#include "tests/support/temp_folder.h"
+#include "tools/testmedia/test_media.h"
+
+extern char** environ;
+
+namespace itunes::library {
+namespace {
+
+using vexo::test_support::TempFolder;
+
+// A running library_add_helper whose standard output we read line by line.
+class HelperProcess {
+  public:
+    HelperProcess(const std::string& database, const std::vector<std::string>& files) {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_addclose(&actions, fds[1]);
+        std::vector<std::string> args = {VEXO_LIBRARY_ADD_HELPER, database};
+        args.insert(args.end(), files.begin(), files.end());
+        std::vector<char*> argv;
+        for (auto& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        readFd_ = fds[0];
+    }
+    ~HelperProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            Wait();
+        }
+        if (readFd_ >= 0) {
+            close(readFd_);
+        }
+    }
+    HelperProcess(const HelperProcess&) = delete;
+    HelperProcess& operator=(const HelperProcess&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+
+    // The next line without its newline; false at the end of the output.
+    bool ReadLine(std::string& line) {
+        line.clear();
+        char c = 0;
+        while (read(readFd_, &c, 1) == 1) {
+            if (c == '\n') {
+                return true;
+            }
+            line.push_back(c);
+        }
+        return false;
+    }
+
+    // The wait status of the ended process.
+    int Wait() {
+        int status = 0;
+        if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_) {
+            pid_ = -1;
+        }
+        return status;
+    }
+
+    void Kill() { kill(pid_, SIGKILL); }
+
+  private:
+    pid_t pid_ = -1;
+    int readFd_ = -1;
+};
+
+class LibraryProcessTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder_.Ok());
+        databasePath_ = folder_ / "Music/iTunes/iTunes Library.db";
+        clip_ = folder_ / "source.mp4";
+        ASSERT_TRUE(vexo::testmedia::WriteVideoClip(clip_, vexo::testmedia::Container::kMp4));
+    }
+
+    // count copies of the clip, each its own location.
+    std::vector<std::string> Copies(const std::string& stem, int count) {
+        std::vector<std::string> paths;
+        for (int i = 0; i < count; ++i) {
+            paths.push_back(folder_ / (stem + std::to_string(i) + ".mp4"));
+            std::filesystem::copy_file(clip_, paths.back());
+        }
+        return paths;
+    }
+
+    std::vector<TrackRecord> Movies() {
+        auto library = MediaLibrary::OpenExisting(databasePath_);
+        EXPECT_NE(library, nullptr);
+        auto tracks = library ? library->ListTracks("Movies") : std::nullopt;
+        EXPECT_TRUE(tracks.has_value());
+        return tracks.value_or(std::vector<TrackRecord>{});
+    }
+
+    static std::set<std::string> LocationSet(const std::vector<TrackRecord>& tracks) {
+        std::set<std::string> locations;
+        for (const auto& track : tracks) {
+            locations.insert(track.location);
+        }
+        return locations;
+    }
+
+    // Runs both helpers at once; each one's "added" lines.
+    std::vector<int> RunTwo(const std::vector<std::string>& first,
+                            const std::vector<std::string>& second) {
+        // The library exists before either starts, as an installed one does.
+        EXPECT_NE(MediaLibrary::Open(databasePath_), nullptr);
+        HelperProcess a(databasePath_, first);
+        HelperProcess b(databasePath_, second);
+        EXPECT_TRUE(a.Started());
+        EXPECT_TRUE(b.Started());
+        std::vector<int> added;
+        for (HelperProcess* helper : {&a, &b}) {
+            int count = 0;
+            std::string line;
+            while (helper->ReadLine(line)) {
+                EXPECT_NE(line.rfind("failed", 0), 0u) << line;
+                count += line.rfind("added ", 0) == 0 ? 1 : 0;
+            }
+            const int status = helper->Wait();
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            added.push_back(count);
+        }
+        return added;
+    }
+
+    TempFolder folder_;
+    std::string databasePath_;
+    std::string clip_;
+};
+
+TEST_F(LibraryProcessTest, TheSameFilesFromTwoProcessesBecomeOneTrackEach) {
+    const auto files = Copies("same", 12);
+    const auto added = RunTwo(files, files);
+    EXPECT_EQ(added[0] + added[1], 12);
+    const auto tracks = Movies();
+    EXPECT_EQ(tracks.size(), 12u);
+    EXPECT_EQ(LocationSet(tracks), std::set<std::string>(files.begin(), files.end()));
+}
+
+TEST_F(LibraryProcessTest, DifferentFilesFromTwoProcessesAreAllKept) {
+    const auto first = Copies("first", 12);
+    const auto second = Copies("second", 12);
+    const auto added = RunTwo(first, second);
+    EXPECT_EQ(added[0], 12);
+    EXPECT_EQ(added[1], 12);
+    std::set<std::string> expected(first.begin(), first.end());
+    expected.insert(second.begin(), second.end());
+    EXPECT_EQ(LocationSet(Movies()), expected);
+}
+
+std::string QueryText(sqlite3* db, const char* sql) {
+    sqlite3_stmt* statement = nullptr;
+    std::string result = "<error>";
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK) {
+        const int step = sqlite3_step(statement);
+        if (step == SQLITE_ROW) {
+            const auto* text = sqlite3_column_text(statement, 0);
+            result = text ? reinterpret_cast<const char*>(text) : "<null>";
+        } else if (step == SQLITE_DONE) {
+            result = "<none>";
+        }
+    }
+    sqlite3_finalize(statement);
+    return result;
+}
+
+TEST_F(LibraryProcessTest, KillingAnAddingProcessLeavesAConsistentLibrary) {
+    const auto files = Copies("episode", 200);
+    ASSERT_NE(MediaLibrary::Open(databasePath_), nullptr);
+    std::set<std::string> acknowledged;
+    {
+        HelperProcess helper(databasePath_, files);
+        ASSERT_TRUE(helper.Started());
+        std::string line;
+        while (acknowledged.size() < 5 && helper.ReadLine(line)) {
+            ASSERT_EQ(line.rfind("added ", 0), 0u) << line;
+            acknowledged.insert(line.substr(6));
+        }
+        ASSERT_EQ(acknowledged.size(), 5u);
+        helper.Kill();
+        const int status = helper.Wait();
+        ASSERT_TRUE(WIFSIGNALED(status));
+    }
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(databasePath_.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(QueryText(db, "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(QueryText(db, "PRAGMA foreign_key_check"), "<none>");
+    // Every track is in both playlists: no track without its memberships, none half there.
+    EXPECT_EQ(QueryText(db,
+                        "SELECT COUNT(*) FROM tracks t JOIN playlists p ON p.name IN "
+                        "('Library', 'Movies') WHERE NOT EXISTS (SELECT 1 FROM playlist_tracks m "
+                        "WHERE m.playlist_id = p.id AND m.track_id = t.id)"),
+              "0");
+    EXPECT_EQ(QueryText(db,
+                        "SELECT COUNT(*) FROM playlist_tracks WHERE track_id NOT IN "
+                        "(SELECT id FROM tracks)"),
+              "0");
+    sqlite3_close(db);
+
+    const auto tracks = Movies();
+    const auto locations = LocationSet(tracks);
+    EXPECT_GE(tracks.size(), acknowledged.size());
+    for (const auto& path : acknowledged) {
+        EXPECT_EQ(locations.count(path), 1u) << path;
+    }
+    // The library goes on working.
+    auto library = MediaLibrary::Open(databasePath_);
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(library->AddAndWait(files.back()).result,
+              locations.count(files.back()) ? AddResult::kIgnored : AddResult::kAdded);
+}
+
+}  // namespace
+}  // namespace itunes::library
