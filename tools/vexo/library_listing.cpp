@@ -1,4 +1,5 @@
 #include "tools/vexo/library_listing.h"
+#include "tools/vexo/printable.h"
 
 #include <cstdio>
 #include <utility>
@@ -43,21 +44,6 @@ std::size_t Utf8SequenceLength(std::string_view text) {
         }
     }
     return length;
-}
-
-std::string Printable(std::string_view text) {
-    std::string shown;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            shown += escaped;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
 }
 
 }  // namespace

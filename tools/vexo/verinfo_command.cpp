@@ -1,4 +1,5 @@
 #include "tools/vexo/verinfo_command.h"
+#include "tools/vexo/printable.h"
 
 #include <cstdio>
 #include <ostream>
@@ -20,22 +21,6 @@ constexpr std::string_view kUsage =
     "\n"
     "Exit status: 0 when the record was read, 1 when FILE has no readable\n"
     "version data, 2 on a usage error.\n";
-
-// Keeps each field on its own line whatever the resource holds.
-std::string Printable(std::string_view text) {
-    std::string shown;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            shown += escaped;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
 
 int RunVerinfo(Arguments args, std::ostream& out, std::ostream& err) {
     if (args.size() != 1) {
