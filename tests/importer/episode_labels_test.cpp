@@ -1,0 +1,49 @@
+#include "importer/episode_labels.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+namespace importer {
+namespace {
+
+TEST(SortName, ZeroFillsToThreeDigits) {
+    const std::pair<std::int32_t, std::string> cases[] = {
+        {1, "001"},
+        {7, "007"},
+        {12, "012"},
+        {123, "123"},
+        {1234, "1234"},
+        {0, "000"},
+        {-5, "-005"},
+        {-1234, "-1234"},
+        {std::numeric_limits<std::int32_t>::max(), "2147483647"},
+        {std::numeric_limits<std::int32_t>::min(), "-2147483648"}};
+    for (const auto& [number, text] : cases) {
+        EXPECT_EQ(SortName(number), text) << number;
+    }
+}
+
+TEST(LocationKey, TrimsBlanksAndUpperCases) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/tv/The Show/Season 1/01 Pilot.m4v", "/TV/THE SHOW/SEASON 1/01 PILOT.M4V"},
+        {"  /tv/a.mp4  ", "/TV/A.MP4"},
+        {"\t/tv/a.mp4", "\t/TV/A.MP4"},  // only blanks are trimmed
+        {"/tv/01   Pilot.m4v", "/TV/01   PILOT.M4V"},
+        {"/tv/Caf\xc3\xa9.mp4", "/TV/CAF\xc3\xa9.MP4"},
+        {"", ""}};
+    for (const auto& [location, key] : cases) {
+        EXPECT_EQ(LocationKey(location), key) << location;
+    }
+}
+
+TEST(EpisodePath, KeepsTheFileNameAsItIsOnDisk) {
+    EXPECT_EQ(EpisodePath("/tv", "The Show", "Season 1", "01   Pilot .m4v"),
+              "/tv/The Show/Season 1/01   Pilot .m4v");
+    // a root that already ends in the separator gains no second one
+    EXPECT_EQ(EpisodePath("/", "Show", "1", "01 A.mp4"), "/Show/1/01 A.mp4");
+}
+
+}  // namespace
+}  // namespace importer
