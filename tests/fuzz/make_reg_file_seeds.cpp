@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/fuzz/seed_corpus.h"
 #include "tools/regfile/reg_text.h"
 #include "tools/regfile/reg_writer.h"
 
@@ -59,19 +60,17 @@ constexpr std::string_view kRegedit4 =
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <seed folder>\n", argv[0]);
+    const auto folder = vexo::fuzz::SeedFolder(argc, argv);
+    if (!folder) {
         return 2;
     }
-    const std::filesystem::path folder = argv[1];
-    std::filesystem::create_directories(folder);
 
     const std::string written = WrittenDocument();
     std::vector<std::uint8_t> utf16 = {0xFF, 0xFE};
     const std::vector<std::uint8_t> body = Utf8ToUtf16Le(written);
     utf16.insert(utf16.end(), body.begin(), body.end());
 
-    const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> seeds = {
+    const vexo::fuzz::Seeds seeds = {
         {"written.reg", Bytes(written)},
         {"written_utf16.reg", utf16},
         {"hand_written.reg", Bytes(kHandWritten)},
@@ -79,14 +78,5 @@ int main(int argc, char** argv) {
         {"utf8_bom.reg", Bytes("\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
                                "[-HKEY_USERS\\.DEFAULT\\Gone]\r\n"s)},
     };
-    for (const auto& [name, bytes] : seeds) {
-        std::ofstream file(folder / name, std::ios::binary);
-        file.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        if (!file) {
-            std::fprintf(stderr, "cannot write %s\n", (folder / name).string().c_str());
-            return 1;
-        }
-    }
-    return 0;
+    return vexo::fuzz::WriteSeeds(*folder, seeds) ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/fuzz/seed_corpus.h"
 #include "tools/pewriter/pe_image.h"
 #include "tools/pewriter/version_resource.h"
 
@@ -38,12 +39,10 @@ pewriter::VersionInfo TypicalInfo() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <seed folder>\n", argv[0]);
+    const auto folder = vexo::fuzz::SeedFolder(argc, argv);
+    if (!folder) {
         return 2;
     }
-    const std::filesystem::path folder = argv[1];
-    std::filesystem::create_directories(folder);
 
     const pewriter::VersionInfo typical = TypicalInfo();
     pewriter::VersionInfo noTranslation = typical;
@@ -62,7 +61,7 @@ int main(int argc, char** argv) {
 
     using pewriter::ImageFormat;
     using pewriter::ImageKind;
-    const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> seeds = {
+    const vexo::fuzz::Seeds seeds = {
         {"pe32_exe", pewriter::BuildVersionedImage(typical)},
         {"pe32plus_dll",
          pewriter::BuildVersionedImage(typical, {ImageKind::Library, ImageFormat::Pe32Plus})},
@@ -75,11 +74,5 @@ int main(int argc, char** argv) {
         {"block_byte_lengths", pewriter::BuildVersionInfoBlock(byteLengths)},
         {"block_fixed_only", pewriter::BuildVersionInfoBlock(fixedOnly)},
     };
-    for (const auto& [name, bytes] : seeds) {
-        if (!pewriter::WriteFileBytes(folder / name, bytes)) {
-            std::fprintf(stderr, "cannot write %s\n", (folder / name).string().c_str());
-            return 1;
-        }
-    }
-    return 0;
+    return vexo::fuzz::WriteSeeds(*folder, seeds) ? 0 : 1;
 }
