@@ -1,0 +1,218 @@
+#include "importer/episode_import.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/importer/fake_library.h"
+#include "tests/support/temp_folder.h"
+
+namespace importer {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
+using namespace importer::fakes;
+
+struct Message {
+    std::string text;
+    std::string caption;
+    MessageButtons buttons;
+    MessageIcon icon;
+};
+
+// Records what the import shows; onYield runs at every yield, as a click would.
+class RecordingView : public ImportView {
+  public:
+    std::map<DisplayField, std::string> fields;
+    std::vector<std::string> statusTexts;
+    std::vector<Message> messages;
+    std::function<void()> onYield;
+    int yields = 0;
+
+    void SetDisplayField(DisplayField field, std::string_view text) override {
+        fields[field] = std::string(text);
+    }
+    void SetStatusText(std::string_view text) override { statusTexts.emplace_back(text); }
+    MessageAnswer ShowMessage(std::string_view text, std::string_view caption,
+                              MessageButtons buttons, MessageIcon icon) override {
+        messages.push_back({std::string(text), std::string(caption), buttons, icon});
+        return MessageAnswer::Ok;
+    }
+    void YieldToEvents() override {
+        ++yields;
+        if (onYield) {
+            onYield();
+        }
+    }
+};
+
+class EpisodeImportTest : public ::testing::Test {
+  protected:
+    EpisodeImportTest() {
+        state.ImportStopped = false;
+        state.MoviesPlaylist = playlist;
+    }
+
+    void File(const std::string& relative) {
+        const std::filesystem::path path = folder / relative;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path) << "x";
+    }
+    void Folder(const std::string& relative) {
+        std::filesystem::create_directories(folder / relative);
+    }
+
+    // The labelled tracks as "show|season|episode id|number|sort name".
+    std::vector<std::string> Labels() const {
+        std::vector<std::string> labels;
+        for (const auto& track : playlist->tracks) {
+            if (track->Labelled()) {
+                labels.push_back(*track->show + "|" + std::to_string(*track->seasonNumber) + "|" +
+                                 *track->episodeId + "|" + std::to_string(*track->episodeNumber) +
+                                 "|" + *track->sortName);
+            }
+        }
+        return labels;
+    }
+
+    vexo::test_support::TempFolder folder{"vexo-import"};
+    std::shared_ptr<FakePlaylist> playlist = std::make_shared<FakePlaylist>();
+    ImportState state;
+    RecordingView view;
+    EpisodeImport import{state, view};
+};
+
+TEST_F(EpisodeImportTest, WalksShowsSeasonsAndEpisodesByTheirNames) {
+    for (const char* season :
+         {"1", "Season 02", "3 (2006)", "Season1", "S01", "Specials", "Season 0", "1.5"}) {
+        File(std::string("The Show/") + season + "/01 Pilot.m4v");
+    }
+    File("The Show/Season 02/7 A Title.Mp4");
+    File("The Show/Season 02/12 Part.avi");
+    File("The Show/Season 02/Pilot.m4v");
+    File("The Show/Season 02/01.m4v");
+    File("The Show/Season 02/0.5 Half.mov");
+    File("The Show/loose 01 File.mp4");  // a file in a show folder is no episode
+    Folder("The Show/1/02 Deeper.mp4");  // nor is a folder in a season folder
+    File("Other/Disc 2 Season 3/01   Spaced .m4v");
+
+    import.ImportShows(folder.Root());
+
+    EXPECT_THAT(Labels(), UnorderedElementsAre("The Show|1|Pilot|1|001", "The Show|2|Pilot|1|001",
+                                               "The Show|3|Pilot|1|001", "The Show|2|Pilot|1|001",
+                                               "The Show|2|A Title|7|007", "The Show|2|Half|0|000",
+                                               "Other|2|Spaced|1|001"));
+    EXPECT_EQ(state.FilesAdded, 7);
+    EXPECT_EQ(view.statusTexts.back(), "OK");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, "7 files added.");
+    EXPECT_EQ(view.messages[0].caption, "VEXO(tm) Plumex TV");
+    EXPECT_EQ(view.messages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(view.messages[0].buttons, MessageButtons::Ok);
+}
+
+TEST_F(EpisodeImportTest, HandsTheLibraryThePathAsItIsOnDisk) {
+    File("Show/Season 1/01   Pilot .m4v");
+    import.ImportShows(folder.Root());
+    ASSERT_THAT(playlist->addedPaths,
+                ElementsAre(folder.Root() + "/Show/Season 1/01   Pilot .m4v"));
+    EXPECT_THAT(Labels(), ElementsAre("Show|1|Pilot|1|001"));
+    // the status keeps the blank before the extension; the labels do not
+    EXPECT_EQ(view.statusTexts[view.statusTexts.size() - 2], "Labeling Pilot ");
+    EXPECT_EQ(*playlist->tracks[0]->name, "Pilot");
+    EXPECT_EQ(*playlist->tracks[0]->videoKind, 3);
+}
+
+TEST_F(EpisodeImportTest, ReportsOnlyWhenTheRootHasASubfolder) {
+    File("loose 01 File.mp4");
+    import.ImportShows(folder.Root());
+    EXPECT_TRUE(view.messages.empty());
+
+    Folder("Empty Show");
+    import.ImportShows(folder.Root());
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, "0 files added.");
+}
+
+TEST_F(EpisodeImportTest, CancelDuringTheWalkKeepsTheCountReachedAndStillReports) {
+    for (int i = 1; i <= 5; ++i) {
+        File("Show/1/" + std::to_string(i) + " Episode.mp4");
+    }
+    view.onYield = [&] {
+        if (state.FilesAdded == 3) {
+            state.ImportStopped = true;
+        }
+    };
+    import.ImportShows(folder.Root());
+    EXPECT_EQ(state.FilesAdded, 3);
+    EXPECT_EQ(playlist->addedPaths.size(), 3u);
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, "3 files added.");
+}
+
+TEST_F(EpisodeImportTest, WaitsForTheAddAndLabelsOnlyTheFirstMatchingTrack) {
+    auto earlier = std::make_shared<FakeTrack>();
+    earlier->location = "  " + folder.Root() + "/SHOW/1/01 PILOT.MP4 ";
+    playlist->tracks.push_back(earlier);
+    playlist->busyReads = 4;
+    File("Show/1/01 Pilot.mp4");
+
+    import.ImportShows(folder.Root());
+
+    EXPECT_TRUE(earlier->Labelled());
+    EXPECT_FALSE(playlist->tracks[1]->Labelled());
+    EXPECT_EQ(state.FilesAdded, 1);
+    EXPECT_GE(view.yields, 4);
+}
+
+TEST_F(EpisodeImportTest, CancelWhileTheAddIsInProgressLabelsNothing) {
+    playlist->busyReads = 1000;
+    int reads = 0;
+    playlist->onStatusRead = [&] {
+        if (++reads == 3) {
+            state.ImportStopped = true;
+        }
+    };
+    File("Show/1/01 Pilot.mp4");
+    import.ImportShows(folder.Root());
+    EXPECT_EQ(reads, 3);
+    EXPECT_TRUE(Labels().empty());
+    EXPECT_EQ(state.FilesAdded, 0);
+}
+
+TEST_F(EpisodeImportTest, NoStatusOrFailedWritesDecideTheCount) {
+    File("Show/1/01 Pilot.mp4");
+    playlist->giveStatus = false;
+    import.ImportShows(folder.Root());
+    EXPECT_EQ(state.FilesAdded, 0);
+
+    // a track whose writes all fail is still counted
+    playlist->giveStatus = true;
+    auto stubborn = std::make_shared<FakeTrack>();
+    stubborn->location = folder.Root() + "/Show/1/01 Pilot.mp4";
+    stubborn->failWrites = true;
+    playlist->tracks.push_back(stubborn);
+    import.ImportShows(folder.Root());
+    EXPECT_EQ(state.FilesAdded, 1);
+    EXPECT_FALSE(stubborn->Labelled());
+}
+
+TEST_F(EpisodeImportTest, ShowsTheEpisodeInTheDisplayFields) {
+    File("The Show/Season 4/12 The Big Game.MOV");
+    import.ImportShows(folder.Root());
+    EXPECT_EQ(view.fields[DisplayField::Show], "The Show");
+    EXPECT_EQ(view.fields[DisplayField::EpisodeID], "The Big Game");
+    EXPECT_EQ(view.fields[DisplayField::EpisodeNumber], "12");
+    EXPECT_EQ(view.fields[DisplayField::SeasonNumber], "4");
+    EXPECT_EQ(view.statusTexts.front(), "Adding The Big Game");
+}
+
+}  // namespace
+}  // namespace importer
