@@ -1,0 +1,98 @@
+// A real tree of real clips imported into the embedded library, checked track by track.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "importer/episode_import.h"
+#include "importer/itunes/library/library_application.h"
+#include "importer/itunes/library/media_library.h"
+#include "tests/support/temp_folder.h"
+#include "tools/testmedia/test_media.h"
+
+namespace importer {
+namespace {
+
+using vexo::testmedia::Container;
+
+// Answers nothing and lets nothing happen between steps.
+class QuietView : public ImportView {
+  public:
+    std::vector<std::string> messages;
+    void SetDisplayField(DisplayField, std::string_view) override {}
+    void SetStatusText(std::string_view) override {}
+    MessageAnswer ShowMessage(std::string_view text, std::string_view, MessageButtons,
+                              MessageIcon) override {
+        messages.emplace_back(text);
+        return MessageAnswer::Ok;
+    }
+    void YieldToEvents() override {}
+};
+
+TEST(ImportEndToEnd, LabelsEveryEpisodeInTheEmbeddedLibrary) {
+    vexo::test_support::TempFolder folder("vexo-import-e2e");
+    const std::string root = folder / "TV";
+    const auto clip = [&](const std::string& relative, Container container) {
+        const std::filesystem::path path = std::filesystem::path(root) / relative;
+        std::filesystem::create_directories(path.parent_path());
+        ASSERT_TRUE(vexo::testmedia::WriteVideoClip(path.string(), container));
+    };
+    clip("The Show/Season 1/01 Pilot.m4v", Container::kM4v);
+    clip("The Show/2/12 The Big Game.MOV", Container::kMov);
+    clip("Other Show/Season 01/1x03 Third.mp4", Container::kMp4);
+    clip("Other Show/Season 01/02   Spaced Out.mp4", Container::kMp4);
+    std::ofstream(std::filesystem::path(root) / "Other Show/Season 01/04 Not Media.mp4") << "x";
+
+    const std::string database = folder / "library.db";
+    const itunes::Ref<itunes::Application> app = itunes::library::OpenLibrary(database);
+    ASSERT_NE(app, nullptr);
+    ImportState state;
+    state.ImportStopped = false;
+    state.iTunesApp = app;
+    state.MoviesPlaylist = app->Sources()->ItemByName("Library")->Playlists()->ItemByName("Movies");
+    ASSERT_NE(state.MoviesPlaylist, nullptr);
+    QuietView view;
+    EpisodeImport(state, view).ImportShows(root);
+
+    EXPECT_EQ(state.FilesAdded, 4);
+    EXPECT_THAT(view.messages, ::testing::ElementsAre("4 files added."));
+
+    const auto library = itunes::library::MediaLibrary::OpenExisting(database);
+    ASSERT_NE(library, nullptr);
+    const auto tracks = library->ListTracks("Movies");
+    ASSERT_TRUE(tracks.has_value());
+    ASSERT_EQ(tracks->size(), 4u);
+    std::map<std::string, itunes::library::TrackRecord> byName;
+    for (const auto& track : *tracks) {
+        EXPECT_EQ(track.video_kind, 3);
+        EXPECT_GT(track.width, 0);
+        byName[track.name] = track;
+    }
+    struct Expected {
+        std::string name, show, relative;
+        std::int32_t season, episode;
+        std::string sortName;
+    };
+    const Expected expected[] = {
+        {"Pilot", "The Show", "The Show/Season 1/01 Pilot.m4v", 1, 1, "001"},
+        {"The Big Game", "The Show", "The Show/2/12 The Big Game.MOV", 2, 12, "012"},
+        {"Third", "Other Show", "Other Show/Season 01/1x03 Third.mp4", 1, 1, "001"},
+        {"Spaced Out", "Other Show", "Other Show/Season 01/02   Spaced Out.mp4", 1, 2, "002"},
+    };
+    for (const Expected& e : expected) {
+        ASSERT_TRUE(byName.contains(e.name)) << e.name;
+        const auto& track = byName[e.name];
+        EXPECT_EQ(track.location, root + "/" + e.relative);
+        EXPECT_EQ(track.show, e.show);
+        EXPECT_EQ(track.episode_id, e.name);
+        EXPECT_EQ(track.season_number, e.season);
+        EXPECT_EQ(track.episode_number, e.episode);
+        EXPECT_EQ(track.sort_name, e.sortName);
+    }
+}
+
+}  // namespace
+}  // namespace importer
