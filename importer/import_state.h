@@ -4,12 +4,10 @@
 
 #include <cstdint>
 
+#include "importer/application_info.h"
 #include "importer/itunes/itunes.h"
 
 namespace importer {
-
-// The application's title: the caption of every message box without one of its own.
-inline constexpr const char* kApplicationTitle = "VEXO(tm) Plumex TV";
 
 struct ImportState {
     // True while no import runs, or once a cancel was confirmed; every loop of the walk and of
