@@ -16,11 +16,9 @@ namespace {
 
 constexpr std::string_view kLibraryKey = "SOFTWARE\\Apple Computer, Inc.\\iTunes";
 constexpr std::string_view kLibraryFolderValue = "ProgramFolder";
-// Installed libraries keep their folder below Program Files with a backslash, whatever the
-// platform's own separator.
-constexpr std::string_view kRegistrySeparator = "\\";
 constexpr std::string_view kLibraryProgram = "iTunes.EXE";
-constexpr std::string_view kNoLibrary = "Unable to communicate with iTunes. Please reinstall iTunes.";
+constexpr std::string_view kNoLibrary =
+    "Unable to communicate with iTunes. Please reinstall iTunes.";
 
 // The expansion of "%PROGRAMFILES%": asked for its size first, then expanded into a buffer of
 // that many blanks and one more, of which the characters before the NUL are kept.
@@ -37,10 +35,12 @@ std::string ProgramFilesFolder(const StartupServices& services) {
     return buffer;
 }
 
-// The library's program file: its folder in the registry is read below Program Files.
+// The library's program file: the folder in the registry is read as relative to Program
+// Files, even when it holds a full path.
 std::string LibraryProgramPath(std::string_view programFiles, std::string_view installFolder) {
     return basFiles::AddTrailing(programFiles, basFiles::kPathSeparator) +
-           basFiles::AddTrailing(installFolder, kRegistrySeparator) + std::string(kLibraryProgram);
+           basFiles::AddTrailing(installFolder, basFiles::kPathSeparator) +
+           std::string(kLibraryProgram);
 }
 
 bool AcceptedVersion(std::int32_t major, std::int32_t minor) {
@@ -94,9 +94,8 @@ void frmMain::Form_Load() {
 
     view_.SetVersionLabel("iTunes v" + std::to_string(major) + "." + std::to_string(minor) +
                           " detected");
-    view_.SetCaption(std::string(kApplicationTitle) + " v" +
-                     std::to_string(kProgramVersion.major) + "." +
-                     std::to_string(kProgramVersion.minor));
+    view_.SetCaption(std::string(kApplicationTitle) + " v" + std::to_string(kProgramVersion.major) +
+                     "." + std::to_string(kProgramVersion.minor));
     FitAndCentre();
     mnuContents_Click();
 }
@@ -105,8 +104,8 @@ void frmMain::Form_Load() {
 // stays. Then the window is centred on the screen in one move.
 void frmMain::FitAndCentre() {
     const WindowMetrics before = view_.Metrics();
-    view_.SetHeight((before.height - before.clientHeight) + before.importTop +
-                    before.importHeight + 10 * before.twipsPerPixelY + before.statusHeight);
+    view_.SetHeight((before.height - before.clientHeight) + before.importTop + before.importHeight +
+                    10 * before.twipsPerPixelY + before.statusHeight);
     const WindowMetrics after = view_.Metrics();
     view_.Move((after.screenWidth - after.width) / 2, (after.screenHeight - after.height) / 2);
 }
@@ -162,8 +161,8 @@ void frmMain::StartImport() {
 // source at every import; a failing step on the way leaves the playlist unset.
 bool frmMain::ConnectToLibrary() {
     state_.iTunesApp.reset();
-    state_.iTunesApp = services_.createObject ? services_.createObject(itunes::kApplicationId)
-                                              : nullptr;
+    state_.iTunesApp =
+        services_.createObject ? services_.createObject(itunes::kApplicationId) : nullptr;
     if (!state_.iTunesApp) {
         return false;
     }
@@ -201,9 +200,9 @@ void frmMain::RequestCancel() {
     }
     ConfirmingCancel = true;
     view_.SetEnabled(MainControl::cmdImport, false);
-    const MessageAnswer answer = view_.ShowMessage("Are you sure you want to cancel?",
-                                                   kApplicationTitle, MessageButtons::YesNo,
-                                                   MessageIcon::Question);
+    const MessageAnswer answer =
+        view_.ShowMessage("Are you sure you want to cancel?", kApplicationTitle,
+                          MessageButtons::YesNo, MessageIcon::Question);
     // A close that came while the question was open has already stopped the import.
     if (answer == MessageAnswer::Yes || state_.ImportStopped) {
         state_.ImportStopped = true;
@@ -213,12 +212,20 @@ void frmMain::RequestCancel() {
     ConfirmingCancel = false;
 }
 
-void frmMain::mnuImport_Click() { cmdImport_Click(); }
+void frmMain::mnuImport_Click() {
+    cmdImport_Click();
+}
 
-void frmMain::mnuExit_Click() { view_.Unload(); }
+void frmMain::mnuExit_Click() {
+    view_.Unload();
+}
 
-void frmMain::mnuContents_Click() { view_.OpenHelp(); }
+void frmMain::mnuContents_Click() {
+    view_.OpenHelp();
+}
 
-void frmMain::mnuAbout_Click() { view_.OpenAbout(); }
+void frmMain::mnuAbout_Click() {
+    view_.OpenAbout();
+}
 
 }  // namespace importer

@@ -25,8 +25,7 @@ struct StartupServices {
     basFiles::VersionInfoApi* versions = nullptr;
     // Creates the automation object registered under a programmatic identifier; null when
     // there is none.
-    std::function<itunes::Ref<itunes::Application>(std::string_view programmaticId)>
-        createObject;
+    std::function<itunes::Ref<itunes::Application>(std::string_view programmaticId)> createObject;
 };
 
 // This machine's services: its environment, registry, version reader and media library.

@@ -16,7 +16,7 @@ enum class MainControl { cmdImport, mnuFile, mnuHelp };
 
 // The window and the screen, in twips.
 struct WindowMetrics {
-    double width = 0;         // outer size of the window
+    double width = 0;  // outer size of the window
     double height = 0;
     double clientHeight = 0;  // inside the frame, caption and menu bar
     double importTop = 0;     // cmdImport

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -90,6 +91,45 @@ struct FakePlaylist : itunes::Playlist {
         collection->tracks = tracks;
         return collection;
     }
+};
+
+// An application whose "Library" source holds the given playlists by name; any link of the
+// chain can be made to fail.
+struct FakeApplication : itunes::Application {
+    std::map<std::string, itunes::Ref<itunes::Playlist>> playlists;
+    bool failSources = false;
+
+    itunes::Ref<itunes::SourceCollection> Sources() override {
+        if (failSources) {
+            return nullptr;
+        }
+        return std::make_shared<Sources_>(playlists);
+    }
+
+  private:
+    using Map = std::map<std::string, itunes::Ref<itunes::Playlist>>;
+    struct Playlists_ : itunes::PlaylistCollection {
+        explicit Playlists_(Map m) : map(std::move(m)) {}
+        Map map;
+        itunes::Ref<itunes::Playlist> ItemByName(std::string_view name) override {
+            const auto it = map.find(std::string(name));
+            return it == map.end() ? nullptr : it->second;
+        }
+    };
+    struct Source_ : itunes::Source {
+        explicit Source_(Map m) : map(std::move(m)) {}
+        Map map;
+        itunes::Ref<itunes::PlaylistCollection> Playlists() override {
+            return std::make_shared<Playlists_>(map);
+        }
+    };
+    struct Sources_ : itunes::SourceCollection {
+        explicit Sources_(Map m) : map(std::move(m)) {}
+        Map map;
+        itunes::Ref<itunes::Source> ItemByName(std::string_view name) override {
+            return name == "Library" ? std::make_shared<Source_>(map) : nullptr;
+        }
+    };
 };
 
 }  // namespace importer::fakes
