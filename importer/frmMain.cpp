@@ -111,7 +111,7 @@ void frmMain::FitAndCentre() {
 }
 
 bool frmMain::Form_QueryUnload() {
-    if (state_.ImportStopped && !ConfirmingCancel) {
+    if (!importRunning_) {
         return true;
     }
     // The walk is still on the stack: stop it as a confirmed cancel would, and close once it
@@ -134,6 +134,8 @@ void frmMain::cmdImport_Click() {
 }
 
 void frmMain::StartImport() {
+    // From here until the idle state is back, the import's handler is on the stack.
+    importRunning_ = true;
     state_.FilesAdded = 0;
     view_.SetEnabled(MainControl::cmdImport, false);
     view_.SetEnabled(MainControl::mnuFile, false);
@@ -148,7 +150,8 @@ void frmMain::StartImport() {
     if (root.empty() && !chosen.empty()) {
         root = chosen;
     }
-    if (!root.empty()) {
+    // A close asked for while the chooser was open wins over the folder chosen.
+    if (!root.empty() && !closePending_) {
         view_.SetImportCaption(kCancelCaption);
         state_.ImportStopped = false;
         view_.SetEnabled(MainControl::cmdImport, true);
@@ -187,6 +190,7 @@ void frmMain::RestoreIdle() {
     view_.SetEnabled(MainControl::cmdImport, true);
     view_.SetEnabled(MainControl::mnuFile, true);
     view_.SetEnabled(MainControl::mnuHelp, true);
+    importRunning_ = false;
     if (closePending_) {
         closePending_ = false;
         view_.Unload();

@@ -46,8 +46,9 @@ class frmMain {
     // Runs once, before the window is first shown. A failed check shows its message and ends
     // the program through the view; the Help window opens last.
     void Form_Load();
-    // The window's close command. True when the window may close now; during an import the
-    // close acts as a confirmed cancel and the window closes once the import has unwound.
+    // The window's close command. True when the window may close now. While an import's
+    // handler runs (the chooser open, or the walk going on) the close acts as a confirmed
+    // cancel, and the window closes once the handler has unwound.
     bool Form_QueryUnload();
 
     // Starts an import when none runs; during one, asks whether to cancel it.
@@ -72,6 +73,8 @@ class frmMain {
     ImportState state_;
     // True while the cancel confirmation is open.
     bool ConfirmingCancel = false;
+    // An import's handler is running, from the first click until the idle state is back.
+    bool importRunning_ = false;
     // The window was asked to close while an import ran.
     bool closePending_ = false;
 };

@@ -543,6 +543,21 @@ TEST_F(ImportCommandTest, ClosingWhileTheQuestionIsOpenStopsWhateverTheAnswer) {
     EXPECT_EQ(window.unloads, 1);
 }
 
+TEST_F(ImportCommandTest, ClosingWhileTheChooserIsOpenImportsNothingThenCloses) {
+    TwelveEpisodes();
+    window.pick = [this] {
+        EXPECT_FALSE(form.Form_QueryUnload());
+        return std::optional<std::string>(machine.Root());
+    };
+
+    form.cmdImport_Click();
+
+    EXPECT_TRUE(machine.playlist->addedPaths.empty());
+    EXPECT_THAT(Messages(), IsEmpty());
+    EXPECT_EQ(window.unloads, 1);
+    EXPECT_TRUE(form.Form_QueryUnload());
+}
+
 TEST_F(ImportCommandTest, ASecondImportCreatesTheApplicationAgain) {
     TwelveEpisodes();
     form.cmdImport_Click();

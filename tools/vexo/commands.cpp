@@ -1,4 +1,7 @@
 #include "tools/vexo/command.h"
+#ifdef VEXO_HAS_MEDIA_LIBRARY
+#include "tools/vexo/import_command.h"
+#endif
 #include "tools/vexo/library_command.h"
 #include "tools/vexo/reg_command.h"
 #include "tools/vexo/verinfo_command.h"
@@ -11,6 +14,7 @@ std::span<const Command> Commands() {
         RegCommand(),
 #ifdef VEXO_HAS_MEDIA_LIBRARY
         LibraryCommand(),
+        ImportCommand(),
 #endif
     };
     return commands;

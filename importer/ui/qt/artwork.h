@@ -1,0 +1,18 @@
+// The program's own pictures, drawn by code so that they scale to every size the desktop
+// asks for: the window icon (a television with a green screen) and the media library picture
+// beside the version label.
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace plumex::qt {
+
+// The icon at 16, 32 and 48 pixels.
+QIcon PlumexIcon();
+QPixmap PlumexIconPixmap(int size);
+
+// A size x size picture of a note on a disc, standing for the media library.
+QPixmap LibraryPicture(int size);
+
+}  // namespace plumex::qt

@@ -1,0 +1,312 @@
+#include "importer/ui/qt/main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "importer/main_window_layout.h"
+#include "importer/ui/qt/artwork.h"
+#include "importer/ui/qt/gradient_widget.h"
+#include "importer/ui/qt/message_box.h"
+
+namespace plumex::qt {
+namespace {
+
+using importer::ControlKind;
+using importer::ControlLayout;
+
+QString FromLocal(std::string_view text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString Name(std::string_view name) {
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+QFont ControlFont(bool bold) {
+    QFont font(Name(importer::kControlFontFamily));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(importer::kControlFontPoints);
+    font.setBold(bold);
+    return font;
+}
+
+const std::pair<std::string_view, importer::DisplayField> kFieldNames[] = {
+    {"txtShow", importer::DisplayField::Show},
+    {"txtSeasonNumber", importer::DisplayField::SeasonNumber},
+    {"txtEpisodeNumber", importer::DisplayField::EpisodeNumber},
+    {"txtEpisodeID", importer::DisplayField::EpisodeID},
+};
+
+}  // namespace
+
+MainWindow::MainWindow(importer::StartupServices services, MainWindowHooks hooks)
+    : hooks_(std::move(hooks)), form_(*this, std::move(services)) {
+    // A fixed single border with a minimise button and no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(Name(importer::kDesignCaption));
+    setWindowIcon(PlumexIcon());
+    BuildMenus();
+    BuildControls();
+    setFixedSize(ToPixelsX(importer::kDesignClientWidth),
+                 menuBar()->sizeHint().height() + ToPixelsY(importer::kDesignClientHeight));
+}
+
+MainWindow::~MainWindow() = default;
+
+double MainWindow::TwipsPerPixelX() const {
+    return plumex::qt::TwipsPerPixelX(*this);
+}
+double MainWindow::TwipsPerPixelY() const {
+    return plumex::qt::TwipsPerPixelY(*this);
+}
+
+int MainWindow::ToPixelsX(double twips) const {
+    return static_cast<int>(std::lround(twips / TwipsPerPixelX()));
+}
+int MainWindow::ToPixelsY(double twips) const {
+    return static_cast<int>(std::lround(twips / TwipsPerPixelY()));
+}
+
+void MainWindow::BuildControls() {
+    auto* surface = new GradientWidget(forms::GradientColour::Green, this);
+    setCentralWidget(surface);
+
+    std::vector<std::pair<int, QWidget*>> tabStops;
+    for (const ControlLayout& control : importer::kMainControls) {
+        QWidget* widget = nullptr;
+        switch (control.kind) {
+            case ControlKind::Picture: {
+                auto* picture = new QLabel(surface);
+                picture->setPixmap(LibraryPicture(48));
+                picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                widget = picture;
+                break;
+            }
+            case ControlKind::Label: {
+                auto* label = new QLabel(FromLocal(control.text), surface);
+                label->setFont(ControlFont(true));
+                QPalette palette = label->palette();
+                palette.setColor(QPalette::WindowText, Qt::white);
+                label->setPalette(palette);
+                label->setAttribute(Qt::WA_TranslucentBackground);
+                if (control.name == "lbliTunesVer") {
+                    versionLabel_ = label;
+                }
+                widget = label;
+                break;
+            }
+            case ControlKind::TextBox: {
+                auto* box = new QLineEdit(surface);
+                box->setReadOnly(true);
+                box->setFont(ControlFont(true));
+                QPalette palette = box->palette();
+                palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+                palette.setColor(QPalette::Text, palette.color(QPalette::ButtonText));
+                box->setPalette(palette);
+                for (const auto& [name, field] : kFieldNames) {
+                    if (name == control.name) {
+                        fields_[field] = box;
+                    }
+                }
+                tabStops.emplace_back(control.tabIndex, box);
+                widget = box;
+                break;
+            }
+            case ControlKind::CommandButton: {
+                importButton_ = new QPushButton(FromLocal(control.text), surface);
+                importButton_->setFont(ControlFont(false));
+                connect(importButton_, &QPushButton::clicked, this,
+                        [this] { form_.cmdImport_Click(); });
+                tabStops.emplace_back(control.tabIndex, importButton_);
+                widget = importButton_;
+                break;
+            }
+            case ControlKind::StatusBar: {
+                QStatusBar* bar = statusBar();
+                bar->setObjectName(Name(control.name));
+                bar->setSizeGripEnabled(false);
+                bar->setFixedHeight(ToPixelsY(control.rect.height));
+                statusText_ = new QLabel(FromLocal(control.text), bar);
+                statusText_->setObjectName(QStringLiteral("stbMainText"));
+                bar->addWidget(statusText_, 1);
+                continue;
+            }
+        }
+        widget->setObjectName(Name(control.name));
+        widget->setGeometry(ToPixelsX(control.rect.left), ToPixelsY(control.rect.top),
+                            ToPixelsX(control.rect.width), ToPixelsY(control.rect.height));
+    }
+
+    std::sort(tabStops.begin(), tabStops.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < tabStops.size(); ++i) {
+        setTabOrder(tabStops[i - 1].second, tabStops[i].second);
+    }
+}
+
+void MainWindow::BuildMenus() {
+    for (const importer::MenuLayout& layout : importer::kMainMenus) {
+        QMenu* menu = menuBar()->addMenu(FromLocal(layout.text));
+        menu->setObjectName(Name(layout.name));
+        menu->menuAction()->setObjectName(Name(layout.name));
+        for (const importer::MenuItemLayout& item : layout.items) {
+            if (item.text.empty()) {
+                menu->addSeparator()->setObjectName(Name(item.name));
+                continue;
+            }
+            QAction* action = menu->addAction(FromLocal(item.text));
+            action->setObjectName(Name(item.name));
+            connect(action, &QAction::triggered, this, [this, command = item.command] {
+                switch (command) {
+                    case importer::MenuCommand::Import:
+                        return form_.mnuImport_Click();
+                    case importer::MenuCommand::Exit:
+                        return form_.mnuExit_Click();
+                    case importer::MenuCommand::Contents:
+                        return form_.mnuContents_Click();
+                    case importer::MenuCommand::About:
+                        return form_.mnuAbout_Click();
+                    case importer::MenuCommand::None:
+                        return;
+                }
+            });
+        }
+        (layout.name == "mnuFile" ? fileMenu_ : helpMenu_) = menu;
+    }
+}
+
+void MainWindow::SetDisplayField(importer::DisplayField field, std::string_view text) {
+    fields_.at(field)->setText(FromLocal(text));
+}
+
+void MainWindow::SetStatusText(std::string_view text) {
+    statusText_->setText(FromLocal(text));
+}
+
+importer::MessageAnswer MainWindow::ShowMessage(std::string_view text, std::string_view caption,
+                                                importer::MessageButtons buttons,
+                                                importer::MessageIcon icon) {
+    return ShowMessageBox(isVisible() ? this : nullptr, text, caption, buttons, icon);
+}
+
+void MainWindow::YieldToEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+std::optional<std::string> MainWindow::PickFolder(basFiles::WindowHandle, std::string_view title) {
+    if (hooks_.pickFolder) {
+        return hooks_.pickFolder(this, FromLocal(title));
+    }
+    const QString folder = QFileDialog::getExistingDirectory(this, FromLocal(title), QString(),
+                                                             QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) {
+        return std::nullopt;
+    }
+    return folder.toLocal8Bit().toStdString();
+}
+
+void MainWindow::SetVersionLabel(std::string_view text) {
+    versionLabel_->setText(FromLocal(text));
+}
+
+void MainWindow::SetCaption(std::string_view text) {
+    setWindowTitle(FromLocal(text));
+}
+
+void MainWindow::SetImportCaption(std::string_view text) {
+    importButton_->setText(FromLocal(text));
+}
+
+void MainWindow::SetEnabled(importer::MainControl control, bool enabled) {
+    switch (control) {
+        case importer::MainControl::cmdImport:
+            return importButton_->setEnabled(enabled);
+        case importer::MainControl::mnuFile:
+            return fileMenu_->menuAction()->setEnabled(enabled);
+        case importer::MainControl::mnuHelp:
+            return helpMenu_->menuAction()->setEnabled(enabled);
+    }
+}
+
+// Outer sizes include the frame, once the window manager has given the window one; the
+// client area is what lies below the menu bar.
+importer::WindowMetrics MainWindow::Metrics() {
+    const double x = TwipsPerPixelX();
+    const double y = TwipsPerPixelY();
+    const QRect frame = frameGeometry();
+    const QRect screenArea = screen()->geometry();
+    const QRect button = importButton_->geometry();
+    importer::WindowMetrics metrics;
+    metrics.width = frame.width() * x;
+    metrics.height = frame.height() * y;
+    metrics.clientHeight = (height() - menuBar()->sizeHint().height()) * y;
+    metrics.importTop = button.top() * y;
+    metrics.importHeight = button.height() * y;
+    metrics.statusHeight = statusBar()->height() * y;
+    metrics.twipsPerPixelY = y;
+    metrics.screenWidth = screenArea.width() * x;
+    metrics.screenHeight = screenArea.height() * y;
+    return metrics;
+}
+
+void MainWindow::SetHeight(double height) {
+    const int frameExtra = frameGeometry().height() - this->height();
+    setFixedHeight(ToPixelsY(height) - frameExtra);
+}
+
+void MainWindow::Move(double left, double top) {
+    const QRect screenArea = screen()->geometry();
+    QWidget::move(screenArea.left() + ToPixelsX(left), screenArea.top() + ToPixelsY(top));
+}
+
+basFiles::WindowHandle MainWindow::Handle() {
+    return 1;
+}
+
+void MainWindow::OpenHelp() {
+    if (hooks_.openHelp) {
+        hooks_.openHelp(this);
+    }
+}
+
+void MainWindow::OpenAbout() {
+    if (hooks_.openAbout) {
+        hooks_.openAbout(this);
+    }
+}
+
+void MainWindow::Unload() {
+    close();
+}
+
+void MainWindow::EndProgram() {
+    if (hooks_.endProgram) {
+        return hooks_.endProgram();
+    }
+    std::fflush(nullptr);
+    std::_Exit(EXIT_FAILURE);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (form_.Form_QueryUnload()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+}  // namespace plumex::qt
