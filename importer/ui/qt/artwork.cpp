@@ -8,17 +8,17 @@
 namespace plumex::qt {
 namespace {
 
-QPixmap Transparent(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
+QImage Transparent(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
 }
 
 }  // namespace
 
-QPixmap PlumexIconPixmap(int size) {
-    QPixmap pixmap = Transparent(size);
-    QPainter painter(&pixmap);
+QImage PlumexIconImage(int size) {
+    QImage image = Transparent(size);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal s = size;
 
@@ -48,20 +48,21 @@ QPixmap PlumexIconPixmap(int size) {
     play.closeSubpath();
     painter.setBrush(QColor(255, 255, 255, 220));
     painter.drawPath(play);
-    return pixmap;
+    painter.end();
+    return image;
 }
 
 QIcon PlumexIcon() {
     QIcon icon;
     for (const int size : {16, 32, 48}) {
-        icon.addPixmap(PlumexIconPixmap(size));
+        icon.addPixmap(QPixmap::fromImage(PlumexIconImage(size)));
     }
     return icon;
 }
 
 QPixmap LibraryPicture(int size) {
-    QPixmap pixmap = Transparent(size);
-    QPainter painter(&pixmap);
+    QImage image = Transparent(size);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal s = size;
 
@@ -86,7 +87,8 @@ QPixmap LibraryPicture(int size) {
     beam.lineTo(s * 0.4, s * 0.35);
     beam.closeSubpath();
     painter.drawPath(beam);
-    return pixmap;
+    painter.end();
+    return QPixmap::fromImage(image);
 }
 
 }  // namespace plumex::qt

@@ -4,13 +4,15 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 
 namespace plumex::qt {
 
-// The icon at 16, 32 and 48 pixels.
+// The icon at 16, 32 and 48 pixels. The image needs no running application, so the build can
+// write the icon files the desktop entry names.
 QIcon PlumexIcon();
-QPixmap PlumexIconPixmap(int size);
+QImage PlumexIconImage(int size);
 
 // A size x size picture of a note on a disc, standing for the media library.
 QPixmap LibraryPicture(int size);

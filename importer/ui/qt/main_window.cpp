@@ -19,6 +19,7 @@
 #include "importer/ui/qt/artwork.h"
 #include "importer/ui/qt/gradient_widget.h"
 #include "importer/ui/qt/message_box.h"
+#include "importer/ui/qt/text_measurer.h"
 
 namespace plumex::qt {
 namespace {
@@ -35,11 +36,8 @@ QString Name(std::string_view name) {
 }
 
 QFont ControlFont(bool bold) {
-    QFont font(Name(importer::kControlFontFamily));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(importer::kControlFontPoints);
-    font.setBold(bold);
-    return font;
+    return ToQFont(
+        forms::FontSpec{importer::kControlFontFamily, importer::kControlFontPoints, bold});
 }
 
 const std::pair<std::string_view, importer::DisplayField> kFieldNames[] = {

@@ -1,0 +1,270 @@
+// The Qt main window driven as a user would: the start-up checks against a machine prefix of
+// the test's own, and imports of real clips into the embedded library started and cancelled
+// by clicks. Modal boxes are answered from the event loop they run, never by waiting.
+#include "importer/ui/qt/main_window.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "importer/itunes/library/media_library.h"
+#include "importer/machine/machine_prefix.h"
+#include "importer/registry/store/store_registry_api.h"
+#include "tests/importer/machine/scoped_environment.h"
+#include "tools/testmedia/test_media.h"
+#include "tools/vexo/library_install.h"
+
+namespace plumex::qt {
+namespace {
+
+using ::testing::ElementsAre;
+
+struct Shown {
+    std::string text;
+    QMessageBox::Icon icon;
+};
+
+// Answers every message box as it opens: OK, or the given answer to a question.
+class ModalAnswerer {
+  public:
+    explicit ModalAnswerer(QMessageBox::StandardButton questionAnswer = QMessageBox::No)
+        : questionAnswer_(questionAnswer) {
+        timer_.setInterval(0);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Answer(); });
+        timer_.start();
+    }
+
+    std::vector<Shown> shown;
+    QMessageBox::StandardButton questionAnswer_;
+
+  private:
+    void Answer() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) {
+            return;
+        }
+        shown.push_back({box->text().toStdString(), box->icon()});
+        const bool question = box->button(QMessageBox::Yes) != nullptr;
+        box->button(question ? questionAnswer_ : QMessageBox::Ok)->click();
+    }
+
+    QTimer timer_;
+};
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void InstallLibrary() {
+        ASSERT_TRUE(machine::EnsureMachinePrefix().has_value());
+        std::ostringstream report;
+        std::ostringstream errors;
+        ASSERT_TRUE(vexo::cli::InstallLibrary(registry_, report, errors)) << errors.str();
+    }
+
+    importer::StartupServices Services() {
+        importer::StartupServices services = importer::SystemStartupServices();
+        services.registry = &registry_;
+        return services;
+    }
+
+    // A window whose Help only records that it opened, whether the window was showing then.
+    std::unique_ptr<MainWindow> MakeWindow() {
+        MainWindowHooks hooks;
+        hooks.openHelp = [this](QWidget* owner) {
+            helpOpenedWhileShown.push_back(owner->isVisible());
+        };
+        hooks.endProgram = [this] { ended = true; };
+        hooks.pickFolder = [this](QWidget*, const QString& title) {
+            chooserTitle = title.toStdString();
+            return std::optional<std::string>(temp_ / "TV");
+        };
+        return std::make_unique<MainWindow>(Services(), std::move(hooks));
+    }
+
+    std::string Clip(const std::string& relative) {
+        const std::string path = temp_ / ("TV/" + relative);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        EXPECT_TRUE(vexo::testmedia::WriteVideoClip(path, vexo::testmedia::Container::kMp4));
+        return path;
+    }
+
+    std::vector<itunes::library::TrackRecord> MoviesTracks() {
+        auto library = itunes::library::MediaLibrary::OpenExisting(machine::MediaLibraryPath());
+        if (!library) {
+            return {};
+        }
+        return library->ListTracks("Movies").value_or(std::vector<itunes::library::TrackRecord>{});
+    }
+
+    vexo::test_support::TempFolder temp_{"vexo-qt-main"};
+    machine::ScopedVariable prefix_{"VEXO_PREFIX", temp_ / "prefix"};
+    machine::ScopedVariable programFiles_{"PROGRAMFILES", std::nullopt};
+    registry::StoreRegistryApi registry_{
+        (std::filesystem::create_directories(temp_ / "prefix"), machine::RegistryStorePath())};
+    std::vector<bool> helpOpenedWhileShown;
+    std::string chooserTitle;
+    bool ended = false;
+};
+
+TEST_F(MainWindowTest, AStartWithoutTheLibraryShowsTheErrorAndEnds) {
+    auto window = MakeWindow();
+    ModalAnswerer answerer;
+
+    window->Form().Form_Load();
+
+    ASSERT_EQ(answerer.shown.size(), 1u);
+    EXPECT_EQ(answerer.shown[0].text, "iTunes not detected in registry. Please reinstall iTunes.");
+    EXPECT_EQ(answerer.shown[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(helpOpenedWhileShown.empty());
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, AMissingProgramFilesFolderHasNoIcon) {
+    machine::ScopedVariable missing{"PROGRAMFILES", temp_ / "nowhere"};
+    auto window = MakeWindow();
+    ModalAnswerer answerer;
+
+    window->Form().Form_Load();
+
+    ASSERT_EQ(answerer.shown.size(), 1u);
+    EXPECT_EQ(answerer.shown[0].text, "Program Files location not detected.");
+    EXPECT_EQ(answerer.shown[0].icon, QMessageBox::NoIcon);
+    EXPECT_TRUE(ended);
+}
+
+TEST_F(MainWindowTest, ASuccessfulStartTitlesAndFitsTheWindowAndShowsHelpFirst) {
+    InstallLibrary();
+    auto window = MakeWindow();
+
+    window->Form().Form_Load();
+
+    EXPECT_FALSE(ended);
+    EXPECT_THAT(helpOpenedWhileShown, ElementsAre(false));
+    EXPECT_EQ(window->windowTitle().toStdString(), "VEXO(tm) Plumex TV v1.0");
+    EXPECT_EQ(window->findChild<QLabel*>("lbliTunesVer")->text().toStdString(),
+              "iTunes v7.1 detected");
+    // The client area ends ten pixels below the Import button, then the status bar.
+    window->show();
+    const auto* button = window->findChild<QPushButton*>("cmdImport");
+    EXPECT_EQ(window->centralWidget()->height(), button->geometry().bottom() + 1 + 10);
+    EXPECT_EQ(window->findChild<QLabel*>("stbMainText")->text().toStdString(), "OK");
+}
+
+class ImportByClickTest : public MainWindowTest {
+  protected:
+    void SetUp() override {
+        InstallLibrary();
+        for (int season = 1; season <= 2; ++season) {
+            for (int episode = 1; episode <= 3; ++episode) {
+                Clip("The Show/Season " + std::to_string(season) + "/0" + std::to_string(episode) +
+                     " Part " + std::to_string(episode) + ".mp4");
+            }
+        }
+        window = MakeWindow();
+        window->Form().Form_Load();
+        window->show();
+        button = window->findChild<QPushButton*>("cmdImport");
+        status = window->findChild<QLabel*>("stbMainText");
+    }
+
+    // Runs at every pass of the event loop while the import runs.
+    void WhileImporting(std::function<void()> check) {
+        watcher.setInterval(0);
+        QObject::connect(&watcher, &QTimer::timeout, check);
+        watcher.start();
+    }
+
+    bool MenusEnabled() const {
+        const auto menus = window->menuBar()->actions();
+        return menus.size() == 2 && menus[0]->isEnabled() && menus[1]->isEnabled();
+    }
+
+    std::unique_ptr<MainWindow> window;
+    QPushButton* button = nullptr;
+    QLabel* status = nullptr;
+    QTimer watcher;
+};
+
+TEST_F(ImportByClickTest, AClickImportsAndLabelsEveryEpisode) {
+    ModalAnswerer answerer;
+    bool sawImporting = false;
+    WhileImporting([&] {
+        if (button->text() == "Cance&l") {
+            sawImporting = true;
+            EXPECT_FALSE(MenusEnabled());
+        }
+    });
+
+    button->click();
+
+    EXPECT_TRUE(sawImporting);
+    EXPECT_EQ(chooserTitle, "Select TV Show Folder...");
+    ASSERT_EQ(answerer.shown.size(), 1u);
+    EXPECT_EQ(answerer.shown[0].text, "6 files added.");
+    EXPECT_EQ(answerer.shown[0].icon, QMessageBox::Information);
+    const auto tracks = MoviesTracks();
+    ASSERT_EQ(tracks.size(), 6u);
+    for (const auto& track : tracks) {
+        EXPECT_EQ(track.show, "The Show");
+        EXPECT_EQ(track.video_kind, 3);
+        EXPECT_EQ(track.name, track.episode_id);
+    }
+    EXPECT_TRUE(MenusEnabled());
+    EXPECT_EQ(button->text(), "&Import TV Shows...");
+    EXPECT_EQ(status->text(), "OK");
+    EXPECT_EQ(window->findChild<QLineEdit*>("txtShow")->text(), "");
+}
+
+// The Cancel click comes while the third file is being added.
+class CancelByClickTest : public ImportByClickTest,
+                          public ::testing::WithParamInterface<QMessageBox::StandardButton> {};
+
+TEST_P(CancelByClickTest, TheAnswerDecidesWhetherTheWalkGoesOn) {
+    ModalAnswerer answerer(GetParam());
+    WhileImporting([&, clicked = false]() mutable {
+        if (!clicked && status->text() == "Adding Part 3") {
+            clicked = true;
+            button->click();
+        }
+    });
+
+    button->click();
+
+    ASSERT_EQ(answerer.shown.size(), 2u);
+    EXPECT_EQ(answerer.shown[0].text, "Are you sure you want to cancel?");
+    EXPECT_EQ(answerer.shown[0].icon, QMessageBox::Question);
+    std::size_t labelled = 0;
+    for (const auto& track : MoviesTracks()) {
+        labelled += track.video_kind == 3 ? 1 : 0;
+    }
+    EXPECT_EQ(answerer.shown[1].text, std::to_string(labelled) + " files added.");
+    if (GetParam() == QMessageBox::Yes) {
+        EXPECT_LT(labelled, 3u);
+    } else {
+        EXPECT_EQ(labelled, 6u);
+    }
+    EXPECT_TRUE(MenusEnabled());
+    EXPECT_TRUE(button->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, CancelByClickTest,
+                         ::testing::Values(QMessageBox::Yes, QMessageBox::No), [](const auto& row) {
+                             return std::string(row.param == QMessageBox::Yes ? "Yes" : "No");
+                         });
+
+}  // namespace
+}  // namespace plumex::qt
