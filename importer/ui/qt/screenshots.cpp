@@ -1,16 +1,24 @@
 // plumex_screenshots DIR: renders Plumex's three windows off screen into DIR/main.png,
 // DIR/help.png and DIR/about.png, for the documentation. Run with QT_QPA_PLATFORM=offscreen
 // where there is no display.
+#include <stdlib.h>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QPixmap>
-#include <cstdlib>
-#include <iostream>
 
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "importer/machine/machine_prefix.h"
+#include "importer/registry/registry_api.h"
 #include "importer/ui/qt/about_window.h"
 #include "importer/ui/qt/help_window.h"
 #include "importer/ui/qt/main_window.h"
+#include "tools/vexo/library_install.h"
 
 namespace {
 
@@ -26,6 +34,35 @@ bool Save(QWidget& window, const QDir& folder, const QString& name) {
     return true;
 }
 
+// A machine of its own in a temporary folder, with the embedded library installed, so that
+// the main window is shown as a real start leaves it.
+class ScratchMachine {
+  public:
+    ScratchMachine() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "plumex-shots-XXXXXX");
+        if (mkdtemp(pattern.data()) == nullptr) {
+            return;
+        }
+        folder_ = pattern;
+        setenv("VEXO_PREFIX", (folder_ + "/prefix").c_str(), 1);
+        unsetenv("PROGRAMFILES");
+        std::ostringstream report;
+        ready_ = machine::EnsureMachinePrefix().has_value() &&
+                 vexo::cli::InstallLibrary(registry::SystemRegistryApi(), report, std::cerr);
+    }
+    ~ScratchMachine() {
+        std::error_code ignored;
+        if (!folder_.empty()) {
+            std::filesystem::remove_all(folder_, ignored);
+        }
+    }
+    bool Ready() const { return ready_; }
+
+  private:
+    std::string folder_;
+    bool ready_ = false;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -40,10 +77,16 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
 
-    // The main window as a successful start leaves it; no start-up check runs here.
-    plumex::qt::MainWindow main(importer::StartupServices{});
-    main.SetCaption("VEXO(tm) Plumex TV v1.0");
-    main.SetVersionLabel("iTunes v7.1 detected");
+    // The main window as a successful start leaves it: checks passed, caption, height.
+    const ScratchMachine machine;
+    if (!machine.Ready()) {
+        std::cerr << "plumex_screenshots: cannot install a media library to start against\n";
+        return EXIT_FAILURE;
+    }
+    plumex::qt::MainWindowHooks hooks;
+    hooks.openHelp = [](QWidget*) {};
+    plumex::qt::MainWindow main(importer::SystemStartupServices(), std::move(hooks));
+    main.Form().Form_Load();
     bool saved = Save(main, folder, QStringLiteral("main.png"));
 
     plumex::qt::HelpWindow help(&main);
