@@ -1,0 +1,29 @@
+// The ways of computing the check value, all with the same result: the byte-at-a-time table
+// rule (the reference), slicing-by-8, and carry-less-multiply folding on 128-bit lanes
+// (PCLMULQDQ) or on 512-bit registers (VPCLMULQDQ). The folding methods exist only where the
+// processor has the instructions; UpdateCheckRegister picks the fastest one at run time.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace package {
+
+enum class CrcMethod { Table, SlicingBy8, Clmul, VectorClmul };
+
+inline constexpr CrcMethod kAllCrcMethods[] = {CrcMethod::Table, CrcMethod::SlicingBy8,
+                                               CrcMethod::Clmul, CrcMethod::VectorClmul};
+
+bool CrcMethodAvailable(CrcMethod method);
+CrcMethod FastestCrcMethod();
+const char* CrcMethodName(CrcMethod method);
+
+// Feeds bytes into a running register with the given method, which must be available.
+std::uint32_t UpdateCheckRegister(CrcMethod method, std::uint32_t checkRegister,
+                                  std::span<const std::uint8_t> bytes);
+
+// The finished check value by the table rule, one byte at a time: the reference the other
+// methods are measured and tested against.
+std::uint32_t ReferenceCrc(std::span<const std::uint8_t> bytes);
+
+}  // namespace package

@@ -1,0 +1,35 @@
+#include "packager/format/entry_header.h"
+
+#include <algorithm>
+
+#include "packager/format/byte_order.h"
+
+namespace package {
+
+std::optional<std::string_view> EntryHeader::Name() const {
+    const auto end = std::find(name.begin(), name.end(), '\0');
+    if (end == name.end()) {
+        return std::nullopt;
+    }
+    return std::string_view(name.data(), static_cast<std::size_t>(end - name.begin()));
+}
+
+EntryHeader DecodeEntryHeader(std::span<const std::uint8_t, kEntryHeaderBytes> bytes) {
+    EntryHeader header;
+    std::transform(bytes.begin(), bytes.begin() + kEntryNameBytes, header.name.begin(),
+                   [](std::uint8_t byte) { return static_cast<char>(byte); });
+    header.size = bytes::Le32(&bytes[kEntryNameBytes]);
+    header.checkValue = bytes::Le32(&bytes[kEntryNameBytes + 4]);
+    return header;
+}
+
+std::array<std::uint8_t, kEntryHeaderBytes> EncodeEntryHeader(const EntryHeader& header) {
+    std::array<std::uint8_t, kEntryHeaderBytes> bytes{};
+    std::transform(header.name.begin(), header.name.end(), bytes.begin(),
+                   [](char c) { return static_cast<std::uint8_t>(c); });
+    bytes::PutLe32(&bytes[kEntryNameBytes], header.size);
+    bytes::PutLe32(&bytes[kEntryNameBytes + 4], header.checkValue);
+    return bytes;
+}
+
+}  // namespace package

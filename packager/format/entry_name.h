@@ -1,0 +1,42 @@
+// Which entry names are plain file names, and the path an entry is extracted to. A name that
+// could reach outside the extraction folder - a folder part ("\", "/"), a drive (":"), ".." or
+// "." - or one whose path would not fit the 520-byte path buffer makes the package corrupt,
+// so that no file is ever written outside the temporary folder.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "packager/format/entry_header.h"
+
+namespace package {
+
+inline constexpr std::size_t kPathBufferBytes = 520;  // with the terminating NUL
+inline constexpr std::size_t kMaxEntryNameLength = kEntryNameBytes - 1;
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+enum class NameFault {
+    None,
+    Empty,
+    TooLong,     // over 259 bytes, or no NUL in the 260-byte field
+    HoldsNul,    // a writer was given a name with a NUL inside
+    FolderPart,  // "\" or "/"
+    Drive,       // ":"
+    Dots,        // ".." anywhere, or the name "."
+};
+
+// The fault of a name (without its terminating NUL) as a plain file name, or None.
+NameFault CheckPlainFileName(std::string_view name);
+
+// The path of an entry's file: folder, kPathSeparator and the name. std::nullopt - a corrupt
+// package - when the name is not a plain file name or the path and its NUL exceed 520 bytes.
+std::optional<std::string> EntryPath(std::string_view folder, const EntryHeader& header);
+
+}  // namespace package

@@ -1,0 +1,44 @@
+// Finding the payload behind the program's own image. The package is the stub executable,
+// unchanged, followed directly by the payload; where the image ends depends on its format:
+//
+// PE (the Windows stub): the file starts with "MZ". The 16-bit little-endian value at offset
+//   0x3C (the low half of e_lfanew) is the offset of the PE header; there 248 bytes are read -
+//   signature, file header and a 224-byte optional header, none of them checked - and the
+//   16-bit section count at offset 6 of them. A count of 0 fails. The section headers (40
+//   bytes each) follow those 248 bytes directly; the payload begins at PointerToRawData
+//   (offset 20) + SizeOfRawData (offset 16) of the LAST header in table order.
+//
+// ELF (the Linux stub): the file starts with "\x7F" "ELF", 32- or 64-bit, little-endian. The
+//   payload begins where the image ends: the furthest of the end of the ELF header, of the
+//   program header table, of the section header table, of every segment's file bytes
+//   (p_offset + p_filesz) and of every section that occupies file bytes (sh_offset + sh_size;
+//   not SHT_NOBITS). Extended numbering (e_shnum 0 with a section table, e_phnum 0xFFFF) is
+//   refused, as are header entries smaller than the format's.
+//
+// Anything else is a corrupt package, as is any read or seek that fails.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "packager/format/byte_source.h"
+
+namespace package {
+
+enum class LocateResult { Located, Failed, Cancelled };
+enum class StubFormat { Unknown, Pe, Elf };
+
+struct PayloadLocation {
+    LocateResult result = LocateResult::Failed;
+    StubFormat format = StubFormat::Unknown;  // known once the first bytes were read
+    std::uint64_t offset = 0;                 // the payload's first byte, when located
+};
+
+// Answers true once the user has asked to cancel; an empty query never cancels.
+using CancelQuery = std::function<bool()>;
+
+// Reads the stub's headers from offset 0, asking isCancelled before every step, and on success
+// leaves the source at the payload's first byte. Cancelled is no failure: it only stops.
+PayloadLocation LocatePayload(ByteSource& source, const CancelQuery& isCancelled);
+
+}  // namespace package

@@ -1,0 +1,39 @@
+// Reading the payload from a source positioned at its first byte (see LocatePayload): the entry
+// count, then each entry's header and data in stored order. Every read must deliver exactly
+// the bytes asked for; a short read is a failure - an incomplete package.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "packager/format/byte_source.h"
+#include "packager/format/entry_header.h"
+
+namespace package {
+
+class PayloadReader {
+  public:
+    explicit PayloadReader(ByteSource& source) : source_(source) {}
+
+    // entryCount; read once, before the first header.
+    std::optional<std::uint32_t> ReadEntryCount();
+
+    // The next entry's header; fails once all counted entries were read. Data of the current
+    // entry that was not read is read past first.
+    std::optional<EntryHeader> ReadEntryHeader();
+
+    // The next out.size() data bytes of the current entry; false when the entry has fewer left
+    // or the source ends early.
+    bool ReadEntryData(std::span<std::uint8_t> out);
+
+    std::uint32_t RemainingEntryBytes() const { return remaining_; }
+
+  private:
+    ByteSource& source_;
+    bool countRead_ = false;
+    std::uint32_t entriesLeft_ = 0;
+    std::uint32_t remaining_ = 0;
+};
+
+}  // namespace package

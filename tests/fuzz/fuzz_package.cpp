@@ -1,0 +1,94 @@
+// Feeds arbitrary bytes to VEXOSetup's reading of its own file: the payload is located behind
+// the stub (PE or ELF), then every entry is read the way the worker does - its path built
+// under a temporary folder, its data in blocks of 16,384 bytes, its check value compared. The
+// same bytes also go through the package writer's stub check, a locate that is cancelled at a
+// step chosen by the input, and every check-value method, which must agree with the table rule.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+
+#include "packager/format/check_value.h"
+#include "packager/format/crc_methods.h"
+#include "packager/format/entry_name.h"
+#include "packager/format/locate_payload.h"
+#include "packager/format/package_writer.h"
+#include "packager/format/payload_reader.h"
+
+namespace {
+
+void ExtractLikeTheWorker(package::ByteSource& source) {
+    package::PayloadReader reader(source);
+    const auto count = reader.ReadEntryCount();
+    if (!count) {
+        return;
+    }
+    static std::array<std::uint8_t, 16'384> block;
+    for (std::uint32_t i = 0; i < *count; ++i) {
+        const auto header = reader.ReadEntryHeader();
+        if (!header || !package::EntryPath("/tmp/SFXfuzz", *header)) {
+            return;
+        }
+        package::CheckValue check;
+        while (reader.RemainingEntryBytes() > 0) {
+            const std::span<std::uint8_t> part(
+                block.data(), std::min<std::size_t>(block.size(), reader.RemainingEntryBytes()));
+            if (!reader.ReadEntryData(part)) {
+                return;
+            }
+            check.Update(part);
+        }
+        if (check.Finish() != header->checkValue) {
+            return;
+        }
+    }
+}
+
+// Cancelling at the n-th asking either stops the locate or, when it asks fewer times, changes
+// nothing.
+void CancelAtAChosenStep(std::span<const std::uint8_t> bytes,
+                         const package::PayloadLocation& uncancelled) {
+    if (bytes.empty()) {
+        return;
+    }
+    const int cancelAt = 1 + bytes[0] % 8;
+    int asked = 0;
+    package::MemoryByteSource source(bytes);
+    const package::PayloadLocation location =
+        package::LocatePayload(source, [&] { return ++asked == cancelAt; });
+    if (asked == cancelAt
+            ? location.result != package::LocateResult::Cancelled
+            : location.result != uncancelled.result || location.offset != uncancelled.offset) {
+        std::abort();
+    }
+}
+
+void EveryMethodAgrees(std::span<const std::uint8_t> bytes) {
+    const std::uint32_t start = bytes.size() >= 4 ? bytes[1] * 0x01010101u : 0xFFFFFFFFu;
+    const std::uint32_t reference =
+        package::UpdateCheckRegister(package::CrcMethod::Table, start, bytes);
+    for (package::CrcMethod method : package::kAllCrcMethods) {
+        if (package::CrcMethodAvailable(method) &&
+            package::UpdateCheckRegister(method, start, bytes) != reference) {
+            std::abort();
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> bytes(data, size);
+
+    package::MemoryByteSource source(bytes);
+    const package::PayloadLocation location = package::LocatePayload(source, {});
+    if (location.result == package::LocateResult::Located) {
+        ExtractLikeTheWorker(source);
+    }
+    CancelAtAChosenStep(bytes, location);
+    (void)package::CheckStub(bytes);
+    EveryMethodAgrees(bytes);
+    return 0;
+}

@@ -1,0 +1,69 @@
+#include "packager/format/entry_name.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace package {
+namespace {
+
+EntryHeader HeaderNamed(const std::string& name) {
+    EntryHeader header;
+    std::copy(name.begin(), name.end(), header.name.begin());
+    return header;
+}
+
+struct NameCase {
+    std::string name;
+    NameFault fault;
+};
+
+class PlainFileNameTest : public testing::TestWithParam<NameCase> {};
+
+TEST_P(PlainFileNameTest, TellsTheFault) {
+    EXPECT_EQ(CheckPlainFileName(GetParam().name), GetParam().fault);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, PlainFileNameTest,
+    testing::Values(
+        NameCase{"setup.exe", NameFault::None}, NameCase{"SETUP.LST", NameFault::None},
+        NameCase{".hidden", NameFault::None}, NameCase{"a.b.c", NameFault::None},
+        NameCase{"with blank", NameFault::None}, NameCase{std::string(259, 'n'), NameFault::None},
+        NameCase{"", NameFault::Empty}, NameCase{std::string(260, 'n'), NameFault::TooLong},
+        NameCase{std::string("a\0b", 3), NameFault::HoldsNul},
+        NameCase{"..\\evil.exe", NameFault::FolderPart},
+        NameCase{"sub/file", NameFault::FolderPart}, NameCase{"/etc/passwd", NameFault::FolderPart},
+        NameCase{"C:evil.exe", NameFault::Drive}, NameCase{"file.txt:stream", NameFault::Drive},
+        NameCase{"..", NameFault::Dots}, NameCase{"a..b", NameFault::Dots},
+        NameCase{".", NameFault::Dots}));
+
+TEST(EntryPath, JoinsFolderSeparatorAndName) {
+    EXPECT_EQ(EntryPath("/tmp/SFXab12", HeaderNamed("setup.exe")),
+              std::string("/tmp/SFXab12") + kPathSeparator + "setup.exe");
+}
+
+TEST(EntryPath, RefusesNamesThatEscapeOrAreNoFileNames) {
+    for (const char* name : {"../x", "..", "a\\b", "a/b", "c:x", "", "."}) {
+        EXPECT_FALSE(EntryPath("/tmp/SFXab12", HeaderNamed(name)).has_value()) << name;
+    }
+}
+
+TEST(EntryPath, RefusesANameFieldWithoutNul) {
+    EntryHeader header;
+    header.name.fill('x');
+    EXPECT_FALSE(EntryPath("/tmp", header).has_value());
+}
+
+// The path and its terminating NUL must fit the 520-byte path buffer.
+TEST(EntryPath, MustFitThePathBuffer) {
+    const std::string name(200, 'n');
+    const std::string fits(kPathBufferBytes - 1 - name.size() - 1, 'f');
+    const auto path = EntryPath(fits, HeaderNamed(name));
+    ASSERT_TRUE(path.has_value());
+    EXPECT_EQ(path->size(), kPathBufferBytes - 1);
+    EXPECT_FALSE(EntryPath(fits + "f", HeaderNamed(name)).has_value());
+}
+
+}  // namespace
+}  // namespace package
