@@ -129,7 +129,7 @@ void EpisodeImport::AddAndLabelEpisode(const EpisodeToAdd& episode) {
             return;
         }
         const std::optional<std::string> location = track->Location();
-        if (location && LocationKey(*location) == key) {
+        if (location && HasLocationKey(*location, key)) {
             Label(*track, episode);
             return;
         }

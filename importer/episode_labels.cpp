@@ -15,14 +15,33 @@ std::string EpisodePath(std::string_view root, std::string_view show, std::strin
            AddTrailing(seasonFolder, kPathSeparator) + std::string(fileNameOnDisk);
 }
 
+namespace {
+
+constexpr char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+}  // namespace
+
 std::string LocationKey(std::string_view location) {
     std::string key(basFiles::TrimBlanks(location));
     for (char& c : key) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
+        c = UpperAscii(c);
     }
     return key;
+}
+
+bool HasLocationKey(std::string_view location, std::string_view key) {
+    const std::string_view trimmed = basFiles::TrimBlanks(location);
+    if (trimmed.size() != key.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        if (UpperAscii(trimmed[i]) != key[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string SortName(std::int32_t episodeNumber) {

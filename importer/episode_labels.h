@@ -18,6 +18,10 @@ std::string EpisodePath(std::string_view root, std::string_view show, std::strin
 // (ASCII letters; other bytes compare as they are).
 std::string LocationKey(std::string_view location);
 
+// Whether location's key is key, without building it: the search compares every track of the
+// playlist this way, once per file added.
+bool HasLocationKey(std::string_view location, std::string_view key);
+
 // The episode number in decimal with at least three digits, zero-filled: 7 gives "007",
 // 1234 "1234", -5 "-005".
 std::string SortName(std::int32_t episodeNumber);

@@ -35,7 +35,16 @@ TEST(LocationKey, TrimsBlanksAndUpperCases) {
         {"", ""}};
     for (const auto& [location, key] : cases) {
         EXPECT_EQ(LocationKey(location), key) << location;
+        EXPECT_TRUE(HasLocationKey(location, key)) << location;
+        // One character more, less or different is another location.
+        EXPECT_FALSE(HasLocationKey(location + "x", key)) << location;
+        EXPECT_FALSE(HasLocationKey(location, key + "X")) << location;
+        if (!key.empty()) {
+            EXPECT_FALSE(HasLocationKey(location, key.substr(0, key.size() - 1) + "?")) << location;
+        }
     }
+    // A lower-case key never matches: keys are upper-cased.
+    EXPECT_FALSE(HasLocationKey("/tv/a.mp4", "/tv/a.mp4"));
 }
 
 TEST(EpisodePath, KeepsTheFileNameAsItIsOnDisk) {

@@ -1,6 +1,7 @@
 #include "importer/itunes/library/library_application.h"
 
 #include <cstdint>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -16,64 +17,45 @@ class LibraryOperationStatus final : public OperationStatus {
   public:
     explicit LibraryOperationStatus(std::shared_ptr<AddJobState> state)
         : state_(std::move(state)) {}
-    std::optional<bool> InProgress() override { return !state_->Done(); }
+    // Callers poll this as fast as they can; a poll that finds the add still running gives the
+    // processor away once, so that on a busy machine the poller does not starve the add.
+    std::optional<bool> InProgress() override {
+        if (state_->Done()) {
+            return false;
+        }
+        std::this_thread::yield();
+        return true;
+    }
 
   private:
     std::shared_ptr<AddJobState> state_;
 };
 
-class LibraryTrack final : public Track {
-  public:
-    LibraryTrack(Core core, std::int64_t id) : core_(std::move(core)), id_(id) {}
-
-    std::optional<std::string> Location() override { return core_->db->TrackLocation(id_); }
-    bool SetShow(std::string_view show) override { return Set(TextProperty::kShow, show); }
-    bool SetSeasonNumber(std::int32_t seasonNumber) override {
-        return Set(IntegerProperty::kSeasonNumber, seasonNumber);
-    }
-    bool SetEpisodeID(std::string_view episodeId) override {
-        return Set(TextProperty::kEpisodeId, episodeId);
-    }
-    bool SetEpisodeNumber(std::int32_t episodeNumber) override {
-        return Set(IntegerProperty::kEpisodeNumber, episodeNumber);
-    }
-    bool SetName(std::string_view name) override { return Set(TextProperty::kName, name); }
-    bool SetSortName(std::string_view sortName) override {
-        return Set(TextProperty::kSortName, sortName);
-    }
-    bool SetVideoKind(std::int16_t videoKind) override {
-        return Set(IntegerProperty::kVideoKind, videoKind);
-    }
-
-  private:
-    bool Set(TextProperty property, std::string_view value) {
-        return core_->db->SetText(id_, property, value);
-    }
-    bool Set(IntegerProperty property, std::int64_t value) {
-        return core_->db->SetInteger(id_, property, value);
-    }
-
-    Core core_;
-    std::int64_t id_;
+// What a collection and every track it handed out keep alive together: the library (whose
+// database the tracks write to) and the list the tracks are part of.
+struct TrackListing {
+    Core core;
+    std::shared_ptr<TrackEntries> entries;
 };
 
-// The playlist's tracks as they were when Tracks was called; a track removed since then
-// still comes out, and its calls fail.
+// The playlist's tracks as they were when Tracks was called: a track added since then does not
+// come out, and one removed since then still does, with its location, while its writes fail.
+// A track is handed out as a share of the listing, so that enumerating takes no allocation.
 class LibraryTrackCollection final : public TrackCollection {
   public:
-    LibraryTrackCollection(Core core, std::vector<std::int64_t> ids)
-        : core_(std::move(core)), ids_(std::move(ids)) {}
+    explicit LibraryTrackCollection(std::shared_ptr<const TrackListing> listing)
+        : listing_(std::move(listing)) {}
 
     Ref<Track> Next() override {
-        if (next_ >= ids_.size()) {
+        TrackEntries& entries = *listing_->entries;
+        if (next_ >= entries.size()) {
             return nullptr;
         }
-        return std::make_shared<LibraryTrack>(core_, ids_[next_++]);
+        return Ref<Track>(listing_, &entries[next_++]);
     }
 
   private:
-    Core core_;
-    std::vector<std::int64_t> ids_;
+    std::shared_ptr<const TrackListing> listing_;
     std::size_t next_ = 0;
 };
 
@@ -90,11 +72,12 @@ class LibraryPlaylist final : public Playlist {
     }
 
     Ref<TrackCollection> Tracks() override {
-        auto ids = core_->db->PlaylistTrackIds(id_);
-        if (!ids) {
+        auto entries = core_->db->PlaylistEntries(id_);
+        if (entries == nullptr) {
             return nullptr;
         }
-        return std::make_shared<LibraryTrackCollection>(core_, std::move(*ids));
+        return std::make_shared<LibraryTrackCollection>(
+            std::make_shared<const TrackListing>(TrackListing{core_, std::move(entries)}));
     }
 
   private:

@@ -1,5 +1,6 @@
 #include "importer/itunes/library/library_database.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 
@@ -43,32 +44,6 @@ INSERT OR IGNORE INTO sources(id, name) VALUES(1, 'Library');
 INSERT OR IGNORE INTO playlists(source_id, name) VALUES(1, 'Library'), (1, 'Movies');
 )sql";
 
-const char* Column(TextProperty property) {
-    switch (property) {
-        case TextProperty::kName:
-            return "UPDATE tracks SET name = ?2 WHERE id = ?1";
-        case TextProperty::kShow:
-            return "UPDATE tracks SET show = ?2 WHERE id = ?1";
-        case TextProperty::kEpisodeId:
-            return "UPDATE tracks SET episode_id = ?2 WHERE id = ?1";
-        case TextProperty::kSortName:
-            return "UPDATE tracks SET sort_name = ?2 WHERE id = ?1";
-    }
-    return nullptr;
-}
-
-const char* Column(IntegerProperty property) {
-    switch (property) {
-        case IntegerProperty::kSeasonNumber:
-            return "UPDATE tracks SET season_number = ?2 WHERE id = ?1";
-        case IntegerProperty::kEpisodeNumber:
-            return "UPDATE tracks SET episode_number = ?2 WHERE id = ?1";
-        case IntegerProperty::kVideoKind:
-            return "UPDATE tracks SET video_kind = ?2 WHERE id = ?1";
-    }
-    return nullptr;
-}
-
 // A new track is named after its file, without the extension, until the name is written.
 std::string DefaultName(std::string_view location) {
     return std::filesystem::path(std::string(location)).stem().string();
@@ -77,11 +52,51 @@ std::string DefaultName(std::string_view location) {
 bool PrepareConnection(sqlite3* db) {
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db, 1);
-    // WAL lets readers and the one writer of another process go on together; FULL syncs each
-    // commit, so an acknowledged add survives a crash of the machine as well.
-    return Execute(db, "PRAGMA journal_mode = WAL") && Execute(db, "PRAGMA synchronous = FULL") &&
+    // WAL lets readers and the one writer of another process go on together. Each commit is
+    // in the operating system's hands before the call returns, so it survives the process
+    // being killed; NORMAL leaves syncing it to the disk to SyncPoint and the checkpoints.
+    return Execute(db, "PRAGMA journal_mode = WAL") && Execute(db, "PRAGMA synchronous = NORMAL") &&
            Execute(db, "PRAGMA foreign_keys = ON");
 }
+
+// A commit that comes this long after the last one synced to the disk is synced itself, and
+// with it everything committed before (it is earlier in the same log). A crash of the machine
+// so loses at most the commits of the last interval, never the library's consistency, while
+// a busy import pays one sync a second instead of eight a file (its add and seven writes).
+constexpr auto kSyncInterval = std::chrono::seconds(1);
+
+// Makes the commits made while it lives synced ones when a sync is due. The level can only
+// change outside a transaction, and changes as the pragma is prepared: it is run afresh each
+// time, never kept as a prepared statement.
+class SyncPoint {
+  public:
+    SyncPoint(sqlite3* db, SyncClock::time_point& lastSync)
+        : db_(db),
+          lastSync_(lastSync),
+          due_(SyncClock::now() - lastSync >= kSyncInterval),
+          ok_(!due_ || Execute(db, "PRAGMA synchronous = FULL")) {}
+    ~SyncPoint() {
+        if (due_) {
+            Execute(db_, "PRAGMA synchronous = NORMAL");
+        }
+    }
+    SyncPoint(const SyncPoint&) = delete;
+    SyncPoint& operator=(const SyncPoint&) = delete;
+
+    bool Ok() const { return ok_; }
+    // To be called once the commit has succeeded.
+    void Committed() {
+        if (due_) {
+            lastSync_ = SyncClock::now();
+        }
+    }
+
+  private:
+    sqlite3* db_;
+    SyncClock::time_point& lastSync_;
+    bool due_;
+    bool ok_;
+};
 
 }  // namespace
 
@@ -110,8 +125,12 @@ std::unique_ptr<LibraryDatabase> LibraryDatabase::Open(const std::string& path, 
         return nullptr;
     }
     {
+        // A new library is on the disk before anything is added to it.
+        SyncClock::time_point neverSynced{};
+        SyncPoint synced(db.get(), neverSynced);
         WriteTransaction transaction(db.get());
-        if (!transaction.Ok() || !Execute(db.get(), kSchema) || !transaction.Commit()) {
+        if (!synced.Ok() || !transaction.Ok() || !Execute(db.get(), kSchema) ||
+            !transaction.Commit()) {
             return nullptr;
         }
     }
@@ -121,50 +140,171 @@ std::unique_ptr<LibraryDatabase> LibraryDatabase::Open(const std::string& path, 
         return nullptr;
     }
     const std::int64_t libraryPlaylistId = library.ColumnInt(0);
-    return std::unique_ptr<LibraryDatabase>(new LibraryDatabase(std::move(db), libraryPlaylistId));
+    auto database =
+        std::unique_ptr<LibraryDatabase>(new LibraryDatabase(std::move(db), libraryPlaylistId));
+    if (!database->Prepared()) {
+        return nullptr;
+    }
+    return database;
 }
 
 LibraryDatabase::LibraryDatabase(SqliteConnection db, std::int64_t libraryPlaylistId)
-    : db_(std::move(db)), libraryPlaylistId_(libraryPlaylistId) {}
+    : db_(std::move(db)),
+      libraryPlaylistId_(libraryPlaylistId),
+      findSource_(db_.get(), "SELECT id FROM sources WHERE name = ?1 COLLATE NOCASE", true),
+      findPlaylist_(db_.get(),
+                    "SELECT id FROM playlists WHERE source_id = ?1 AND name = ?2 COLLATE NOCASE "
+                    "ORDER BY id LIMIT 1",
+                    true),
+      dataVersion_(db_.get(), "PRAGMA data_version", true),
+      listEntries_(db_.get(),
+                   "SELECT p.track_id, t.location FROM playlist_tracks p "
+                   "JOIN tracks t ON t.id = p.track_id WHERE p.playlist_id = ?1 "
+                   "ORDER BY p.position",
+                   true),
+      hasLocation_(db_.get(), "SELECT 1 FROM tracks WHERE location = ?1", true),
+      insertTrack_(db_.get(),
+                   "INSERT INTO tracks(location, name, duration_ms, width, height, codec) "
+                   "VALUES(?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT(location) DO NOTHING",
+                   true),
+      appendToPlaylist_(db_.get(),
+                        "INSERT INTO playlist_tracks(playlist_id, track_id, position) "
+                        "SELECT ?1, ?2, COALESCE(MAX(position), 0) + 1 FROM playlist_tracks "
+                        "WHERE playlist_id = ?1",
+                        true),
+      setName_(db_.get(), "UPDATE tracks SET name = ?2 WHERE id = ?1", true),
+      setShow_(db_.get(), "UPDATE tracks SET show = ?2 WHERE id = ?1", true),
+      setEpisodeId_(db_.get(), "UPDATE tracks SET episode_id = ?2 WHERE id = ?1", true),
+      setSortName_(db_.get(), "UPDATE tracks SET sort_name = ?2 WHERE id = ?1", true),
+      setSeasonNumber_(db_.get(), "UPDATE tracks SET season_number = ?2 WHERE id = ?1", true),
+      setEpisodeNumber_(db_.get(), "UPDATE tracks SET episode_number = ?2 WHERE id = ?1", true),
+      setVideoKind_(db_.get(), "UPDATE tracks SET video_kind = ?2 WHERE id = ?1", true) {}
+
+bool LibraryDatabase::Prepared() const {
+    for (const Statement* statement :
+         {&findSource_, &findPlaylist_, &dataVersion_, &listEntries_, &hasLocation_, &insertTrack_,
+          &appendToPlaylist_, &setName_, &setShow_, &setEpisodeId_, &setSortName_,
+          &setSeasonNumber_, &setEpisodeNumber_, &setVideoKind_}) {
+        if (!statement->Ok()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+Statement& LibraryDatabase::Update(TextProperty property) {
+    switch (property) {
+        case TextProperty::kName:
+            return setName_;
+        case TextProperty::kShow:
+            return setShow_;
+        case TextProperty::kEpisodeId:
+            return setEpisodeId_;
+        case TextProperty::kSortName:
+            break;
+    }
+    return setSortName_;
+}
+
+Statement& LibraryDatabase::Update(IntegerProperty property) {
+    switch (property) {
+        case IntegerProperty::kSeasonNumber:
+            return setSeasonNumber_;
+        case IntegerProperty::kEpisodeNumber:
+            return setEpisodeNumber_;
+        case IntegerProperty::kVideoKind:
+            break;
+    }
+    return setVideoKind_;
+}
 
 std::optional<std::int64_t> LibraryDatabase::FindSource(std::string_view name) {
     std::lock_guard lock(mutex_);
-    Statement find(db_.get(), "SELECT id FROM sources WHERE name = ?1 COLLATE NOCASE");
-    if (!find.Bind(1, name) || find.Step() != SQLITE_ROW) {
+    StatementUse find(findSource_);
+    if (!find->Bind(1, name) || find->Step() != SQLITE_ROW) {
         return std::nullopt;
     }
-    return find.ColumnInt(0);
+    return find->ColumnInt(0);
 }
 
 std::optional<std::int64_t> LibraryDatabase::FindPlaylist(std::int64_t sourceId,
                                                           std::string_view name) {
     std::lock_guard lock(mutex_);
-    Statement find(db_.get(),
-                   "SELECT id FROM playlists WHERE source_id = ?1 AND name = ?2 COLLATE NOCASE "
-                   "ORDER BY id LIMIT 1");
-    if (!find.Bind(1, sourceId) || !find.Bind(2, name) || find.Step() != SQLITE_ROW) {
+    StatementUse find(findPlaylist_);
+    if (!find->Bind(1, sourceId) || !find->Bind(2, name) || find->Step() != SQLITE_ROW) {
         return std::nullopt;
     }
-    return find.ColumnInt(0);
+    return find->ColumnInt(0);
 }
 
-std::optional<std::vector<std::int64_t>> LibraryDatabase::PlaylistTrackIds(
-    std::int64_t playlistId) {
+std::shared_ptr<TrackEntries> LibraryDatabase::HandOut(const std::shared_ptr<KeptList>& list) {
+    // Gives the list back when the last share of it ends. The release pairs with the acquire of
+    // RememberAppended: whatever the holder read is done before the list changes.
+    class Hold {
+      public:
+        explicit Hold(std::shared_ptr<KeptList> held) : list_(std::move(held)) {
+            list_->holders.fetch_add(1, std::memory_order_relaxed);
+        }
+        ~Hold() { list_->holders.fetch_sub(1, std::memory_order_release); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+      private:
+        std::shared_ptr<KeptList> list_;
+    };
+    return std::shared_ptr<TrackEntries>(std::make_shared<Hold>(list), &list->tracks);
+}
+
+std::shared_ptr<TrackEntries> LibraryDatabase::PlaylistEntries(std::int64_t playlistId) {
     std::lock_guard lock(mutex_);
-    Statement list(db_.get(),
-                   "SELECT track_id FROM playlist_tracks WHERE playlist_id = ?1 ORDER BY position");
-    if (!list.Bind(1, playlistId)) {
-        return std::nullopt;
+    std::int64_t version = 0;
+    {
+        StatementUse read(dataVersion_);
+        if (read->Step() != SQLITE_ROW) {
+            return nullptr;
+        }
+        version = read->ColumnInt(0);
     }
-    std::vector<std::int64_t> ids;
+    // A commit of another connection may have added, removed or reordered anything.
+    if (listsVersion_ != version) {
+        lists_.clear();
+        listsVersion_ = version;
+    }
+    if (const auto known = lists_.find(playlistId); known != lists_.end()) {
+        return HandOut(known->second);
+    }
+    // A commit of another connection between the version read above and this list's read is
+    // in the list, and moves the version: the next call reads the list again, harmlessly.
+    auto list = std::make_shared<KeptList>();
+    StatementUse rows(listEntries_);
+    if (!rows->Bind(1, playlistId)) {
+        return nullptr;
+    }
     int step = 0;
-    while ((step = list.Step()) == SQLITE_ROW) {
-        ids.push_back(list.ColumnInt(0));
+    while ((step = rows->Step()) == SQLITE_ROW) {
+        list->tracks.emplace_back(*this, rows->ColumnInt(0), rows->ColumnText(1));
     }
     if (step != SQLITE_DONE) {
-        return std::nullopt;
+        return nullptr;
     }
-    return ids;
+    lists_.emplace(playlistId, list);
+    return HandOut(list);
+}
+
+void LibraryDatabase::RememberAppended(std::int64_t playlistId, std::int64_t trackId,
+                                       std::string_view location) {
+    const auto known = lists_.find(playlistId);
+    if (known == lists_.end()) {
+        return;
+    }
+    std::shared_ptr<KeptList>& list = known->second;
+    // Nobody can take a new share without the mutex held here, so a list nobody holds stays so.
+    if (list->holders.load(std::memory_order_acquire) != 0) {
+        auto copy = std::make_shared<KeptList>();
+        copy->tracks = list->tracks;
+        list = std::move(copy);
+    }
+    list->tracks.emplace_back(*this, trackId, std::string(location));
 }
 
 std::optional<std::vector<TrackRecord>> LibraryDatabase::PlaylistTracks(std::int64_t playlistId) {
@@ -204,33 +344,31 @@ std::optional<std::vector<TrackRecord>> LibraryDatabase::PlaylistTracks(std::int
 
 bool LibraryDatabase::HasLocation(std::string_view location) {
     std::lock_guard lock(mutex_);
-    Statement find(db_.get(), "SELECT 1 FROM tracks WHERE location = ?1");
-    return find.Bind(1, location) && find.Step() == SQLITE_ROW;
+    StatementUse find(hasLocation_);
+    return find->Bind(1, location) && find->Step() == SQLITE_ROW;
 }
 
 bool LibraryDatabase::AppendToPlaylist(std::int64_t playlistId, std::int64_t trackId) {
-    Statement append(db_.get(),
-                     "INSERT INTO playlist_tracks(playlist_id, track_id, position) "
-                     "SELECT ?1, ?2, COALESCE(MAX(position), 0) + 1 FROM playlist_tracks "
-                     "WHERE playlist_id = ?1");
-    return append.Bind(1, playlistId) && append.Bind(2, trackId) && append.Step() == SQLITE_DONE;
+    StatementUse append(appendToPlaylist_);
+    return append->Bind(1, playlistId) && append->Bind(2, trackId) && append->Step() == SQLITE_DONE;
 }
 
 InsertResult LibraryDatabase::InsertTrack(std::string_view location, const MediaInfo& media,
                                           std::int64_t playlistId) {
     std::lock_guard lock(mutex_);
+    SyncPoint synced(db_.get(), lastSync_);
     WriteTransaction transaction(db_.get());
-    if (!transaction.Ok()) {
+    if (!synced.Ok() || !transaction.Ok()) {
         return InsertResult::kFailed;
     }
-    Statement insert(db_.get(),
-                     "INSERT INTO tracks(location, name, duration_ms, width, height, codec) "
-                     "VALUES(?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT(location) DO NOTHING");
-    if (!insert.Bind(1, location) || !insert.Bind(2, DefaultName(location)) ||
-        !insert.Bind(3, media.duration_ms) || !insert.Bind(4, std::int64_t{media.width}) ||
-        !insert.Bind(5, std::int64_t{media.height}) || !insert.Bind(6, media.codec) ||
-        insert.Step() != SQLITE_DONE) {
-        return InsertResult::kFailed;
+    {
+        StatementUse insert(insertTrack_);
+        if (!insert->Bind(1, location) || !insert->Bind(2, DefaultName(location)) ||
+            !insert->Bind(3, media.duration_ms) || !insert->Bind(4, std::int64_t{media.width}) ||
+            !insert->Bind(5, std::int64_t{media.height}) || !insert->Bind(6, media.codec) ||
+            insert->Step() != SQLITE_DONE) {
+            return InsertResult::kFailed;
+        }
     }
     if (sqlite3_changes(db_.get()) == 0) {
         return InsertResult::kDuplicate;  // another process or thread added it first
@@ -242,31 +380,38 @@ InsertResult LibraryDatabase::InsertTrack(std::string_view location, const Media
     if (playlistId != libraryPlaylistId_ && !AppendToPlaylist(playlistId, trackId)) {
         return InsertResult::kFailed;
     }
-    return transaction.Commit() ? InsertResult::kInserted : InsertResult::kFailed;
-}
-
-std::optional<std::string> LibraryDatabase::TrackLocation(std::int64_t trackId) {
-    std::lock_guard lock(mutex_);
-    Statement find(db_.get(), "SELECT location FROM tracks WHERE id = ?1");
-    if (!find.Bind(1, trackId) || find.Step() != SQLITE_ROW) {
-        return std::nullopt;
+    if (!transaction.Commit()) {
+        return InsertResult::kFailed;
     }
-    return find.ColumnText(0);
+    synced.Committed();
+    RememberAppended(libraryPlaylistId_, trackId, location);
+    if (playlistId != libraryPlaylistId_) {
+        RememberAppended(playlistId, trackId, location);
+    }
+    return InsertResult::kInserted;
 }
 
 bool LibraryDatabase::SetText(std::int64_t trackId, TextProperty property, std::string_view value) {
     std::lock_guard lock(mutex_);
-    Statement update(db_.get(), Column(property));
-    return update.Bind(1, trackId) && update.Bind(2, value) && update.Step() == SQLITE_DONE &&
-           sqlite3_changes(db_.get()) == 1;
+    StatementUse update(Update(property));
+    return update->Bind(1, trackId) && update->Bind(2, value) && CommitUpdate(update);
 }
 
 bool LibraryDatabase::SetInteger(std::int64_t trackId, IntegerProperty property,
                                  std::int64_t value) {
     std::lock_guard lock(mutex_);
-    Statement update(db_.get(), Column(property));
-    return update.Bind(1, trackId) && update.Bind(2, value) && update.Step() == SQLITE_DONE &&
-           sqlite3_changes(db_.get()) == 1;
+    StatementUse update(Update(property));
+    return update->Bind(1, trackId) && update->Bind(2, value) && CommitUpdate(update);
+}
+
+bool LibraryDatabase::CommitUpdate(const StatementUse& update) {
+    SyncPoint synced(db_.get(), lastSync_);
+    // Outside a transaction the update commits as it completes.
+    if (!synced.Ok() || update->Step() != SQLITE_DONE) {
+        return false;
+    }
+    synced.Committed();
+    return sqlite3_changes(db_.get()) == 1;
 }
 
 }  // namespace itunes::library

@@ -3,14 +3,18 @@
 // mutex) and for several processes (WAL, busy timeout, one write transaction per change).
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "importer/itunes/library/library_track.h"
 #include "importer/itunes/library/media_library.h"
 #include "importer/itunes/library/media_probe.h"
 #include "importer/itunes/library/sqlite_handle.h"
@@ -22,6 +26,11 @@ enum class IntegerProperty { kSeasonNumber, kEpisodeNumber, kVideoKind };
 
 enum class InsertResult { kInserted, kDuplicate, kFailed };
 
+using SyncClock = std::chrono::steady_clock;
+
+// A playlist's tracks in playlist order.
+using TrackEntries = std::vector<LibraryTrack>;
+
 class LibraryDatabase {
   public:
     // Opens the database at path, creating it (and its folders) only when create is set;
@@ -32,7 +41,12 @@ class LibraryDatabase {
     std::optional<std::int64_t> FindSource(std::string_view name);
     std::optional<std::int64_t> FindPlaylist(std::int64_t sourceId, std::string_view name);
 
-    std::optional<std::vector<std::int64_t>> PlaylistTrackIds(std::int64_t playlistId);
+    // The playlist's tracks in playlist order, as they are now; null when the database fails.
+    // The list handed out is never changed afterwards, by anyone. It is kept in memory, with
+    // this connection's own adds appended, and read again only once another connection
+    // (another process, or another library object) has changed the database. Its tracks write
+    // to this database.
+    std::shared_ptr<TrackEntries> PlaylistEntries(std::int64_t playlistId);
     std::optional<std::vector<TrackRecord>> PlaylistTracks(std::int64_t playlistId);
 
     bool HasLocation(std::string_view location);
@@ -41,18 +55,57 @@ class LibraryDatabase {
     InsertResult InsertTrack(std::string_view location, const MediaInfo& media,
                              std::int64_t playlistId);
 
-    std::optional<std::string> TrackLocation(std::int64_t trackId);
-    // False when the track no longer exists or the write fails.
+    // False when the track no longer exists or the write fails. Each write is committed on its
+    // own before it returns.
     bool SetText(std::int64_t trackId, TextProperty property, std::string_view value);
     bool SetInteger(std::int64_t trackId, IntegerProperty property, std::int64_t value);
 
   private:
     LibraryDatabase(SqliteConnection db, std::int64_t libraryPlaylistId);
+    bool Prepared() const;
     bool AppendToPlaylist(std::int64_t playlistId, std::int64_t trackId);
+    // Adds the committed track to the end of the playlist's list in memory, if it is there.
+    void RememberAppended(std::int64_t playlistId, std::int64_t trackId, std::string_view location);
+    Statement& Update(TextProperty property);
+    Statement& Update(IntegerProperty property);
+    // Runs a bound update on its own, so committing it; true when it changed one track.
+    bool CommitUpdate(const StatementUse& update);
 
     std::mutex mutex_;
+    // Declared before the statements, which are finalized first.
     SqliteConnection db_;
     std::int64_t libraryPlaylistId_;
+    // When a commit of this connection was last synced to the disk.
+    SyncClock::time_point lastSync_{};
+
+    // Prepared once, when the library is opened.
+    Statement findSource_;
+    Statement findPlaylist_;
+    Statement dataVersion_;
+    Statement listEntries_;
+    Statement hasLocation_;
+    Statement insertTrack_;
+    Statement appendToPlaylist_;
+    Statement setName_;
+    Statement setShow_;
+    Statement setEpisodeId_;
+    Statement setSortName_;
+    Statement setSeasonNumber_;
+    Statement setEpisodeNumber_;
+    Statement setVideoKind_;
+
+    // A playlist's list as kept in memory, and how many callers hold it. Appending changes it
+    // in place only while nobody does; otherwise the copy is appended to and kept instead.
+    struct KeptList {
+        TrackEntries tracks;
+        std::atomic<int> holders{0};
+    };
+    static std::shared_ptr<TrackEntries> HandOut(const std::shared_ptr<KeptList>& list);
+
+    // The lists of the playlists asked for so far, valid while the database's data version
+    // (which moves with every commit of another connection) is still listsVersion_.
+    std::optional<std::int64_t> listsVersion_;
+    std::unordered_map<std::int64_t, std::shared_ptr<KeptList>> lists_;
 };
 
 }  // namespace itunes::library

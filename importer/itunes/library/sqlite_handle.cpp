@@ -2,8 +2,9 @@
 
 namespace itunes::library {
 
-Statement::Statement(sqlite3* db, std::string_view sql) {
-    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) !=
+Statement::Statement(sqlite3* db, std::string_view sql, bool kept) {
+    const unsigned int flags = kept ? SQLITE_PREPARE_PERSISTENT : 0;
+    if (sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), flags, &stmt_, nullptr) !=
         SQLITE_OK) {
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
@@ -40,6 +41,13 @@ std::string Statement::ColumnText(int column) {
     }
     return std::string(reinterpret_cast<const char*>(text),
                        static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)));
+}
+
+void Statement::Reset() {
+    if (stmt_ != nullptr) {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
 }
 
 bool Execute(sqlite3* db, const char* sql) {

@@ -18,7 +18,9 @@ using SqliteConnection = std::unique_ptr<sqlite3, SqliteCloser>;
 
 class Statement {
   public:
-    Statement(sqlite3* db, std::string_view sql);
+    // A statement kept for the life of its connection (kept) is prepared once and reset after
+    // every use; SQLite prepares it again by itself when the schema changes.
+    Statement(sqlite3* db, std::string_view sql, bool kept = false);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -30,9 +32,26 @@ class Statement {
     int Step();
     std::int64_t ColumnInt(int column);
     std::string ColumnText(int column);
+    // Ready for the next use: no read lock held, no values bound.
+    void Reset();
 
   private:
     sqlite3_stmt* stmt_ = nullptr;
+};
+
+// One use of a kept statement: reset when the use ends, however it ends, so that a statement
+// stopped at a row does not hold its read transaction (and so its view of the database) open.
+class StatementUse {
+  public:
+    explicit StatementUse(Statement& statement) : statement_(statement) {}
+    ~StatementUse() { statement_.Reset(); }
+    StatementUse(const StatementUse&) = delete;
+    StatementUse& operator=(const StatementUse&) = delete;
+
+    Statement* operator->() const { return &statement_; }
+
+  private:
+    Statement& statement_;
 };
 
 // Runs sql (one or more statements without results); false on any error.

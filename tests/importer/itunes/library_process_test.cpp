@@ -1,4 +1,5 @@
-// Two processes using one library at once, and a process killed in the middle of its adds.
+// Two processes using one library at once, and a process killed in the middle of its adds or
+// its labelling.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -25,7 +26,8 @@ using vexo::test_support::TempFolder;
 // A running library_add_helper whose standard output we read line by line.
 class HelperProcess {
   public:
-    HelperProcess(const std::string& database, const std::vector<std::string>& files) {
+    HelperProcess(const std::string& database, const std::vector<std::string>& files,
+                  bool label = false) {
         int fds[2];
         if (pipe(fds) != 0) {
             return;
@@ -35,7 +37,11 @@ class HelperProcess {
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
         posix_spawn_file_actions_addclose(&actions, fds[1]);
-        std::vector<std::string> args = {VEXO_LIBRARY_ADD_HELPER, database};
+        std::vector<std::string> args = {VEXO_LIBRARY_ADD_HELPER};
+        if (label) {
+            args.emplace_back("--label");
+        }
+        args.push_back(database);
         args.insert(args.end(), files.begin(), files.end());
         std::vector<char*> argv;
         for (auto& arg : args) {
@@ -151,6 +157,25 @@ class LibraryProcessTest : public ::testing::Test {
         return added;
     }
 
+    // Runs one helper on files and kills it once it has reported count of them done with word
+    // ("added", "labelled"); the paths it reported.
+    std::set<std::string> KillAfter(const std::vector<std::string>& files, bool label,
+                                    const std::string& word, std::size_t count) {
+        std::set<std::string> reported;
+        HelperProcess helper(databasePath_, files, label);
+        EXPECT_TRUE(helper.Started());
+        const std::string prefix = word + " ";
+        std::string line;
+        while (reported.size() < count && helper.ReadLine(line)) {
+            EXPECT_EQ(line.rfind(prefix, 0), 0u) << line;
+            reported.insert(line.substr(prefix.size()));
+        }
+        helper.Kill();
+        const int status = helper.Wait();
+        EXPECT_TRUE(WIFSIGNALED(status));
+        return reported;
+    }
+
     TempFolder folder_;
     std::string databasePath_;
     std::string clip_;
@@ -195,20 +220,8 @@ std::string QueryText(sqlite3* db, const char* sql) {
 TEST_F(LibraryProcessTest, KillingAnAddingProcessLeavesAConsistentLibrary) {
     const auto files = Copies("episode", 200);
     ASSERT_NE(MediaLibrary::Open(databasePath_), nullptr);
-    std::set<std::string> acknowledged;
-    {
-        HelperProcess helper(databasePath_, files);
-        ASSERT_TRUE(helper.Started());
-        std::string line;
-        while (acknowledged.size() < 5 && helper.ReadLine(line)) {
-            ASSERT_EQ(line.rfind("added ", 0), 0u) << line;
-            acknowledged.insert(line.substr(6));
-        }
-        ASSERT_EQ(acknowledged.size(), 5u);
-        helper.Kill();
-        const int status = helper.Wait();
-        ASSERT_TRUE(WIFSIGNALED(status));
-    }
+    const std::set<std::string> acknowledged = KillAfter(files, false, "added", 5);
+    ASSERT_EQ(acknowledged.size(), 5u);
 
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(databasePath_.c_str(), &db), SQLITE_OK);
@@ -237,6 +250,34 @@ TEST_F(LibraryProcessTest, KillingAnAddingProcessLeavesAConsistentLibrary) {
     ASSERT_NE(library, nullptr);
     EXPECT_EQ(library->AddAndWait(files.back()).result,
               locations.count(files.back()) ? AddResult::kIgnored : AddResult::kAdded);
+}
+
+TEST_F(LibraryProcessTest, KillingALabellingProcessKeepsEveryWriteItReported) {
+    const auto files = Copies("episode", 200);
+    ASSERT_NE(MediaLibrary::Open(databasePath_), nullptr);
+    const std::set<std::string> labelled = KillAfter(files, true, "labelled", 5);
+    ASSERT_EQ(labelled.size(), 5u);
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(databasePath_.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(QueryText(db, "PRAGMA integrity_check"), "ok");
+    sqlite3_close(db);
+
+    int found = 0;
+    for (const auto& track : Movies()) {
+        if (labelled.count(track.location) == 0) {
+            continue;
+        }
+        ++found;
+        EXPECT_EQ(track.show, "Show") << track.location;
+        EXPECT_EQ(track.season_number, 1) << track.location;
+        EXPECT_EQ(track.episode_id, "Episode") << track.location;
+        EXPECT_EQ(track.name, "Episode") << track.location;
+        EXPECT_EQ(track.sort_name, std::to_string(track.episode_number)) << track.location;
+        EXPECT_GT(track.episode_number, 0) << track.location;
+        EXPECT_EQ(track.video_kind, 3) << track.location;
+    }
+    EXPECT_EQ(found, 5);
 }
 
 }  // namespace

@@ -61,6 +61,13 @@ class MediaLibraryTest : public ::testing::Test {
         return locations;
     }
 
+    // The locations of a collection of playlist taken now.
+    static std::vector<std::string> Listed(Playlist& playlist) {
+        auto tracks = playlist.Tracks();
+        EXPECT_NE(tracks, nullptr);
+        return tracks ? Locations(*tracks) : std::vector<std::string>{"<no collection>"};
+    }
+
     TempFolder folder_;
     std::string databasePath_;
     Ref<Application> application_;
@@ -215,23 +222,114 @@ TEST_F(MediaLibraryTest, EmptyTextsAreStoredAsEmpty) {
     EXPECT_EQ(stored[0].name, "");
 }
 
-TEST_F(MediaLibraryTest, ATrackRemovedMeanwhileFailsItsCalls) {
-    ASSERT_TRUE(AddAndWait(*movies_, MakeClip(folder_, "clip")));
-    auto track = FirstMovie();
+// Runs sql on a connection of its own, as another process would.
+void ExecuteElsewhere(const std::string& databasePath, const char* sql) {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(databasePath.c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(raw);
+}
+
+TEST_F(MediaLibraryTest, ATrackRemovedMeanwhileKeepsItsLocationButFailsItsWrites) {
+    const std::string clip = MakeClip(folder_, "clip");
+    ASSERT_TRUE(AddAndWait(*movies_, clip));
+    auto tracks = movies_->Tracks();
+    ASSERT_NE(tracks, nullptr);
+    auto track = tracks->Next();
     ASSERT_NE(track, nullptr);
 
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open(databasePath_.c_str(), &raw), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(raw, "PRAGMA foreign_keys = ON; DELETE FROM tracks", nullptr, nullptr,
-                           nullptr),
-              SQLITE_OK);
-    sqlite3_close(raw);
+    ExecuteElsewhere(databasePath_, "PRAGMA foreign_keys = ON; DELETE FROM tracks");
 
-    EXPECT_FALSE(track->Location().has_value());
+    // The location is the one the track was added with; the track itself is gone.
+    EXPECT_EQ(track->Location(), clip);
     EXPECT_FALSE(track->SetShow("x"));
     EXPECT_FALSE(track->SetSeasonNumber(1));
     EXPECT_FALSE(track->SetVideoKind(3));
     EXPECT_TRUE(Tracks("Library").empty());
+    // A collection taken now no longer has it.
+    EXPECT_TRUE(Listed(*movies_).empty());
+}
+
+TEST_F(MediaLibraryTest, ACollectionKeepsTheTracksItWasTakenWith) {
+    const std::string first = MakeClip(folder_, "first");
+    const std::string second = MakeClip(folder_, "second");
+    const std::string third = MakeClip(folder_, "third");
+    ASSERT_TRUE(AddAndWait(*movies_, first));
+    ASSERT_NE(library_->Tracks(), nullptr);  // "Library" has been listed before the adds too
+    auto before = movies_->Tracks();
+    ASSERT_NE(before, nullptr);
+    auto held = before->Next();
+    ASSERT_NE(held, nullptr);
+
+    ASSERT_TRUE(AddAndWait(*movies_, second));
+    auto between = movies_->Tracks();
+    ASSERT_NE(between, nullptr);
+    ASSERT_TRUE(AddAndWait(*movies_, third));
+
+    // Taken before the add: the new track does not come out.
+    EXPECT_EQ(before->Next(), nullptr);
+    EXPECT_EQ(held->Location(), first);
+    EXPECT_EQ(Locations(*between), (std::vector<std::string>{first, second}));
+    EXPECT_EQ(Listed(*movies_), (std::vector<std::string>{first, second, third}));
+    EXPECT_EQ(Listed(*library_), (std::vector<std::string>{first, second, third}));
+}
+
+TEST_F(MediaLibraryTest, TracksSeeWhatAnotherConnectionChanged) {
+    const std::string mine = MakeClip(folder_, "mine");
+    const std::string theirs = MakeClip(folder_, "theirs");
+    ASSERT_TRUE(AddAndWait(*movies_, mine));
+    ASSERT_NE(FirstMovie(), nullptr);  // this library has now listed "Movies" once
+
+    auto other = OpenLibrary(databasePath_);
+    ASSERT_NE(other, nullptr);
+    auto otherMovies = PlaylistNamed(*other, "Movies");
+    ASSERT_NE(otherMovies, nullptr);
+    ASSERT_TRUE(AddAndWait(*otherMovies, theirs));
+
+    EXPECT_EQ(Listed(*movies_), (std::vector<std::string>{mine, theirs}));
+    auto track = FirstMovie();
+    ASSERT_NE(track, nullptr);
+    EXPECT_TRUE(track->SetName("Mine"));
+
+    // Another connection's reordering, and its removal (no library object removes tracks).
+    ExecuteElsewhere(databasePath_, "UPDATE playlist_tracks SET position = -position");
+    EXPECT_EQ(Listed(*movies_), (std::vector<std::string>{theirs, mine}));
+    ExecuteElsewhere(databasePath_,
+                     "PRAGMA foreign_keys = ON; DELETE FROM tracks WHERE name = 'Mine'");
+    EXPECT_EQ(Listed(*movies_), std::vector<std::string>{theirs});
+    // This library's own add after that lands at the end of its list, as in the database.
+    const std::string later = MakeClip(folder_, "later");
+    ASSERT_TRUE(AddAndWait(*movies_, later));
+    EXPECT_EQ(Listed(*movies_), (std::vector<std::string>{theirs, later}));
+}
+
+TEST_F(MediaLibraryTest, KeepsWorkingAfterAnotherConnectionChangesTheSchema) {
+    const std::string clip = MakeClip(folder_, "clip");
+    ASSERT_TRUE(AddAndWait(*movies_, clip));
+    ASSERT_NE(FirstMovie(), nullptr);
+    // A newer version of the library, opened meanwhile, might add columns and indexes; the
+    // statements prepared when this library opened must follow.
+    auto newer = OpenLibrary(databasePath_);
+    ASSERT_NE(newer, nullptr);
+    ExecuteElsewhere(databasePath_,
+                     "ALTER TABLE tracks ADD COLUMN rating INTEGER NOT NULL DEFAULT 0; "
+                     "CREATE INDEX tracks_by_show ON tracks(show); "
+                     "CREATE TABLE artwork(track_id INTEGER, data BLOB)");
+
+    const std::string other = MakeClip(folder_, "other");
+    ASSERT_TRUE(AddAndWait(*movies_, other));
+    EXPECT_EQ(Listed(*movies_), (std::vector<std::string>{clip, other}));
+    auto track = FirstMovie();
+    ASSERT_NE(track, nullptr);
+    EXPECT_TRUE(track->SetShow("The Show"));
+    EXPECT_TRUE(track->SetEpisodeNumber(4));
+    const auto stored = Tracks("Movies");
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored[0].show, "The Show");
+    EXPECT_EQ(stored[0].episode_number, 4);
+    auto again = MediaLibrary::Open(databasePath_);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->AddAndWait(other).reason, "already in the library");
 }
 
 TEST_F(MediaLibraryTest, NamesMatchWithoutRegardToCase) {
