@@ -1,4 +1,8 @@
 #include "tools/vexo/command.h"
+#include "tools/vexo/crc_command.h"
+#ifdef VEXO_HAS_PACKAGE_WRITER
+#include "tools/vexo/package_command.h"
+#endif
 #ifdef VEXO_HAS_MEDIA_LIBRARY
 #include "tools/vexo/import_command.h"
 #endif
@@ -9,6 +13,8 @@
 namespace vexo::cli {
 
 std::span<const Command> Commands() {
+    // One command per line; the formatter would pack the lines between the #ifdefs.
+    // clang-format off
     static const Command commands[] = {
         VerinfoCommand(),
         RegCommand(),
@@ -16,7 +22,12 @@ std::span<const Command> Commands() {
         LibraryCommand(),
         ImportCommand(),
 #endif
+#ifdef VEXO_HAS_PACKAGE_WRITER
+        PackageCommand(),
+#endif
+        CrcCommand(),
     };
+    // clang-format on
     return commands;
 }
 

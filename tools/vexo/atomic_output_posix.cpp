@@ -1,0 +1,111 @@
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "tools/vexo/atomic_output.h"
+#include "tools/vexo/file_byte_source.h"
+
+namespace vexo::cli {
+namespace {
+
+std::filesystem::path FolderOf(const std::filesystem::path& path) {
+    const std::filesystem::path folder = path.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// Makes the rename itself durable; a file system that cannot sync folders is no failure.
+void SyncFolder(const std::filesystem::path& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+}  // namespace
+
+AtomicOutput::AtomicOutput(std::filesystem::path path) : path_(std::move(path)) {}
+
+AtomicOutput::~AtomicOutput() {
+    Discard();
+}
+
+bool AtomicOutput::Open() {
+    // Hidden, and named for the tool that left it, should the machine stop before the end.
+    std::string pattern = (FolderOf(path_) / ".vexo-package-XXXXXX").string();
+    fd_ = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd_ < 0) {
+        return Fail("cannot create a temporary file in " + FolderOf(path_).string() + ": " +
+                    LastErrorText());
+    }
+    temporary_ = pattern;
+    return true;
+}
+
+bool AtomicOutput::Write(std::span<const std::uint8_t> bytes) {
+    if (fd_ < 0) {
+        return false;
+    }
+    while (!bytes.empty()) {
+        if (InterruptGuard::TakeInterrupt()) {
+            return Fail("interrupted");
+        }
+        const ssize_t written = write(fd_, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return Fail("cannot write " + temporary_ + ": " + LastErrorText());
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+bool AtomicOutput::Commit(std::filesystem::perms permissions) {
+    if (fd_ < 0) {
+        return false;
+    }
+    if (fchmod(fd_, static_cast<mode_t>(permissions & std::filesystem::perms::all)) != 0) {
+        return Fail("cannot set the permissions of " + temporary_ + ": " + LastErrorText());
+    }
+    if (fsync(fd_) != 0) {
+        return Fail("cannot flush " + temporary_ + " to the disk: " + LastErrorText());
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0) {
+        return Fail("cannot write " + temporary_ + ": " + LastErrorText());
+    }
+    if (std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+        return Fail("cannot replace " + path_.string() + ": " + LastErrorText());
+    }
+    temporary_.clear();
+    SyncFolder(FolderOf(path_));
+    return true;
+}
+
+bool AtomicOutput::Fail(std::string what) {
+    if (error_.empty()) {
+        error_ = std::move(what);
+    }
+    Discard();
+    return false;
+}
+
+void AtomicOutput::Discard() {
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_.empty()) {
+        unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+}
+
+}  // namespace vexo::cli
