@@ -96,8 +96,7 @@ struct Subcommand {
 };
 
 int UsageError(std::ostream& err, std::string_view problem, std::string_view usage) {
-    err << "vexo library: " << problem << "\n" << usage;
-    return kExitUsage;
+    return cli::UsageError(err, "library", problem, usage);
 }
 
 // The installed library; null, with the reason told, when there is none.
@@ -200,20 +199,10 @@ constexpr Subcommand kSubcommands[] = {{"install", kInstallUsage, RunInstall},
                                        {"add", kAddUsage, RunAdd}};
 
 int RunWith(Arguments args, const RegistryGetter& registry, std::ostream& out, std::ostream& err) {
-    if (args.empty()) {
-        return UsageError(err, "no subcommand given", kUsage);
-    }
-    for (const Subcommand& subcommand : kSubcommands) {
-        if (subcommand.name == args.front()) {
-            const Arguments rest = args.subspan(1);
-            if (WantsHelp(rest)) {
-                out << subcommand.usage;
-                return kExitOk;
-            }
-            return subcommand.run(rest, registry, out, err);
-        }
-    }
-    return UsageError(err, "unknown subcommand \"" + std::string(args.front()) + "\"", kUsage);
+    return RunSubcommand(args, kSubcommands, "library", kUsage, out, err,
+                         [&](const Subcommand& subcommand, Arguments rest) {
+                             return subcommand.run(rest, registry, out, err);
+                         });
 }
 
 int RunOnSystem(Arguments args, std::ostream& out, std::ostream& err) {

@@ -78,8 +78,7 @@ constexpr std::string_view kListUsage =
     "on a usage error.\n";
 
 int UsageError(std::ostream& err, std::string_view problem, std::string_view usage) {
-    err << "vexo package: " << problem << "\n" << usage;
-    return kExitUsage;
+    return cli::UsageError(err, "package", problem, usage);
 }
 
 int Refuse(std::ostream& err, std::string_view reason) {
@@ -267,20 +266,10 @@ constexpr Subcommand kSubcommands[] = {{"create", kCreateUsage, RunCreate},
                                        {"list", kListUsage, RunList}};
 
 int RunPackage(Arguments args, std::ostream& out, std::ostream& err) {
-    if (args.empty()) {
-        return UsageError(err, "no subcommand given", kUsage);
-    }
-    for (const Subcommand& subcommand : kSubcommands) {
-        if (subcommand.name == args.front()) {
-            const Arguments rest = args.subspan(1);
-            if (WantsHelp(rest)) {
-                out << subcommand.usage;
-                return kExitOk;
-            }
-            return subcommand.run(rest, out, err);
-        }
-    }
-    return UsageError(err, "unknown subcommand \"" + std::string(args.front()) + "\"", kUsage);
+    return RunSubcommand(args, kSubcommands, "package", kUsage, out, err,
+                         [&](const Subcommand& subcommand, Arguments rest) {
+                             return subcommand.run(rest, out, err);
+                         });
 }
 
 }  // namespace

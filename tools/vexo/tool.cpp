@@ -59,4 +59,10 @@ int RunTool(Arguments args, std::ostream& out, std::ostream& err) {
     return kExitUsage;
 }
 
+int UsageError(std::ostream& err, std::string_view command, std::string_view problem,
+               std::string_view usage) {
+    err << "vexo " << command << ": " << problem << "\n" << usage;
+    return kExitUsage;
+}
+
 }  // namespace vexo::cli
