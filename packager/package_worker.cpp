@@ -1,0 +1,240 @@
+#include "packager/package_worker.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "packager/format/check_value.h"
+#include "packager/format/entry_name.h"
+#include "packager/format/locate_payload.h"
+
+namespace packager {
+
+namespace {
+
+constexpr char kSeparator = package::kPathSeparator;
+
+}  // namespace
+
+std::uint32_t PercentDone(std::uint32_t done, std::uint32_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(std::uint64_t{done} * 100 / size);
+}
+
+Worker::Worker(WorkerPlatform& platform, ProgressView& view)
+    : platform_(platform), view_(view), buffer_(kExtractBlockBytes) {}
+
+int Worker::Run() {
+    const std::optional<std::string> ownPath = platform_.OwnPath();
+    if (!ownPath) {
+        view_.ShowMessage(kOwnPathFailureBox);
+        return 1;
+    }
+    if (Cancelled()) {
+        return 0;
+    }
+
+    view_.SetStatus("Opening Package");
+    std::unique_ptr<package::ByteSource> file = platform_.OpenForReading(*ownPath);
+    if (!file) {
+        view_.ShowMessage(kOpenFailureBox);
+        return 1;
+    }
+    if (Cancelled()) {
+        return 0;
+    }
+
+    view_.SetStatus("Validating Package");
+    const package::PayloadLocation location =
+        package::LocatePayload(*file, [this] { return Cancelled(); });
+    if (location.result == package::LocateResult::Failed) {
+        file.reset();
+        view_.ShowMessage(kExtractionFailureBox);
+        return 1;
+    }
+    if (Cancelled()) {
+        return 0;
+    }
+
+    view_.SetStatus("Extracting Package");
+    std::string folder;
+    const bool extracted = ExtractPayload(*file, folder);
+    file.reset();
+    if (Cancelled()) {
+        return EndCancelled(folder);
+    }
+    if (!extracted) {
+        view_.ShowMessage(kExtractionFailureBox);
+    } else {
+        if (Cancelled()) {
+            return EndCancelled(folder);
+        }
+        if (!RunSetup(folder)) {
+            view_.ShowMessage(kSetupFailureBox);
+        }
+    }
+
+    if (Cancelled()) {
+        return EndCancelled(folder);
+    }
+    if (!folder.empty() && !RemoveTree(folder)) {
+        view_.ShowMessage(kRemovalFailureBox);
+    }
+    return 1;
+}
+
+int Worker::EndCancelled(const std::string& folder) {
+    // A removal after a cancel reports nothing.
+    if (!folder.empty()) {
+        RemoveTree(folder);
+    }
+    return 0;
+}
+
+bool Worker::ExtractPayload(package::ByteSource& file, std::string& folder) {
+    // The check-value tables are built once per process by the format library.
+    if (Cancelled()) {
+        return true;
+    }
+    view_.SetStatus("Extracting Package");
+    const std::optional<std::string> temp = platform_.TempFolder();
+    if (!temp) {
+        return false;
+    }
+    if (Cancelled()) {
+        return true;
+    }
+
+    // The folder gets its unique name as it is created, so no other process can take the name
+    // in between or prepare the folder beforehand. Without it nothing can be extracted safely.
+    view_.SetStatus("Creating Temp Folder");
+    const std::optional<std::string> created =
+        platform_.CreateUniqueFolder(*temp, kTempFolderPrefix);
+    if (!created) {
+        return false;
+    }
+    folder = *created;
+    if (Cancelled()) {
+        return true;
+    }
+    return ExtractEntries(file, folder) != Outcome::Failed;
+}
+
+Worker::Outcome Worker::ExtractEntries(package::ByteSource& file, const std::string& folder) {
+    package::PayloadReader reader(file);
+    const std::optional<std::uint32_t> count = reader.ReadEntryCount();
+    if (!count) {
+        return Outcome::Failed;
+    }
+    if (Cancelled()) {
+        return Outcome::Stopped;
+    }
+    for (std::uint32_t i = 0; i < *count; ++i) {
+        if (Cancelled()) {
+            return Outcome::Stopped;
+        }
+        const std::optional<package::EntryHeader> header = reader.ReadEntryHeader();
+        if (!header) {
+            return Outcome::Failed;
+        }
+        // A name that would leave the folder, or a path too long for it, is a corrupt package.
+        const std::optional<std::string> path = package::EntryPath(folder, *header);
+        if (!path) {
+            return Outcome::Failed;
+        }
+        view_.SetStatus("Extracting " + std::string(header->Name().value_or("")));
+        if (Cancelled()) {
+            return Outcome::Stopped;
+        }
+        const Outcome outcome = ExtractEntry(reader, *header, *path);
+        if (outcome != Outcome::Done) {
+            return outcome;
+        }
+    }
+    return Outcome::Done;
+}
+
+Worker::Outcome Worker::ExtractEntry(package::PayloadReader& reader,
+                                     const package::EntryHeader& header, const std::string& path) {
+    std::unique_ptr<WritableFile> out = platform_.CreateFile(path);
+    if (!out) {
+        return Outcome::Failed;
+    }
+    // Every byte is read once: the check value is updated on each block in passing.
+    package::CheckValue check;
+    for (std::uint32_t done = 0; done < header.size;) {
+        const std::size_t length = std::min<std::uint32_t>(
+            header.size - done, static_cast<std::uint32_t>(kExtractBlockBytes));
+        const std::span<std::uint8_t> block(buffer_.data(), length);
+        if (Cancelled()) {
+            return Outcome::Stopped;
+        }
+        view_.SetProgress(PercentDone(done, header.size));
+        if (!reader.ReadEntryData(block)) {
+            return Outcome::Failed;
+        }
+        if (Cancelled()) {
+            return Outcome::Stopped;
+        }
+        check.Update(block);
+        if (Cancelled()) {
+            return Outcome::Stopped;
+        }
+        if (!out->Write(block)) {
+            return Outcome::Failed;
+        }
+        if (Cancelled()) {
+            return Outcome::Stopped;
+        }
+        if (!out->Flush()) {
+            return Outcome::Failed;
+        }
+        done += static_cast<std::uint32_t>(length);
+    }
+    view_.SetProgress(0);
+    out.reset();
+    return check.Finish() == header.checkValue ? Outcome::Done : Outcome::Failed;
+}
+
+bool Worker::RunSetup(const std::string& folder) {
+    // From here on the user no longer sees the window and cannot cancel.
+    view_.HideWindow();
+    std::string program = folder;
+    if (!program.empty() && program.back() == kSeparator) {
+        program.pop_back();
+    }
+    program.append(1, kSeparator).append(kSetupProgramName);
+    return platform_.StartAndWait(program);
+}
+
+bool Worker::RemoveTree(const std::string& folder) {
+    view_.HideCancelButton();
+    std::string path = folder;
+    if (!path.empty() && path.back() == kSeparator) {
+        path.pop_back();
+    }
+    const FolderListing listing = platform_.ListFolder(path);
+    if (listing.opened) {
+        for (const FolderItem& item : listing.items) {
+            const std::string child = path + kSeparator + item.name;
+            const bool removed = item.isFolder ? RemoveTree(child) : platform_.DeleteFile(child);
+            if (!removed) {
+                return false;
+            }
+        }
+        if (!listing.closedCleanly) {
+            return false;
+        }
+    }
+    return platform_.RemoveFolder(path);
+}
+
+int PackageWorker(WorkerPlatform& platform, ProgressView& view) {
+    Worker worker(platform, view);
+    return worker.Run();
+}
+
+}  // namespace packager

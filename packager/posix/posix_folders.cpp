@@ -1,0 +1,53 @@
+// The program's own path and the temporary folder.
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "packager/posix/posix_platform.h"
+
+namespace packager::posix {
+
+std::optional<std::string> PosixPlatform::OwnPath() {
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) {
+            return std::nullopt;
+        }
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            return std::string(buffer.data(), static_cast<std::size_t>(n));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::optional<std::string> PosixPlatform::TempFolder() {
+    const char* fromEnvironment = std::getenv("TMPDIR");
+    std::string folder =
+        fromEnvironment != nullptr && *fromEnvironment != '\0' ? fromEnvironment : P_tmpdir;
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+std::optional<std::string> PosixPlatform::CreateUniqueFolder(const std::string& parent,
+                                                             std::string_view prefix) {
+    std::string path = parent;
+    if (path.empty() || path.back() != '/') {
+        path.push_back('/');
+    }
+    path.append(prefix).append("XXXXXX");
+    if (::mkdtemp(path.data()) == nullptr) {
+        return std::nullopt;
+    }
+    // mkdtemp asks for 0700; a umask cannot then have taken the owner's own rights away.
+    ::chmod(path.c_str(), S_IRWXU);
+    return path;
+}
+
+}  // namespace packager::posix

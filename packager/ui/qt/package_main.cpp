@@ -1,0 +1,66 @@
+#include "packager/ui/qt/package_main.h"
+
+#include <QApplication>
+#include <QMetaObject>
+#include <memory>
+#include <optional>
+
+#include "packager/package_worker.h"
+#include "packager/posix/posix_platform.h"
+#include "packager/progress_state.h"
+#include "packager/shared_progress_view.h"
+#include "packager/suspended_thread.h"
+#include "packager/ui/qt/message_box.h"
+#include "packager/ui/qt/progress_window.h"
+#include "packager/ui/qt/qt_progress_display.h"
+
+namespace packager::qt {
+
+int PackageMain(int argc, char** argv) {
+    QApplication application(argc, argv);
+    // Only the worker's end ends the program, never a closed window.
+    QApplication::setQuitOnLastWindowClosed(false);
+    const bool autoAnswer = AutoAnswerRequested();
+
+    // Declared before the thread, so that they outlive it.
+    ProgressState state;
+    posix::PosixPlatform platform;
+    ProgressWindow window(state);
+    QtProgressDisplay display(window, autoAnswer);
+    SharedProgressView view(state, display);
+    bool workerEnded = false;  // window thread only
+
+    SuspendedThread worker;
+    const bool created = worker.Create([&] {
+        PackageWorker(platform, view);
+        QMetaObject::invokeMethod(
+            &application,
+            [&workerEnded] {
+                workerEnded = true;
+                QCoreApplication::exit(0);
+            },
+            Qt::QueuedConnection);
+    });
+    if (!created) {
+        ShowMessageBox(nullptr, InitializationErrorBox(SetupStep::CreateThread), autoAnswer);
+        return 1;
+    }
+
+    if (const std::optional<SetupStep> failed = window.SetUp()) {
+        const MessageBoxSpec box = InitializationErrorBox(*failed);
+        ShowMessageBox(box.owner == MessageOwner::ProgressWindow ? &window : nullptr, box,
+                       autoAnswer);
+        return 1;  // the thread is abandoned unrun
+    }
+
+    worker.Resume();
+    int exitCode = 0;
+    // A quit that arrives while the worker still runs does not end the program.
+    do {
+        exitCode = QApplication::exec();
+    } while (!workerEnded);
+    worker.Join();
+    return exitCode;
+}
+
+}  // namespace packager::qt

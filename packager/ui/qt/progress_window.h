@@ -1,0 +1,48 @@
+// VEXOSetup's progress window on Qt: a fixed window with no close, minimise or maximise box,
+// holding the status line, the progress bar it paints itself, and the Cancel button.
+#pragma once
+
+#include <QWidget>
+#include <optional>
+
+#include "packager/message_boxes.h"
+#include "packager/progress_state.h"
+
+class QLabel;
+class QPushButton;
+
+namespace packager::qt {
+
+class ProgressWindow final : public QWidget {
+  public:
+    explicit ProgressWindow(ProgressState& state);
+
+    // Sizes and centres the window, creates its children from the shared state and shows it
+    // all; the step that failed, if one did.
+    std::optional<SetupStep> SetUp();
+
+    // Window-thread operations on the worker's behalf.
+    void ShowStatusLine(const QString& line);
+    void InvalidateBar();
+    void HideCancelButton();
+
+    // The bar as it is painted, without the window around it.
+    QImage PaintBar();
+
+    QLabel* StatusControl() const { return status_; }
+    QPushButton* CancelButton() const { return cancel_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    // The window has no close box; asking the window manager to close it changes nothing.
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void PressCancel();
+
+    ProgressState& state_;
+    QLabel* status_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+};
+
+}  // namespace packager::qt

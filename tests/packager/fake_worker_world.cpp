@@ -1,0 +1,258 @@
+#include "tests/packager/fake_worker_world.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "packager/format/byte_source.h"
+#include "packager/package_worker.h"
+
+namespace packager::testing_support {
+
+namespace {
+
+std::string Parent(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// Resolves "." and ".." as a file system would, so that a path that climbs out of a folder
+// lands where it really would.
+std::string Normalise(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string normal;
+    for (const std::string& part : parts) {
+        normal += "/" + part;
+    }
+    return normal.empty() ? "/" : normal;
+}
+
+std::string Leaf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+class LoggingSource final : public package::ByteSource {
+  public:
+    LoggingSource(const Bytes& bytes, EventLog& log) : source_(bytes), log_(log) {}
+
+    bool Read(std::span<std::uint8_t> out) override {
+        log_.push_back("read " + std::to_string(out.size()));
+        return source_.Read(out);
+    }
+    bool Seek(std::uint64_t offset) override { return source_.Seek(offset); }
+
+  private:
+    package::MemoryByteSource source_;
+    EventLog& log_;
+};
+
+class FakeFile final : public WritableFile {
+  public:
+    FakeFile(FakePlatform& platform, std::string path)
+        : platform_(platform), path_(std::move(path)) {}
+    ~FakeFile() override {
+        platform_.openFiles.erase(path_);
+        platform_.log.push_back("close " + Leaf(path_));
+    }
+
+    bool Write(std::span<const std::uint8_t> bytes) override {
+        platform_.log.push_back("write " + std::to_string(bytes.size()));
+        Bytes& content = platform_.nodes.at(path_).bytes;
+        content.insert(content.end(), bytes.begin(), bytes.end());
+        return true;
+    }
+    bool Flush() override {
+        platform_.log.push_back("flush");
+        return true;
+    }
+
+  private:
+    FakePlatform& platform_;
+    std::string path_;
+};
+
+}  // namespace
+
+FakePlatform::FakePlatform(EventLog& eventLog) : log(eventLog) {
+    nodes["/tmp"] = {true, {}};
+}
+
+std::map<std::string, Bytes> FakePlatform::FilesIn(const std::string& folder) const {
+    std::map<std::string, Bytes> files;
+    for (const auto& [path, node] : nodes) {
+        if (!node.isFolder && Parent(path) == folder) {
+            files[Leaf(path)] = node.bytes;
+        }
+    }
+    return files;
+}
+
+bool FakePlatform::ParentIsFolder(const std::string& path) const {
+    const auto parent = nodes.find(Parent(path));
+    return parent != nodes.end() && parent->second.isFolder;
+}
+
+std::optional<std::string> FakePlatform::OwnPath() {
+    if (ownPathFails) {
+        return std::nullopt;
+    }
+    return "/opt/VEXOSetup";
+}
+
+std::unique_ptr<package::ByteSource> FakePlatform::OpenForReading(const std::string& path) {
+    log.push_back("open " + path);
+    if (openFails || path != "/opt/VEXOSetup") {
+        return nullptr;
+    }
+    return std::make_unique<LoggingSource>(package, log);
+}
+
+std::optional<std::string> FakePlatform::TempFolder() {
+    return tempFolder;
+}
+
+std::optional<std::string> FakePlatform::CreateUniqueFolder(const std::string& parent,
+                                                            std::string_view prefix) {
+    const std::string path =
+        parent + "/" + std::string(prefix) + "q7Zk" + std::to_string(createdFolders.size());
+    log.push_back("mkdir " + Leaf(path));
+    if (createFolderFails || nodes.count(path) != 0 || !ParentIsFolder(path)) {
+        return std::nullopt;
+    }
+    nodes[path] = {true, {}};
+    createdFolders.push_back(path);
+    return path;
+}
+
+std::unique_ptr<WritableFile> FakePlatform::CreateFile(const std::string& asked) {
+    log.push_back("create " + Leaf(asked));
+    const std::string path = Normalise(asked);
+    if (!ParentIsFolder(path) || (nodes.count(path) != 0 && nodes[path].isFolder)) {
+        return nullptr;
+    }
+    nodes[path] = {false, {}};
+    createdFiles.push_back(path);
+    openFiles.insert(path);
+    return std::make_unique<FakeFile>(*this, path);
+}
+
+bool FakePlatform::StartAndWait(const std::string& program) {
+    log.push_back("start " + program);
+    const auto node = nodes.find(program);
+    if (node == nodes.end() || node->second.isFolder) {
+        return false;
+    }
+    startedProgram = program;
+    if (onSetup) {
+        onSetup(*this, Parent(program));
+    }
+    return true;
+}
+
+FolderListing FakePlatform::ListFolder(const std::string& folder) {
+    FolderListing listing;
+    const auto node = nodes.find(folder);
+    if (node == nodes.end() || !node->second.isFolder) {
+        return listing;
+    }
+    listing.opened = true;
+    for (const auto& [path, child] : nodes) {
+        if (Parent(path) == folder) {
+            listing.items.push_back({Leaf(path), child.isFolder});
+        }
+    }
+    return listing;
+}
+
+bool FakePlatform::DeleteFile(const std::string& path) {
+    log.push_back("delete " + Leaf(path));
+    // Like Windows, a file that is still open cannot be deleted.
+    const auto node = nodes.find(path);
+    if (node == nodes.end() || node->second.isFolder || openFiles.count(path) != 0 ||
+        undeletable.count(Leaf(path)) != 0) {
+        return false;
+    }
+    nodes.erase(node);
+    return true;
+}
+
+bool FakePlatform::RemoveFolder(const std::string& folder) {
+    log.push_back("rmdir " + Leaf(folder));
+    const auto node = nodes.find(folder);
+    if (node == nodes.end() || !node->second.isFolder ||
+        std::any_of(nodes.begin(), nodes.end(),
+                    [&](const auto& entry) { return Parent(entry.first) == folder; })) {
+        return false;
+    }
+    nodes.erase(node);
+    return true;
+}
+
+void FakeView::SetStatus(std::string_view phase) {
+    statuses.emplace_back(phase);
+    log_.push_back("status " + std::string(phase));
+}
+
+void FakeView::SetProgress(std::uint32_t percent) {
+    percents.push_back(percent);
+    log_.push_back("progress " + std::to_string(percent));
+}
+
+bool FakeView::IsCancelled() {
+    const int poll = polls++;
+    if ((cancelAtPoll && poll >= *cancelAtPoll) || (cancelWhen && cancelWhen(log_))) {
+        cancelled_ = true;
+    }
+    if (logPolls) {
+        log_.push_back("poll");
+    }
+    return cancelled_;
+}
+
+void FakeView::ShowMessage(const MessageBoxSpec& box) {
+    boxes.push_back(box);
+    log_.push_back("box " + std::string(box.caption));
+}
+
+WorkerRun::WorkerRun(const Bytes& package) {
+    platform.package = package;
+    platform.onSetup = [this](FakePlatform& machine, const std::string& folder) {
+        filesAtSetup = machine.FilesIn(folder);
+    };
+}
+
+void WorkerRun::Run() {
+    exitCode = PackageWorker(platform, view);
+}
+
+std::vector<std::string> WorkerRun::CreatedNames() const {
+    std::vector<std::string> names;
+    for (const std::string& path : platform.createdFiles) {
+        names.push_back(Leaf(path));
+    }
+    return names;
+}
+
+bool WorkerRun::Logged(const std::string& event) const {
+    return std::find(log.begin(), log.end(), event) != log.end();
+}
+
+bool WorkerRun::OnlyTempFolderLeft() const {
+    return std::all_of(platform.nodes.begin(), platform.nodes.end(), [this](const auto& node) {
+        return node.first == "/tmp" || node.first == platform.tempFolder;
+    });
+}
+
+}  // namespace packager::testing_support

@@ -1,0 +1,115 @@
+// A fake machine for the extraction worker: an in-memory file system with a temporary folder,
+// the package as the program's own file, a setup program that "runs" a test's callback, and a
+// progress window that records what it was asked and answers the cancel poll as scripted. Both
+// halves write one ordered log, so that tests can check the order of steps.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "packager/progress_view.h"
+#include "packager/worker_platform.h"
+#include "tests/packager/test_packages.h"
+
+namespace packager::testing_support {
+
+using EventLog = std::vector<std::string>;
+
+struct FakeNode {
+    bool isFolder = false;
+    Bytes bytes;
+};
+
+class FakePlatform final : public WorkerPlatform {
+  public:
+    explicit FakePlatform(EventLog& log);
+
+    // Set up by the test.
+    Bytes package;
+    std::string tempFolder = "/tmp";
+    bool ownPathFails = false;
+    bool openFails = false;
+    bool createFolderFails = false;
+    std::set<std::string> undeletable;  // names of files that cannot be deleted
+    // Runs as the started setup program, with the folder it was started from.
+    std::function<void(FakePlatform&, const std::string& folder)> onSetup;
+
+    // What happened.
+    std::map<std::string, FakeNode> nodes;  // by full path; the temporary folder is there
+    std::vector<std::string> createdFolders;
+    std::vector<std::string> createdFiles;
+    std::set<std::string> openFiles;
+    std::optional<std::string> startedProgram;
+
+    // The files of a folder (not its subfolders) with their bytes.
+    std::map<std::string, Bytes> FilesIn(const std::string& folder) const;
+
+    std::optional<std::string> OwnPath() override;
+    std::unique_ptr<package::ByteSource> OpenForReading(const std::string& path) override;
+    std::optional<std::string> TempFolder() override;
+    std::optional<std::string> CreateUniqueFolder(const std::string& parent,
+                                                  std::string_view prefix) override;
+    std::unique_ptr<WritableFile> CreateFile(const std::string& path) override;
+    bool StartAndWait(const std::string& program) override;
+    FolderListing ListFolder(const std::string& folder) override;
+    bool DeleteFile(const std::string& path) override;
+    bool RemoveFolder(const std::string& folder) override;
+
+    EventLog& log;
+
+  private:
+    bool ParentIsFolder(const std::string& path) const;
+};
+
+class FakeView final : public ProgressView {
+  public:
+    explicit FakeView(EventLog& log) : log_(log) {}
+
+    // Cancel from the poll of this number on (counted from 0).
+    std::optional<int> cancelAtPoll;
+    // Cancel from the first poll after which this returns true for the log.
+    std::function<bool(const EventLog&)> cancelWhen;
+    bool logPolls = false;
+
+    int polls = 0;
+    std::vector<std::string> statuses;
+    std::vector<std::uint32_t> percents;
+    std::vector<MessageBoxSpec> boxes;
+
+    void SetStatus(std::string_view phase) override;
+    void SetProgress(std::uint32_t percent) override;
+    bool IsCancelled() override;
+    void HideWindow() override { log_.push_back("hide window"); }
+    void HideCancelButton() override { log_.push_back("hide cancel"); }
+    void ShowMessage(const MessageBoxSpec& box) override;
+
+  private:
+    EventLog& log_;
+    bool cancelled_ = false;
+};
+
+// One run of the worker on the fake machine, remembering what setup found beside it.
+struct WorkerRun {
+    EventLog log;
+    FakePlatform platform{log};
+    FakeView view{log};
+    int exitCode = -1;
+    std::map<std::string, Bytes> filesAtSetup;
+
+    explicit WorkerRun(const Bytes& package);
+    WorkerRun(const WorkerRun&) = delete;
+    WorkerRun& operator=(const WorkerRun&) = delete;
+    void Run();
+
+    std::vector<std::string> CreatedNames() const;
+    bool Logged(const std::string& event) const;
+    // Nothing but the temporary folder (and the folders above it) is left.
+    bool OnlyTempFolderLeft() const;
+};
+
+}  // namespace packager::testing_support

@@ -1,0 +1,273 @@
+// The worker's services on POSIX, on real temporary folders: the private temporary folder, the
+// entry files, the start of setup, and the removal of a tree.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "packager/package_worker.h"
+#include "packager/posix/posix_platform.h"
+#include "tests/packager/fake_worker_world.h"
+#include "tests/packager/scratch_folder.h"
+
+namespace packager {
+namespace {
+
+namespace fs = std::filesystem;
+using posix::PosixPlatform;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+using testing_support::Bytes;
+using testing_support::ScratchFolder;
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+unsigned Mode(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+    return status.st_mode & 07777;
+}
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        if (value != nullptr) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~ScopedEnvironment() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(PosixTempFolderTest, PrivateNewFolderWithTheSfxPrefix) {
+    ScratchFolder scratch;
+    PosixPlatform platform;
+    const mode_t oldMask = ::umask(0);  // the mode must not depend on the caller's umask
+    const std::optional<std::string> first = platform.CreateUniqueFolder(scratch.Path(), "SFX");
+    const std::optional<std::string> second = platform.CreateUniqueFolder(scratch.Path(), "SFX");
+    ::umask(oldMask);
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(*first, *second);
+    for (const std::string& folder : {*first, *second}) {
+        EXPECT_EQ(fs::path(folder).parent_path(), scratch.Path());
+        EXPECT_THAT(fs::path(folder).filename().string(), StartsWith("SFX"));
+        EXPECT_EQ(fs::path(folder).filename().string().size(), 9u);
+        EXPECT_TRUE(fs::is_directory(folder));
+        EXPECT_EQ(Mode(folder), 0700u);
+    }
+    EXPECT_FALSE(platform.CreateUniqueFolder(scratch / "missing", "SFX"));
+}
+
+TEST(PosixTempFolderTest, HonoursTmpdir) {
+    ScratchFolder scratch;
+    PosixPlatform platform;
+    {
+        ScopedEnvironment tmpdir("TMPDIR", (scratch.Path().string() + "//").c_str());
+        EXPECT_EQ(platform.TempFolder(), scratch.Path().string());
+    }
+    {
+        ScopedEnvironment tmpdir("TMPDIR", "");
+        EXPECT_EQ(platform.TempFolder(), "/tmp");
+    }
+    {
+        ScopedEnvironment tmpdir("TMPDIR", nullptr);
+        EXPECT_EQ(platform.TempFolder(), "/tmp");
+    }
+}
+
+TEST(PosixFilesTest, EntryFileReplacesAnOldOneAndANewOneIsPrivate) {
+    ScratchFolder scratch;
+    PosixPlatform platform;
+    const std::string path = scratch / "setup.exe";
+    WriteFile(path, "an older and much longer file of the same name");
+    {
+        std::unique_ptr<WritableFile> file = platform.CreateFile(path);
+        ASSERT_TRUE(file);
+        EXPECT_TRUE(file->Write(Bytes{'n', 'e', 'w'}));
+        EXPECT_TRUE(file->Flush());
+    }
+    EXPECT_EQ(ReadFile(path), "new");
+    std::unique_ptr<WritableFile> fresh = platform.CreateFile(scratch / "fresh");
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(Mode(scratch / "fresh") & 077, 0u);
+}
+
+TEST(PosixFilesTest, EntryFileNeverWritesThroughALink) {
+    ScratchFolder scratch;
+    PosixPlatform platform;
+    const std::string outside = scratch / "outside.txt";
+    WriteFile(outside, "keep");
+    fs::create_symlink(outside, scratch / "setup.exe");
+    EXPECT_FALSE(platform.CreateFile(scratch / "setup.exe"));
+    EXPECT_EQ(ReadFile(outside), "keep");
+}
+
+TEST(PosixFilesTest, ReadsExactlyOrFails) {
+    ScratchFolder scratch;
+    PosixPlatform platform;
+    WriteFile(scratch / "package", "MZ0123456789");
+    std::unique_ptr<package::ByteSource> source = platform.OpenForReading(scratch / "package");
+    ASSERT_TRUE(source);
+    Bytes two(2);
+    ASSERT_TRUE(source->Read(two));
+    EXPECT_EQ(two, (Bytes{'M', 'Z'}));
+    ASSERT_TRUE(source->Seek(10));
+    EXPECT_TRUE(source->Read(two));
+    EXPECT_EQ(two, (Bytes{'8', '9'}));
+    EXPECT_FALSE(source->Read(two));  // at the end
+    ASSERT_TRUE(source->Seek(11));
+    EXPECT_FALSE(source->Read(two));  // one byte left: a short read fails
+    EXPECT_FALSE(platform.OpenForReading(scratch / "missing"));
+}
+
+TEST(PosixOwnPathTest, NamesTheRunningExecutable) {
+    PosixPlatform platform;
+    const std::optional<std::string> own = platform.OwnPath();
+    ASSERT_TRUE(own);
+    EXPECT_EQ(fs::path(*own), fs::canonical("/proc/self/exe"));
+    EXPECT_EQ(ReadFile(*own).substr(0, 4),
+              "\x7F"
+              "ELF");
+}
+
+// A setup program that reports its arguments, current folder, open files and blocked signals.
+class PosixStartTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        marker_ = scratch_ / "marker";
+        program_ = scratch_ / "setup.exe";
+        WriteFile(program_,
+                  "#!/bin/sh\n"
+                  "{ printf '%s\\n' \"$#\" \"$PWD\"\n"
+                  "  while read -r key value; do\n"
+                  "    [ \"$key\" = SigBlk: ] && echo \"$value\"; done < /proc/$$/status\n"
+                  "  ls -l /proc/$$/fd/; } > '" +
+                      marker_ + "'\nexit 7\n");
+        ::chmod(program_.c_str(), 0600);  // as extracted: not yet executable
+    }
+
+    ScratchFolder scratch_;
+    PosixPlatform platform_;
+    std::string marker_;
+    std::string program_;
+};
+
+TEST_F(PosixStartTest, NoArgumentsSameFolderNothingInheritedExitCodeIgnored) {
+    // A package file held open, and a signal blocked by the starting thread.
+    WriteFile(scratch_ / "held-open.package", "MZ");
+    std::unique_ptr<package::ByteSource> held =
+        platform_.OpenForReading(scratch_ / "held-open.package");
+    ASSERT_TRUE(held);
+    sigset_t usr1;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    sigset_t old;
+    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &usr1, &old), 0);
+    const bool started = platform_.StartAndWait(program_);
+    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+
+    EXPECT_TRUE(started);  // although setup ended with 7
+    EXPECT_NE(Mode(program_) & S_IXUSR, 0u);
+    const std::string report = ReadFile(marker_);
+    const std::vector<std::string> lines = Lines(report);
+    ASSERT_GE(lines.size(), 3u) << report;
+    EXPECT_EQ(lines[0], "0");
+    EXPECT_EQ(fs::canonical(lines[1]), fs::current_path());
+    EXPECT_THAT(lines[2], HasSubstr("0000000000000000"));
+    EXPECT_THAT(report, Not(HasSubstr("held-open.package")));
+}
+
+TEST_F(PosixStartTest, WhatCannotStartIsReported) {
+    EXPECT_FALSE(platform_.StartAndWait(scratch_ / "missing.exe"));
+    WriteFile(scratch_ / "data.exe", std::string("\x01\x02") + " not a program");
+    EXPECT_FALSE(platform_.StartAndWait(scratch_ / "data.exe"));
+    fs::create_directory(scratch_ / "folder.exe");
+    EXPECT_FALSE(platform_.StartAndWait(scratch_ / "folder.exe"));
+    EXPECT_FALSE(fs::exists(marker_));
+}
+
+// The worker's removal of a tree, on the real file system.
+class PosixRemoveTreeTest : public ::testing::Test {
+  protected:
+    bool RemoveTree(const std::string& folder) {
+        testing_support::EventLog log;
+        testing_support::FakeView view(log);
+        Worker worker(platform_, view);
+        return worker.RemoveTree(folder);
+    }
+
+    ScratchFolder scratch_;
+    PosixPlatform platform_;
+};
+
+TEST_F(PosixRemoveTreeTest, RemovesEverythingButNeverFollowsLinks) {
+    const fs::path outside = scratch_.Path() / "outside";
+    fs::create_directories(outside / "kept");
+    WriteFile(outside / "kept" / "file.txt", "keep");
+    const fs::path tree = scratch_.Path() / "SFXabc123";
+    fs::create_directories(tree / "cache" / "deep");
+    fs::create_directories(tree / "empty");
+    WriteFile(tree / "setup.exe", "x");
+    WriteFile(tree / "cache" / "deep" / "log.txt", "log");
+    fs::create_directory_symlink(outside, tree / "link-to-folder");
+    fs::create_symlink(outside / "kept" / "file.txt", tree / "link-to-file");
+    fs::create_symlink(tree / "gone", tree / "dangling");
+
+    EXPECT_TRUE(RemoveTree(tree.string() + "/"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(tree)));
+    EXPECT_EQ(ReadFile(outside / "kept" / "file.txt"), "keep");
+}
+
+TEST_F(PosixRemoveTreeTest, FileInsteadOfAFolderFailsAndStays) {
+    WriteFile(scratch_ / "plain", "x");
+    EXPECT_FALSE(RemoveTree(scratch_ / "plain"));
+    EXPECT_TRUE(fs::exists(scratch_ / "plain"));
+    EXPECT_FALSE(RemoveTree(scratch_ / "missing"));
+}
+
+}  // namespace
+}  // namespace packager

@@ -1,0 +1,224 @@
+// VEXOSetup end to end: packages made from the built program by the package writer, run as a
+// separate process without a display (offscreen), with the boxes answered by the program's
+// VEXO_SETUP_AUTOANSWER hook, which reports them on stderr.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "packager/format/byte_source.h"
+#include "packager/format/package_writer.h"
+#include "tests/packager/scratch_folder.h"
+
+extern char** environ;
+
+namespace packager {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::StartsWith;
+using testing_support::ScratchFolder;
+
+constexpr const char* kExtractionFailureReport =
+    "VEXOSetup message box: Extraction Failure\n"
+    "Unable to extract package due to an incomplete or corrupt package.\n\n"
+    "If you downloaded this file, please download it again, and retry.\n";
+
+constexpr const char* kSetupFailureReport =
+    "VEXOSetup message box: SETUP.EXE Failure\n"
+    "Unable to start SETUP.EXE due to a corrupt package.\n\n"
+    "If you downloaded this file, please download it again, and retry.\n";
+
+Bytes ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+Bytes ToBytes(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+struct NamedData {
+    std::string name;
+    Bytes data;
+};
+
+struct Outcome {
+    int exitCode = -1;
+    std::string errors;  // the program's stderr
+};
+
+class VexoSetupTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* folder : {"tmp", "caller", "runtime"}) {
+            fs::create_directory(scratch_.Path() / folder);
+        }
+        fs::permissions(scratch_.Path() / "runtime", fs::perms::owner_all);
+        marker_ = scratch_.Path() / "marker";
+    }
+
+    // The setup program: records its arguments, current folder, its own folder, that folder's
+    // mode and contents, then ends with an exit code the program must ignore.
+    NamedData SetupScript() const {
+        return {"setup.exe", ToBytes("#!/bin/sh\n"
+                                     "here=$(dirname \"$0\")\n"
+                                     "{ printf '%s\\n' \"$#\" \"$PWD\" \"$here\"\n"
+                                     "  stat -c %a \"$here\"\n"
+                                     "  ls \"$here\"; } > '" +
+                                     marker_.string() + "'\nexit 3\n")};
+    }
+
+    // The built program followed by a payload of these files.
+    Bytes MakePackage(const std::vector<NamedData>& files, bool requireSetup = true) {
+        const Bytes stub = ReadBytes(VEXO_SETUP_PATH);
+        std::vector<package::MemoryByteSource> sources;
+        sources.reserve(files.size());
+        std::vector<package::PackageEntry> entries;
+        for (const NamedData& file : files) {
+            sources.emplace_back(file.data);
+            entries.push_back({file.name, &sources.back(), file.data.size()});
+        }
+        package::VectorByteSink sink;
+        const package::WriteOutcome written =
+            package::WritePackage(stub, entries, sink, {.requireSetupEntry = requireSetup});
+        EXPECT_TRUE(written) << written.message;
+        return sink.Bytes();
+    }
+
+    // Runs the package from the "caller" folder, with its temporary folder in "tmp".
+    Outcome Run(const Bytes& package) {
+        const fs::path program = scratch_.Path() / "VEXOSetup-package";
+        std::ofstream(program, std::ios::binary)
+            .write(reinterpret_cast<const char*>(package.data()),
+                   static_cast<std::streamsize>(package.size()));
+        fs::permissions(program, fs::perms::owner_all);
+
+        std::vector<std::string> environment = {
+            "QT_QPA_PLATFORM=offscreen",
+            "VEXO_SETUP_AUTOANSWER=1",
+            "TMPDIR=" + (scratch_.Path() / "tmp").string(),
+            "XDG_RUNTIME_DIR=" + (scratch_.Path() / "runtime").string(),
+            "PWD=" + (scratch_.Path() / "caller").string(),
+        };
+        for (char** variable = environ; *variable != nullptr; ++variable) {
+            const std::string entry = *variable;
+            const std::string name = entry.substr(0, entry.find('='));
+            if (name != "QT_QPA_PLATFORM" && name != "VEXO_SETUP_AUTOANSWER" && name != "TMPDIR" &&
+                name != "XDG_RUNTIME_DIR" && name != "PWD") {
+                environment.push_back(entry);
+            }
+        }
+        std::vector<char*> envp;
+        for (std::string& entry : environment) {
+            envp.push_back(entry.data());
+        }
+        envp.push_back(nullptr);
+        std::string path = program.string();
+        char* const argv[] = {path.data(), nullptr};
+        const std::string caller = (scratch_.Path() / "caller").string();
+        const std::string errors = (scratch_.Path() / "stderr").string();
+
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int errorFd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (errorFd < 0 || ::dup2(errorFd, STDERR_FILENO) < 0 || ::chdir(caller.c_str()) != 0) {
+                ::_exit(125);
+            }
+            ::execve(path.c_str(), argv, envp.data());
+            ::_exit(126);
+        }
+        Outcome outcome;
+        int status = 0;
+        if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) {
+            outcome.exitCode = WEXITSTATUS(status);
+        }
+        outcome.errors = ReadText(errors);
+        return outcome;
+    }
+
+    std::vector<std::string> TempFolderContents() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(scratch_.Path() / "tmp")) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    std::vector<std::string> MarkerLines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(ReadText(marker_));
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    ScratchFolder scratch_;
+    fs::path marker_;
+};
+
+TEST_F(VexoSetupTest, InstallsRunsSetupAndCleansUp) {
+    const Outcome outcome = Run(MakePackage(
+        {{"Plumex.CAB", Bytes(100000, 0x4D)}, SetupScript(), {"SETUP.LST", ToBytes("[Setup]\n")}}));
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_THAT(outcome.errors, Not(HasSubstr("message box")));
+    const std::vector<std::string> lines = MarkerLines();
+    ASSERT_EQ(lines.size(), 7u) << ReadText(marker_);
+    EXPECT_EQ(lines[0], "0");  // no arguments
+    EXPECT_EQ(fs::canonical(lines[1]), scratch_.Path() / "caller");
+    EXPECT_THAT(lines[2], StartsWith((scratch_.Path() / "tmp" / "SFX").string()));
+    EXPECT_EQ(lines[3], "700");
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.end()),
+              (std::vector<std::string>{"Plumex.CAB", "SETUP.LST", "setup.exe"}));
+    EXPECT_THAT(TempFolderContents(), IsEmpty());
+}
+
+TEST_F(VexoSetupTest, CorruptPackageIsReportedAndLeavesNothing) {
+    const Bytes good = ReadBytes(VEXO_SETUP_PATH);
+    Bytes package = MakePackage({SetupScript(), {"Plumex.CAB", Bytes(100000, 0x4D)}});
+    // A byte in the middle of the second entry's data.
+    package[good.size() + 4 + 2 * 268 + SetupScript().data.size() + 50000] ^= 0x20;
+    const Outcome outcome = Run(package);
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_THAT(outcome.errors, HasSubstr(kExtractionFailureReport));
+    EXPECT_FALSE(fs::exists(marker_));
+    EXPECT_THAT(TempFolderContents(), IsEmpty());
+}
+
+TEST_F(VexoSetupTest, ProgramWithoutPayloadIsAnIncompletePackage) {
+    const Outcome outcome = Run(ReadBytes(VEXO_SETUP_PATH));
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_THAT(outcome.errors, HasSubstr(kExtractionFailureReport));
+    EXPECT_THAT(TempFolderContents(), IsEmpty());
+}
+
+TEST_F(VexoSetupTest, PackageWithoutSetupIsReportedAndLeavesNothing) {
+    const Outcome outcome =
+        Run(MakePackage({{"SETUP.LST", ToBytes("[Setup]\n")}}, /*requireSetup=*/false));
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_THAT(outcome.errors, HasSubstr(kSetupFailureReport));
+    EXPECT_THAT(TempFolderContents(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace packager
