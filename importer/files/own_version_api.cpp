@@ -10,18 +10,20 @@ namespace basFiles {
 
 namespace {
 
-std::optional<std::vector<std::uint8_t>> ReadVersionBlock(std::string_view path) {
+std::optional<std::vector<std::uint8_t>> ReadVersionBlock(std::string_view path,
+                                                          std::uint16_t systemLanguage) {
     auto file = FileByteSource::Open(path);
     if (!file) {
         return std::nullopt;
     }
-    return ReadVersionInfoBlock(*file);
+    return ReadVersionInfoBlock(*file, systemLanguage);
 }
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadVersionInfoBlock(ByteSource& image) {
-    auto resource = ReadVersionResource(image);
+std::optional<std::vector<std::uint8_t>> ReadVersionInfoBlock(ByteSource& image,
+                                                              std::uint16_t systemLanguage) {
+    auto resource = ReadVersionResource(image, systemLanguage);
     if (!resource) {
         return std::nullopt;
     }
@@ -34,12 +36,12 @@ std::optional<std::vector<std::uint8_t>> ReadVersionInfoBlock(ByteSource& image)
 }
 
 std::uint32_t OwnVersionInfoApi::GetFileVersionInfoSize(std::string_view path) {
-    const auto block = ReadVersionBlock(path);
+    const auto block = ReadVersionBlock(path, Locale().languageId);
     return block ? static_cast<std::uint32_t>(block->size()) : 0;
 }
 
 bool OwnVersionInfoApi::GetFileVersionInfo(std::string_view path, std::span<std::uint8_t> block) {
-    const auto data = ReadVersionBlock(path);
+    const auto data = ReadVersionBlock(path, Locale().languageId);
     if (!data) {
         return false;
     }

@@ -8,14 +8,17 @@
 #include <vector>
 
 #include "importer/files/byte_source.h"
+#include "importer/files/pe_reader.h"
 #include "importer/files/system_locale.h"
 #include "importer/files/version_api.h"
 
 namespace basFiles {
 
 // The VS_VERSIONINFO block of a PE image, cut to its root node's own length; std::nullopt when
-// the image has no version resource or it is no VS_VERSIONINFO block.
-std::optional<std::vector<std::uint8_t>> ReadVersionInfoBlock(ByteSource& image);
+// the image has no version resource or it is no VS_VERSIONINFO block. Of several languages,
+// the one the Windows loader would take on a system of systemLanguage (pe_reader.h).
+std::optional<std::vector<std::uint8_t>> ReadVersionInfoBlock(
+    ByteSource& image, std::uint16_t systemLanguage = kUsEnglishResourceLanguage);
 
 class OwnVersionInfoApi final : public VersionInfoApi {
   public:

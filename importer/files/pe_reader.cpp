@@ -232,9 +232,28 @@ std::optional<std::uint32_t> SubdirectoryOf(const DirectoryEntry* entry) {
     return entry->target & ~kSubdirectoryFlag;
 }
 
+// The loader's order of preference among the languages of one resource.
+const DirectoryEntry* ChooseLanguage(const Directory& languages, std::uint16_t systemLanguage) {
+    constexpr std::uint16_t kNeutral = 0x0000;
+    constexpr std::uint16_t kSublangNeutral = 0x00;
+    constexpr std::uint16_t kSublangDefault = 0x01;
+    const auto withSublanguage = [systemLanguage](std::uint16_t sublanguage) {
+        return static_cast<std::uint16_t>((sublanguage << 10) | (systemLanguage & 0x3FF));
+    };
+    for (const std::uint16_t language :
+         {kNeutral, systemLanguage, withSublanguage(kSublangNeutral),
+          withSublanguage(kSublangDefault), kUsEnglishResourceLanguage}) {
+        if (const DirectoryEntry* entry = FindId(languages.IdEntries(), language)) {
+            return entry;
+        }
+    }
+    return &languages.entries.front();
+}
+
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadVersionResource(ByteSource& source) {
+std::optional<std::vector<std::uint8_t>> ReadVersionResource(ByteSource& source,
+                                                             std::uint16_t systemLanguage) {
     auto headers = ReadPeHeaders(source);
     if (!headers) {
         return std::nullopt;
@@ -265,7 +284,7 @@ std::optional<std::vector<std::uint8_t>> ReadVersionResource(ByteSource& source)
         return std::nullopt;
     }
     // A leaf is expected here: a subdirectory flag is ignored rather than followed.
-    return tree.ReadData(languages->entries.front().target & ~kSubdirectoryFlag);
+    return tree.ReadData(ChooseLanguage(*languages, systemLanguage)->target & ~kSubdirectoryFlag);
 }
 
 }  // namespace basFiles

@@ -1,8 +1,5 @@
 #include "importer/machine/environment.h"
 
-#include <cstring>
-#include <limits>
-
 namespace machine {
 
 // Each "%" opens a reference that the next "%" closes. A defined name is replaced by its value,
@@ -36,32 +33,6 @@ std::string ExpandEnvironmentStrings(std::string_view text, const EnvironmentLoo
         position = closing + 1;
     }
     return expanded;
-}
-
-std::string ExpandEnvironmentStrings(std::string_view text) {
-    return ExpandEnvironmentStrings(text, ProcessEnvironment());
-}
-
-std::uint32_t ExpandEnvironmentStringsA(std::string_view text, char* destination,
-                                        std::uint32_t size) {
-    // The Windows function reads a C string: the text ends at its first NUL.
-    const std::size_t end = text.find('\0');
-    if (end != std::string_view::npos) {
-        text = text.substr(0, end);
-    }
-    const std::string expanded = ExpandEnvironmentStrings(text);
-    if (expanded.size() >= std::numeric_limits<std::uint32_t>::max()) {
-        return 0;
-    }
-    const auto needed = static_cast<std::uint32_t>(expanded.size() + 1);
-    if (destination != nullptr && size > 0) {
-        if (needed <= size) {
-            std::memcpy(destination, expanded.c_str(), needed);
-        } else {
-            destination[0] = '\0';  // never half a text that a caller might take as whole
-        }
-    }
-    return needed;
 }
 
 }  // namespace machine

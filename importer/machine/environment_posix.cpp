@@ -1,6 +1,9 @@
 // The process environment as Windows presents it: names without regard to case.
 #include <unistd.h>
 
+#include <cstring>
+#include <limits>
+
 #include "importer/files/ascii_case.h"
 #include "importer/machine/environment.h"
 #include "importer/machine/machine_prefix.h"
@@ -50,6 +53,32 @@ EnvironmentLookup ProcessEnvironment() {
         }
         return std::nullopt;
     };
+}
+
+std::string ExpandEnvironmentStrings(std::string_view text) {
+    return ExpandEnvironmentStrings(text, ProcessEnvironment());
+}
+
+std::uint32_t ExpandEnvironmentStringsA(std::string_view text, char* destination,
+                                        std::uint32_t size) {
+    // The Windows function reads a C string: the text ends at its first NUL.
+    const std::size_t end = text.find('\0');
+    if (end != std::string_view::npos) {
+        text = text.substr(0, end);
+    }
+    const std::string expanded = ExpandEnvironmentStrings(text);
+    if (expanded.size() >= std::numeric_limits<std::uint32_t>::max()) {
+        return 0;
+    }
+    const auto needed = static_cast<std::uint32_t>(expanded.size() + 1);
+    if (destination != nullptr && size > 0) {
+        if (needed <= size) {
+            std::memcpy(destination, expanded.c_str(), needed);
+        } else {
+            destination[0] = '\0';  // never half a text that a caller might take as whole
+        }
+    }
+    return needed;
 }
 
 }  // namespace machine

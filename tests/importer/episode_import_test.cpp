@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "importer/files/path.h"
 #include "tests/importer/fake_library.h"
 #include "tests/support/temp_folder.h"
 
@@ -68,6 +69,15 @@ class EpisodeImportTest : public ::testing::Test {
     void Folder(const std::string& relative) {
         std::filesystem::create_directories(folder / relative);
     }
+    // The path the import builds for a relative path written with "/".
+    std::string Joined(std::string relative) const {
+        for (char& c : relative) {
+            if (c == '/') {
+                c = basFiles::kPathSeparator.front();
+            }
+        }
+        return folder.Root() + std::string(basFiles::kPathSeparator) + relative;
+    }
 
     // The labelled tracks as "show|season|episode id|number|sort name".
     std::vector<std::string> Labels() const {
@@ -121,8 +131,7 @@ TEST_F(EpisodeImportTest, WalksShowsSeasonsAndEpisodesByTheirNames) {
 TEST_F(EpisodeImportTest, HandsTheLibraryThePathAsItIsOnDisk) {
     File("Show/Season 1/01   Pilot .m4v");
     import.ImportShows(folder.Root());
-    ASSERT_THAT(playlist->addedPaths,
-                ElementsAre(folder.Root() + "/Show/Season 1/01   Pilot .m4v"));
+    ASSERT_THAT(playlist->addedPaths, ElementsAre(Joined("Show/Season 1/01   Pilot .m4v")));
     EXPECT_THAT(Labels(), ElementsAre("Show|1|Pilot|1|001"));
     // the status keeps the blank before the extension; the labels do not
     EXPECT_EQ(view.statusTexts[view.statusTexts.size() - 2], "Labeling Pilot ");
@@ -159,7 +168,7 @@ TEST_F(EpisodeImportTest, CancelDuringTheWalkKeepsTheCountReachedAndStillReports
 
 TEST_F(EpisodeImportTest, WaitsForTheAddAndLabelsOnlyTheFirstMatchingTrack) {
     auto earlier = std::make_shared<FakeTrack>();
-    earlier->location = "  " + folder.Root() + "/SHOW/1/01 PILOT.MP4 ";
+    earlier->location = "  " + Joined("SHOW/1/01 PILOT.MP4 ");
     playlist->tracks.push_back(earlier);
     playlist->busyReads = 4;
     File("Show/1/01 Pilot.mp4");
@@ -196,7 +205,7 @@ TEST_F(EpisodeImportTest, NoStatusOrFailedWritesDecideTheCount) {
     // a track whose writes all fail is still counted
     playlist->giveStatus = true;
     auto stubborn = std::make_shared<FakeTrack>();
-    stubborn->location = folder.Root() + "/Show/1/01 Pilot.mp4";
+    stubborn->location = Joined("Show/1/01 Pilot.mp4");
     stubborn->failWrites = true;
     playlist->tracks.push_back(stubborn);
     import.ImportShows(folder.Root());

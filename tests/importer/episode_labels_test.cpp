@@ -5,6 +5,8 @@
 #include <limits>
 #include <string>
 
+#include "importer/files/path.h"
+
 namespace importer {
 namespace {
 
@@ -48,10 +50,11 @@ TEST(LocationKey, TrimsBlanksAndUpperCases) {
 }
 
 TEST(EpisodePath, KeepsTheFileNameAsItIsOnDisk) {
-    EXPECT_EQ(EpisodePath("/tv", "The Show", "Season 1", "01   Pilot .m4v"),
-              "/tv/The Show/Season 1/01   Pilot .m4v");
+    const std::string s(basFiles::kPathSeparator);
+    EXPECT_EQ(EpisodePath(s + "tv", "The Show", "Season 1", "01   Pilot .m4v"),
+              s + "tv" + s + "The Show" + s + "Season 1" + s + "01   Pilot .m4v");
     // a root that already ends in the separator gains no second one
-    EXPECT_EQ(EpisodePath("/", "Show", "1", "01 A.mp4"), "/Show/1/01 A.mp4");
+    EXPECT_EQ(EpisodePath(s, "Show", "1", "01 A.mp4"), s + "Show" + s + "1" + s + "01 A.mp4");
 }
 
 }  // namespace

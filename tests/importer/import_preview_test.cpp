@@ -154,7 +154,11 @@ TEST_F(ImportPreviewTest, NamesExactlyTheFilesTheImportAdds) {
     for (const NameCase& c : kNames) {
         File("The Show/" + c.relative + (c.relative.ends_with('/') ? "01 Pilot.m4v" : ""));
     }
+#ifdef _WIN32
+    File(" Blank Show/ Season 2/01   Pilot .m4v");  // Windows keeps no blank at a name's end
+#else
     File(" Blank Show /Season 2 /01   Pilot .m4v");
+#endif
     File("Other/ 3/1 A.MP4");
     File("Other/3/2 B.mp4");
 

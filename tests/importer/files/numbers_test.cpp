@@ -49,10 +49,17 @@ TEST(LeadingNumber, HugeExponentGivesInfinityAndTinyGivesZero) {
     EXPECT_EQ(LeadingNumber("0e999999"), 0.0);
 }
 
-// The test build compiles de_DE.UTF-8 into LOCPATH: a locale whose decimal separator is ",".
+// A locale whose decimal separator is ",": on Linux the test build compiles de_DE.UTF-8 into
+// LOCPATH; Windows has German by its own name.
+#ifdef _WIN32
+constexpr const char* kCommaLocale = "German_Germany.1252";
+#else
+constexpr const char* kCommaLocale = "de_DE.UTF-8";
+#endif
+
 TEST(LeadingNumber, DecimalPointIgnoresTheLocale) {
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
+    ASSERT_NE(std::setlocale(LC_NUMERIC, kCommaLocale), nullptr);
     const double pointed = LeadingNumber("2.5");
     const double commaed = LeadingNumber("2,5");
     std::setlocale(LC_NUMERIC, saved.c_str());

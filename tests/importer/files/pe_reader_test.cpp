@@ -73,7 +73,7 @@ void PrintTo(const ChoiceCase& c, std::ostream* out) {
 
 class ResourceChoiceTest : public testing::TestWithParam<ChoiceCase> {};
 
-TEST_P(ResourceChoiceTest, TakesTypeSixteenNameOneFirstLanguage) {
+TEST_P(ResourceChoiceTest, TakesTypeSixteenNameOne) {
     const auto data = VersionResourceOf(pewriter::BuildPeImage(GetParam().resources));
     if (GetParam().chosen) {
         ASSERT_TRUE(data.has_value());
@@ -96,13 +96,52 @@ INSTANTIATE_TEST_SUITE_P(
         ChoiceCase{"ElseTheFirstName",
                    {MakeResource(16, 5, 0x0409, "five"), MakeResource(16, 3, 0x0409, "three")},
                    "three"},
-        ChoiceCase{"FirstLanguage",
+        ChoiceCase{"UsEnglishBeforeAFirstLanguage",
                    {MakeResource(16, 1, 0x0409, "english"), MakeResource(16, 1, 0x0407, "german")},
-                   "german"},
+                   "english"},
         ChoiceCase{"NoVersionType", {MakeResource(6, 1, 0x0409, "strings")}, std::nullopt},
         ChoiceCase{"VersionIdAsName", {MakeResource(1, 16, 0x0409, "icon")}, std::nullopt},
         ChoiceCase{"NoResources", {}, std::nullopt}),
     [](const testing::TestParamInfo<ChoiceCase>& param) { return param.param.name; });
+
+// Of one resource in several languages, the one the Windows loader takes on a system of a
+// given language.
+struct LanguageCase {
+    std::string name;
+    std::vector<std::uint16_t> languages;
+    std::uint16_t systemLanguage;
+    std::uint16_t chosen;
+};
+
+void PrintTo(const LanguageCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LanguageChoiceTest : public testing::TestWithParam<LanguageCase> {};
+
+TEST_P(LanguageChoiceTest, TakesTheLanguageTheLoaderWould) {
+    std::vector<pewriter::Resource> resources;
+    for (const std::uint16_t language : GetParam().languages) {
+        resources.push_back(MakeResource(16, 1, language, std::to_string(language)));
+    }
+    const Bytes image = pewriter::BuildPeImage(resources);
+    MemoryByteSource source(image);
+    const auto data = ReadVersionResource(source, GetParam().systemLanguage);
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(std::string(data->begin(), data->end()), std::to_string(GetParam().chosen));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, LanguageChoiceTest,
+    testing::Values(
+        LanguageCase{"NeutralFirst", {0x0407, 0x0000, 0x0409}, 0x0407, 0x0000},
+        LanguageCase{"TheSystemsLanguage", {0x0407, 0x0409, 0x040C}, 0x040C, 0x040C},
+        // German (Switzerland): German without a sublanguage, then German (Germany).
+        LanguageCase{"PrimaryLanguageNeutral", {0x0407, 0x0007, 0x0409}, 0x0807, 0x0007},
+        LanguageCase{"PrimaryLanguageDefault", {0x0C07, 0x0407, 0x0409}, 0x0807, 0x0407},
+        LanguageCase{"ThenUsEnglish", {0x0407, 0x0409}, 0x040C, 0x0409},
+        LanguageCase{"ElseTheFirst", {0x040C, 0x0407}, 0x0411, 0x0407}),
+    [](const testing::TestParamInfo<LanguageCase>& param) { return param.param.name; });
 
 TEST(PeReader, CutsTheReadToSixtyFourKilobytes) {
     const std::vector<pewriter::Resource> resources = {

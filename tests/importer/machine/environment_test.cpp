@@ -92,16 +92,30 @@ TEST(ExpandEnvironmentStringsA, ReadsTheTextUpToItsFirstNul) {
     EXPECT_STREQ(buffer, "");
 }
 
-TEST(ProcessEnvironment, FindsNamesWithoutRegardToCasePreferringTheExactOne) {
+TEST(ProcessEnvironment, FindsNamesWithoutRegardToCase) {
+    ScopedVariable single("Vexo_Only_Once", "once");
+    const EnvironmentLookup lookup = ProcessEnvironment();
+    EXPECT_EQ(lookup("VEXO_ONLY_ONCE"), "once");
+    EXPECT_EQ(lookup("vexo_only_once"), "once");
+    EXPECT_EQ(lookup("vexo_not_defined_anywhere"), std::nullopt);
+    EXPECT_EQ(lookup(""), std::nullopt);
+    EXPECT_EQ(lookup("Vexo_Only_Once=once"), std::nullopt);
+}
+
+#ifdef _WIN32
+TEST(ProcessEnvironment, ProgramFilesIsTheSystemsOwn) {
+    const std::string programFiles = ExpandEnvironmentStrings("%ProgramFiles%");
+    EXPECT_NE(programFiles, "%ProgramFiles%");
+    EXPECT_EQ(ProcessEnvironment()("PROGRAMFILES"), programFiles);
+}
+#else
+// Only a POSIX environment can hold names that differ only in case.
+TEST(ProcessEnvironment, PrefersTheNameWrittenExactlyAsAsked) {
     ScopedVariable lower("vexo_case_test", "lower");
     ScopedVariable upper("VEXO_CASE_TEST", "upper");
-    ScopedVariable single("Vexo_Only_Once", "once");
     const EnvironmentLookup lookup = ProcessEnvironment();
     EXPECT_EQ(lookup("vexo_case_test"), "lower");
     EXPECT_EQ(lookup("VEXO_CASE_TEST"), "upper");
-    EXPECT_EQ(lookup("VEXO_ONLY_ONCE"), "once");
-    EXPECT_EQ(lookup("vexo_not_defined_anywhere"), std::nullopt);
-    EXPECT_EQ(lookup(""), std::nullopt);
 }
 
 TEST(ProcessEnvironment, ProgramFilesDefaultsToThePrefixFolderUnlessDefined) {
@@ -114,6 +128,7 @@ TEST(ProcessEnvironment, ProgramFilesDefaultsToThePrefixFolderUnlessDefined) {
     ScopedVariable defined("ProgramFiles", "C:\\Program Files");
     EXPECT_EQ(ExpandEnvironmentStrings("%PROGRAMFILES%"), "C:\\Program Files");
 }
+#endif
 
 }  // namespace
 }  // namespace machine

@@ -32,10 +32,14 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"", {"", ""}}));
 
 TEST(OwnProgramFile, NamesThisTestProgram) {
+#ifdef _WIN32
+    constexpr const char* kFileName = "machine_tests.exe";
+#else
+    constexpr const char* kFileName = "machine_tests";
+#endif
     const ProgramFile own = OwnProgramFile();
     EXPECT_EQ(own.baseName, "machine_tests");
-    EXPECT_TRUE(
-        std::filesystem::is_regular_file(std::filesystem::path(own.folder) / "machine_tests"))
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(own.folder) / kFileName))
         << own.folder;
 }
 

@@ -27,11 +27,17 @@ class ScopedVariable {
 
   private:
     void Set(const std::optional<std::string>& value) {
+#ifdef _WIN32
+        // The C library passes the change on to the process environment, where the Windows
+        // functions read it; the empty value removes the variable.
+        _putenv_s(name_.c_str(), value ? value->c_str() : "");
+#else
         if (value) {
             setenv(name_.c_str(), value->c_str(), 1);
         } else {
             unsetenv(name_.c_str());
         }
+#endif
     }
 
     std::string name_;

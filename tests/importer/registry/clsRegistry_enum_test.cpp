@@ -50,9 +50,17 @@ TYPED_TEST(Enumeration, NothingWithoutAnOpenEnumeration) {
 
 TYPED_TEST(Enumeration, WalksEverySubkeyByItsWrittenName) {
     const std::string longName(255, 'k');
+    // Each level is created below the one above it: the ANSI functions of Windows take a path
+    // of at most 260 characters.
+    Hkey parent = 0;
+    ASSERT_EQ(this->api().RegCreateKeyEx(kHive, kKey, kKeyAllAccess, parent), kErrorSuccess);
     for (const std::string& child : {"beta"s, "Alpha"s, "GAMMA"s, longName}) {
-        PutKey(this->api(), kHive, kKey + "\\"s + child + "\\Grandchild");
+        Hkey created = 0;
+        ASSERT_EQ(this->api().RegCreateKeyEx(parent, child, kKeyAllAccess, created), kErrorSuccess);
+        PutKey(this->api(), created, "Grandchild");
+        this->api().RegCloseKey(created);
     }
+    this->api().RegCloseKey(parent);
     ASSERT_TRUE(this->reg().EnumStart(kHive, kKey));
     EXPECT_EQ(this->AllKeys(), (std::vector<std::string>{"Alpha", "GAMMA", "beta", longName}));
     std::string name;

@@ -1,6 +1,8 @@
 // The registries the clsRegistry behaviour tests run against, and the fixture they share: a
 // clsRegistry on a HandleLedger over the backend, so that every test also proves that each
-// key the object opened was closed again by the time the object is gone.
+// key the object opened was closed again by the time the object is gone. Besides the registry
+// in memory, the tests run on the registry of the platform: the embedded store, or on Windows
+// the real registry through advapi32, in a scratch key that each test removes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,10 +11,14 @@
 #include <string>
 
 #include "importer/registry/clsRegistry.h"
-#include "importer/registry/store/store_registry_api.h"
 #include "tests/importer/machine/scoped_environment.h"
 #include "tests/importer/registry/memory_registry_api.h"
 #include "tests/importer/registry/registry_test_support.h"
+#ifdef _WIN32
+#include "tests/importer/registry/scratch_registry_api.h"
+#else
+#include "importer/registry/store/store_registry_api.h"
+#endif
 
 namespace registry::testing {
 
@@ -22,6 +28,16 @@ struct MemoryBackend {
     MemoryRegistryApi registry;
 };
 
+#ifdef _WIN32
+// advapi32 on the machine's own registry.
+struct SystemBackend {
+    static constexpr const char* kName = "System";
+    RegistryApi& api() { return registry; }
+    ScratchRegistryApi registry{SystemRegistryApi()};
+};
+
+using RegistryBackends = ::testing::Types<MemoryBackend, SystemBackend>;
+#else
 // The embedded store, in a file of its own in a temporary folder.
 struct StoreBackend {
     static constexpr const char* kName = "Store";
@@ -32,6 +48,7 @@ struct StoreBackend {
 };
 
 using RegistryBackends = ::testing::Types<MemoryBackend, StoreBackend>;
+#endif
 
 struct BackendNames {
     template <typename Backend>

@@ -1,0 +1,114 @@
+// The directory search on Windows: FindFirstFileA / FindNextFileA / FindClose, the search
+// handle itself serving as the listing handle.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "importer/files/directory_search.h"
+#include "importer/files/win32/handle_value.h"
+
+namespace basFiles::platform {
+
+namespace {
+
+HANDLE SearchHandle(ListingHandle handle) {
+    return win32::HandleFromValue<HANDLE>(static_cast<std::uint32_t>(handle));
+}
+
+void TakeEntry(const WIN32_FIND_DATAA& found, DirectoryEntry& entry) {
+    entry.name.assign(found.cFileName, strnlen(found.cFileName, sizeof found.cFileName));
+    entry.isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Error boxes of the system ("There is no disk in the drive") are off while a path is probed,
+// on this thread only, and as they were afterwards.
+class QuietErrors {
+  public:
+    QuietErrors() {
+        restore_ = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_) != 0;
+    }
+    ~QuietErrors() {
+        if (restore_) {
+            SetThreadErrorMode(old_, nullptr);
+        }
+    }
+    QuietErrors(const QuietErrors&) = delete;
+    QuietErrors& operator=(const QuietErrors&) = delete;
+
+  private:
+    DWORD old_ = 0;
+    bool restore_ = false;
+};
+
+class FileHandle {
+  public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (IsOpen()) {
+            CloseHandle(handle_);
+        }
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+  private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+ListingHandle OpenDirectorySearch(std::string_view pattern, DirectoryEntry& first) {
+    // The A function reads a C string: a NUL inside would search for a shorter pattern.
+    if (pattern.find('\0') != std::string_view::npos) {
+        return 0;
+    }
+    const QuietErrors quiet;
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = FindFirstFileA(std::string(pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    const auto handle = static_cast<ListingHandle>(win32::HandleValue(search));
+    if (handle == 0 || handle == -1) {
+        FindClose(search);  // no such value is a handle to a caller
+        return 0;
+    }
+    TakeEntry(found, first);
+    return handle;
+}
+
+bool NextDirectoryEntry(ListingHandle handle, DirectoryEntry& entry) {
+    if (handle == 0) {
+        return false;
+    }
+    WIN32_FIND_DATAA found{};
+    if (!FindNextFileA(SearchHandle(handle), &found)) {
+        return false;
+    }
+    TakeEntry(found, entry);
+    return true;
+}
+
+void CloseDirectorySearch(ListingHandle handle) {
+    if (handle != 0) {
+        FindClose(SearchHandle(handle));
+    }
+}
+
+bool CanOpenForReading(std::string_view path) {
+    if (path.find('\0') != std::string_view::npos) {
+        return false;
+    }
+    const QuietErrors quiet;
+    SetLastError(ERROR_SUCCESS);
+    // Shared with every other opener: only a file that others hold locked against readers
+    // refuses us. A folder cannot be opened this way at all.
+    const FileHandle file(CreateFileA(std::string(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return file.IsOpen();
+}
+
+}  // namespace basFiles::platform
