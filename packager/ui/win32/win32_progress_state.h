@@ -1,0 +1,64 @@
+// The state VEXOSetup's two threads share, on Win32 objects: the status line and the bar's
+// percentage under stateLock, a mutex private to the process, and the cancel request as a
+// manual-reset event that the Cancel button sets and the worker polls. The lock is held only
+// while one of the two fields is copied or stored, never while its holder waits for the other
+// thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "packager/progress_state.h"
+#include "packager/win32/unique_handle.h"
+
+namespace packager::win32 {
+
+class Win32ProgressState {
+  public:
+    // Each false when the object could not be created.
+    bool CreateLock();
+    bool CreateCancelEvent();
+
+    // Back to "Initializing ... Please Wait" and an empty bar.
+    void Reset();
+    // Stores the phase's status line and returns it, for the status control.
+    std::string StoreStatus(std::string_view phase);
+    void StorePercent(std::uint32_t percent);
+    std::string CopyStatus();
+    // The percentage to paint: a stored value above 100 is lowered to 100, in the state too.
+    std::uint32_t PercentForPainting();
+
+    void SetCancelled() { ::SetEvent(cancelEvent_.Get()); }
+    // Polls the event; never waits.
+    bool IsCancelled() const {
+        return ::WaitForSingleObject(cancelEvent_.Get(), 0) == WAIT_OBJECT_0;
+    }
+
+  private:
+    // Holds stateLock for one copy or store.
+    class Lock {
+      public:
+        explicit Lock(HANDLE mutex) : mutex_(mutex) {
+            owned_ = ::WaitForSingleObject(mutex_, INFINITE) == WAIT_OBJECT_0;
+        }
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+        ~Lock() {
+            if (owned_) {
+                ::ReleaseMutex(mutex_);
+            }
+        }
+
+      private:
+        HANDLE mutex_;
+        bool owned_ = false;
+    };
+
+    UniqueHandle stateLock_;
+    UniqueHandle cancelEvent_;
+    std::string statusText_{kInitialStatusLine};  // guarded by stateLock_
+    std::uint32_t progressPercent_ = 0;           // guarded by stateLock_; 0 is an empty bar
+};
+
+}  // namespace packager::win32

@@ -1,0 +1,106 @@
+// Reading the package and writing the entries.
+#include "packager/win32/win32_files.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <span>
+
+#include "packager/win32/win32_platform.h"
+
+namespace packager::win32 {
+
+namespace {
+
+// ReadFile and WriteFile move at most a DWORD's worth of bytes per call.
+constexpr std::size_t kLargestTransfer = std::numeric_limits<DWORD>::max();
+
+DWORD TransferSize(std::size_t remaining) {
+    return static_cast<DWORD>(std::min(remaining, kLargestTransfer));
+}
+
+class ReadableFile final : public package::ByteSource {
+  public:
+    explicit ReadableFile(UniqueHandle file) : file_(std::move(file)) {}
+
+    // A read that ends early (the end of the file) is a failure, as the source promises.
+    bool Read(std::span<std::uint8_t> out) override {
+        for (std::size_t done = 0; done < out.size();) {
+            DWORD read = 0;
+            if (!::ReadFile(file_.Get(), out.data() + done, TransferSize(out.size() - done), &read,
+                            nullptr) ||
+                read == 0) {
+                return false;
+            }
+            done += read;
+        }
+        return true;
+    }
+
+    bool Seek(std::uint64_t offset) override {
+        if (offset > static_cast<std::uint64_t>(std::numeric_limits<LONGLONG>::max())) {
+            return false;
+        }
+        LARGE_INTEGER position;
+        position.QuadPart = static_cast<LONGLONG>(offset);
+        return ::SetFilePointerEx(file_.Get(), position, nullptr, FILE_BEGIN) != FALSE;
+    }
+
+  private:
+    UniqueHandle file_;
+};
+
+class EntryFile final : public WritableFile {
+  public:
+    explicit EntryFile(UniqueHandle file) : file_(std::move(file)) {}
+
+    bool Write(std::span<const std::uint8_t> bytes) override {
+        for (std::size_t done = 0; done < bytes.size();) {
+            DWORD written = 0;
+            if (!::WriteFile(file_.Get(), bytes.data() + done, TransferSize(bytes.size() - done),
+                             &written, nullptr) ||
+                written == 0) {
+                return false;
+            }
+            done += written;
+        }
+        return true;
+    }
+
+    bool Flush() override { return ::FlushFileBuffers(file_.Get()) != FALSE; }
+
+  private:
+    UniqueHandle file_;
+};
+
+}  // namespace
+
+UniqueHandle OpenPackageFile(const std::string& path) {
+    return UniqueHandle(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+UniqueHandle CreateEntryFile(const std::string& path) {
+    return UniqueHandle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+}
+
+std::unique_ptr<package::ByteSource> Win32Platform::OpenForReading(const std::string& path) {
+    UniqueHandle file = OpenPackageFile(path);
+    if (!file) {
+        return nullptr;
+    }
+    return std::make_unique<ReadableFile>(std::move(file));
+}
+
+std::unique_ptr<WritableFile> Win32Platform::CreateFile(const std::string& path) {
+    UniqueHandle file = CreateEntryFile(path);
+    if (!file) {
+        return nullptr;
+    }
+    return std::make_unique<EntryFile>(std::move(file));
+}
+
+}  // namespace packager::win32

@@ -1,0 +1,398 @@
+// The worker's services on Win32, on real temporary folders under the system's (or Wine's) file
+// system: the private temporary folder, the entry files, the start of setup, and the removal of
+// a tree.
+// <windows.h> through the header that keeps its CreateFile and DeleteFile macros off the
+// platform's operations of those names.
+#include "packager/win32/windows_api.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+#include <winternl.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "packager/package_worker.h"
+#include "packager/win32/unique_handle.h"
+#include "packager/win32/win32_files.h"
+#include "packager/win32/win32_platform.h"
+#include "tests/packager/win32/win32_test_support.h"
+#include "tests/support/temp_folder.h"
+
+namespace packager::win32 {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+using testing_support::CurrentFolder;
+using testing_support::Exists;
+using testing_support::Join;
+using testing_support::Lines;
+using testing_support::ReadWholeFile;
+using testing_support::ScopedVariable;
+using testing_support::WriteWholeFile;
+using vexo::test_support::TempFolder;
+using Bytes = std::vector<std::uint8_t>;
+
+// The access list of a file or folder in its text form, e.g. "D:P(A;OICI;FA;;;S-1-5-...)".
+std::string AccessList(const std::string& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PACL acl = nullptr;
+    if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                nullptr, &acl, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return "(unreadable)";
+    }
+    char* text = nullptr;
+    std::string list = "(unconvertible)";
+    if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        list = text;
+        ::LocalFree(text);
+    }
+    ::LocalFree(descriptor);
+    return list;
+}
+
+TEST(Win32TempFolderTest, NewPrivateFolderWithTheSfxPrefix) {
+    TempFolder scratch("vexo-setup");
+    ASSERT_TRUE(scratch.Ok());
+    Win32Platform platform;
+    const std::optional<std::string> first = platform.CreateUniqueFolder(scratch.Root(), "SFX");
+    const std::optional<std::string> second =
+        platform.CreateUniqueFolder(scratch.Root() + "\\", "SFX");
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(*first, *second);
+    for (const std::string& folder : {*first, *second}) {
+        ASSERT_THAT(folder, StartsWith(scratch.Root() + "\\SFX"));
+        const std::string characters = folder.substr(scratch.Root().size() + 4);
+        EXPECT_EQ(characters.size(), 6u);
+        EXPECT_TRUE(std::all_of(characters.begin(), characters.end(), [](unsigned char c) {
+            return ::isdigit(c) || ::isupper(c);
+        })) << folder;
+        const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+        ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+        EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+        // Nobody but the user: no entry for everyone ("WD") or for all users ("BU").
+        const std::string acl = AccessList(folder);
+        EXPECT_THAT(acl, StartsWith("D:"));
+        EXPECT_THAT(acl, Not(HasSubstr(";WD)")));
+        EXPECT_THAT(acl, Not(HasSubstr(";BU)")));
+    }
+    EXPECT_FALSE(platform.CreateUniqueFolder(Join(scratch.Root(), "missing"), "SFX"));
+}
+
+TEST(Win32TempFolderTest, TempFolderFollowsTmpWithoutTrailingSeparator) {
+    TempFolder scratch("vexo-setup");
+    ASSERT_TRUE(scratch.Ok());
+    Win32Platform platform;
+    const ScopedVariable tmp("TMP", scratch.Root() + "\\");
+    EXPECT_EQ(platform.TempFolder(), scratch.Root());
+}
+
+TEST(Win32OwnPathTest, NamesTheRunningProgram) {
+    Win32Platform platform;
+    const std::optional<std::string> own = platform.OwnPath();
+    ASSERT_TRUE(own);
+    std::string lower = *own;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(::tolower(c)); });
+    EXPECT_THAT(lower, EndsWith("packager_win32_tests.exe"));
+    EXPECT_EQ(ReadWholeFile(*own).substr(0, 2), "MZ");
+}
+
+// FILE_MODE_INFORMATION's flags of an open file, as the system reports them.
+std::optional<ULONG> FileMode(HANDLE file) {
+    using QueryFile = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
+    const auto query = reinterpret_cast<QueryFile>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+    constexpr int kFileModeInformation = 16;
+    IO_STATUS_BLOCK status{};
+    ULONG mode = 0;
+    if (query == nullptr || query(file, &status, &mode, sizeof mode, kFileModeInformation) != 0) {
+        return std::nullopt;
+    }
+    return mode;
+}
+
+class Win32FilesTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(scratch_.Ok()); }
+
+    std::string Path(const std::string& name) const { return Join(scratch_.Root(), name); }
+
+    // Whether another open of the file, for the given access, is refused for sharing.
+    static bool OthersAreShutOut(const std::string& path, DWORD access) {
+        const UniqueHandle other(::CreateFileA(
+            path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, 0, nullptr));
+        return !other.Valid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
+    }
+
+    TempFolder scratch_{"vexo-setup"};
+    Win32Platform platform_;
+};
+
+TEST_F(Win32FilesTest, EntryFileReplacesAnOldOne) {
+    WriteWholeFile(Path("setup.exe"), "an older and much longer file of the same name");
+    {
+        std::unique_ptr<WritableFile> file = platform_.CreateFile(Path("setup.exe"));
+        ASSERT_TRUE(file);
+        EXPECT_TRUE(file->Write(Bytes{'n', 'e', 'w'}));
+        EXPECT_TRUE(file->Flush());
+    }
+    EXPECT_EQ(ReadWholeFile(Path("setup.exe")), "new");
+    EXPECT_FALSE(platform_.CreateFile(Path("missing\\setup.exe")));
+}
+
+TEST_F(Win32FilesTest, EntryFileIsWriteThroughAndUnshared) {
+    const UniqueHandle file = CreateEntryFile(Path("Plumex.CAB"));
+    ASSERT_TRUE(file);
+    const std::optional<ULONG> mode = FileMode(file.Get());
+    ASSERT_TRUE(mode);
+    constexpr ULONG kWriteThrough = 0x00000002;  // FILE_WRITE_THROUGH
+    EXPECT_NE(*mode & kWriteThrough, 0u);
+    EXPECT_TRUE(OthersAreShutOut(Path("Plumex.CAB"), GENERIC_READ));
+}
+
+TEST_F(Win32FilesTest, PackageIsReadExactlyAndNobodyMayChangeIt) {
+    WriteWholeFile(Path("package.exe"), "MZ0123456789");
+    std::unique_ptr<package::ByteSource> source = platform_.OpenForReading(Path("package.exe"));
+    ASSERT_TRUE(source);
+    EXPECT_TRUE(OthersAreShutOut(Path("package.exe"), GENERIC_WRITE));
+    Bytes two(2);
+    ASSERT_TRUE(source->Read(two));
+    EXPECT_EQ(two, (Bytes{'M', 'Z'}));
+    ASSERT_TRUE(source->Seek(10));
+    EXPECT_TRUE(source->Read(two));
+    EXPECT_EQ(two, (Bytes{'8', '9'}));
+    EXPECT_FALSE(source->Read(two));  // at the end
+    ASSERT_TRUE(source->Seek(11));
+    EXPECT_FALSE(source->Read(two));  // one byte left: a short read fails
+    EXPECT_FALSE(platform_.OpenForReading(Path("missing.exe")));
+}
+
+// The stand-in setup program, copied where a test wants it, reporting to a marker file.
+class Win32StartTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(scratch_.Ok()); }
+
+    std::string Path(const std::string& name) const { return Join(scratch_.Root(), name); }
+
+    void PlaceSetup(const std::string& path) const {
+        ASSERT_TRUE(::CopyFileA(VEXO_MARKER_SETUP_PATH, path.c_str(), FALSE)) << path;
+    }
+
+    TempFolder scratch_{"vexo-setup"};
+    Win32Platform platform_;
+    std::string marker_ = Path("marker.txt");
+    ScopedVariable markerVariable_{"VEXO_TEST_SETUP_MARKER", marker_};
+};
+
+TEST_F(Win32StartTest, NoArgumentsSameFolderExitCodeIgnored) {
+    // A blank in the path: unquoted, "...\with blank\setup.exe" would start "...\with.exe".
+    ASSERT_TRUE(::CreateDirectoryA(Path("with blank").c_str(), nullptr));
+    PlaceSetup(Path("with.exe"));
+    const std::string program = Join(Path("with blank"), "setup.exe");
+    PlaceSetup(program);
+
+    EXPECT_TRUE(platform_.StartAndWait(program));  // although setup ended with 7
+    const std::vector<std::string> lines = Lines(ReadWholeFile(marker_));
+    ASSERT_GE(lines.size(), 3u) << ReadWholeFile(marker_);
+    EXPECT_EQ(lines[0], "1");  // the program's name alone
+    EXPECT_EQ(lines[1], CurrentFolder());
+    EXPECT_EQ(lines[2], Path("with blank"));
+}
+
+TEST_F(Win32StartTest, WhatCannotStartIsReported) {
+    EXPECT_FALSE(platform_.StartAndWait(Path("missing.exe")));
+    WriteWholeFile(Path("data.exe"), "\x01\x02 not a program");
+    EXPECT_FALSE(platform_.StartAndWait(Path("data.exe")));
+    ASSERT_TRUE(::CreateDirectoryA(Path("folder.exe").c_str(), nullptr));
+    EXPECT_FALSE(platform_.StartAndWait(Path("folder.exe")));
+    EXPECT_FALSE(Exists(marker_));
+}
+
+// A progress window that nobody sees.
+class QuietView final : public ProgressView {
+  public:
+    void SetStatus(std::string_view) override {}
+    void SetProgress(std::uint32_t) override {}
+    bool IsCancelled() override { return false; }
+    void HideWindow() override {}
+    void HideCancelButton() override {}
+    void ShowMessage(const MessageBoxSpec&) override {}
+};
+
+// A link to a folder, made the way this system allows: a symbolic link where Windows lets this
+// user make one; under Wine, whose CreateSymbolicLinkA makes nothing, a Unix symbolic link,
+// which Wine shows as a reparse point.
+class FolderLink {
+  public:
+    FolderLink(std::string link, const std::string& target)
+        : link_(std::move(link)), parent_(link_.substr(0, link_.find_last_of('\\'))) {
+        if (::CreateSymbolicLinkA(
+                link_.c_str(), target.c_str(),
+                SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+            IsLink()) {
+            return;
+        }
+        RunUnixUntil("/bin/ln -s", {UnixPath(target), UnixPath(parent_) + "/" + Name()}, true);
+    }
+    ~FolderLink() {
+        if (IsLink() && !::RemoveDirectoryA(link_.c_str())) {
+            RunUnixUntil("/bin/rm", {UnixPath(link_)}, false);
+        }
+    }
+    FolderLink(const FolderLink&) = delete;
+    FolderLink& operator=(const FolderLink&) = delete;
+
+    bool IsLink() const {
+        const DWORD attributes = ::GetFileAttributesA(link_.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES &&
+               (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    }
+
+  private:
+    using UnixFileName = char*(CDECL*)(LPCWSTR);
+
+    static UnixFileName WineUnixFileName() {
+        return reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    }
+
+    static std::string UnixPath(const std::string& path) {
+        const UnixFileName convert = WineUnixFileName();
+        const std::wstring wide(path.begin(), path.end());
+        char* unix = convert != nullptr ? convert(wide.c_str()) : nullptr;
+        if (unix == nullptr) {
+            return {};
+        }
+        std::string converted = unix;
+        ::HeapFree(::GetProcessHeap(), 0, unix);
+        return converted;
+    }
+
+    std::string Name() const { return link_.substr(parent_.size() + 1); }
+
+    // Runs a Unix program, as Wine can, until the link is there (or gone). Wine hands back no
+    // handle that waits for a Unix program's end, so the change to the link's folder is awaited
+    // instead, ten seconds at the most; elsewhere nothing happens.
+    void RunUnixUntil(const std::string& program, const std::vector<std::string>& arguments,
+                      bool linked) const {
+        if (WineUnixFileName() == nullptr) {
+            return;
+        }
+        const HANDLE changes = ::FindFirstChangeNotificationA(
+            parent_.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME);
+        if (changes == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        std::string commandLine = program;
+        for (const std::string& argument : arguments) {
+            commandLine.append(" \"").append(argument).append("\"");
+        }
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        if (::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &started)) {
+            const UniqueHandle process(started.hProcess);
+            const UniqueHandle thread(started.hThread);
+            while (IsLink() != linked && ::WaitForSingleObject(changes, 10000) == WAIT_OBJECT_0) {
+                ::FindNextChangeNotification(changes);
+            }
+        }
+        ::FindCloseChangeNotification(changes);
+    }
+
+    std::string link_;
+    std::string parent_;
+};
+
+class Win32RemoveTreeTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(scratch_.Ok()); }
+
+    std::string Path(const std::string& name) const { return Join(scratch_.Root(), name); }
+
+    bool RemoveTree(const std::string& folder) {
+        QuietView view;
+        Worker worker(platform_, view);
+        return worker.RemoveTree(folder);
+    }
+
+    void MakeFolders(std::initializer_list<std::string> names) const {
+        for (const std::string& name : names) {
+            ASSERT_TRUE(::CreateDirectoryA(Path(name).c_str(), nullptr)) << name;
+        }
+    }
+
+    TempFolder scratch_{"vexo-setup"};
+    Win32Platform platform_;
+};
+
+TEST_F(Win32RemoveTreeTest, RemovesEverythingInside) {
+    MakeFolders({"SFX1", "SFX1\\cache", "SFX1\\cache\\deep", "SFX1\\empty"});
+    WriteWholeFile(Path("SFX1\\setup.exe"), "x");
+    WriteWholeFile(Path("SFX1\\cache\\deep\\log.txt"), "log");
+    EXPECT_TRUE(RemoveTree(Path("SFX1") + "\\"));
+    EXPECT_FALSE(Exists(Path("SFX1")));
+}
+
+TEST_F(Win32RemoveTreeTest, FileStillOpenElsewhereFailsAndStays) {
+    MakeFolders({"SFX2"});
+    WriteWholeFile(Path("SFX2\\setup.log"), "held by a program that setup started");
+    {
+        const UniqueHandle held(::CreateFileA(Path("SFX2\\setup.log").c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_FALSE(RemoveTree(Path("SFX2")));
+        EXPECT_TRUE(Exists(Path("SFX2\\setup.log")));
+    }
+    EXPECT_TRUE(RemoveTree(Path("SFX2")));
+}
+
+TEST_F(Win32RemoveTreeTest, FileOrNothingInsteadOfAFolderFails) {
+    WriteWholeFile(Path("plain"), "x");
+    EXPECT_FALSE(RemoveTree(Path("plain")));
+    EXPECT_TRUE(Exists(Path("plain")));
+    EXPECT_FALSE(RemoveTree(Path("missing")));
+}
+
+TEST_F(Win32RemoveTreeTest, NeverFollowsALinkToAFolder) {
+    MakeFolders({"outside", "SFX3", "SFX3\\real"});
+    WriteWholeFile(Path("outside\\kept.txt"), "keep");
+    WriteWholeFile(Path("SFX3\\real\\file.txt"), "x");
+    const FolderLink link(Path("SFX3\\link"), Path("outside"));
+    if (!link.IsLink()) {
+        GTEST_SKIP() << "this system lets the test make no link to a folder";
+    }
+
+    FolderListing listing = platform_.ListFolder(Path("SFX3"));
+    ASSERT_TRUE(listing.opened);
+    std::sort(listing.items.begin(), listing.items.end(),
+              [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
+    ASSERT_EQ(listing.items.size(), 2u);
+    EXPECT_EQ(listing.items[0].name, "link");
+    EXPECT_FALSE(listing.items[0].isFolder);
+    EXPECT_EQ(listing.items[1].name, "real");
+    EXPECT_TRUE(listing.items[1].isFolder);
+    EXPECT_FALSE(platform_.ListFolder(Path("SFX3\\link")).opened);
+
+    // Windows removes the link itself; Wine cannot, and the removal fails. Either way what the
+    // link points to stays.
+    RemoveTree(Path("SFX3"));
+    EXPECT_EQ(ReadWholeFile(Path("outside\\kept.txt")), "keep");
+}
+
+}  // namespace
+}  // namespace packager::win32
