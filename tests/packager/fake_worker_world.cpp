@@ -10,9 +10,12 @@ namespace packager::testing_support {
 
 namespace {
 
+// Windows takes "/" for a separator too, so a name holding one reaches another folder there.
+constexpr std::string_view kSeparators = kSeparator == '\\' ? "\\/" : "/";
+
 std::string Parent(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+    const std::size_t last = path.find_last_of(kSeparators);
+    return last == std::string::npos ? std::string() : path.substr(0, last);
 }
 
 // Resolves "." and ".." as a file system would, so that a path that climbs out of a folder
@@ -21,7 +24,7 @@ std::string Normalise(const std::string& path) {
     std::vector<std::string> parts;
     std::size_t start = 0;
     while (start <= path.size()) {
-        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::size_t end = std::min(path.find_first_of(kSeparators, start), path.size());
         const std::string part = path.substr(start, end - start);
         if (part == "..") {
             if (!parts.empty()) {
@@ -34,13 +37,14 @@ std::string Normalise(const std::string& path) {
     }
     std::string normal;
     for (const std::string& part : parts) {
-        normal += "/" + part;
+        normal.append(1, kSeparator).append(part);
     }
-    return normal.empty() ? "/" : normal;
+    return normal.empty() ? std::string(1, kSeparator) : normal;
 }
 
 std::string Leaf(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
+    const std::size_t last = path.find_last_of(kSeparators);
+    return last == std::string::npos ? path : path.substr(last + 1);
 }
 
 class LoggingSource final : public package::ByteSource {
@@ -85,8 +89,14 @@ class FakeFile final : public WritableFile {
 
 }  // namespace
 
+std::string FakePath(std::string_view slashed) {
+    std::string path(slashed);
+    std::replace(path.begin(), path.end(), '/', kSeparator);
+    return path;
+}
+
 FakePlatform::FakePlatform(EventLog& eventLog) : log(eventLog) {
-    nodes["/tmp"] = {true, {}};
+    nodes[FakePath("/tmp")] = {true, {}};
 }
 
 std::map<std::string, Bytes> FakePlatform::FilesIn(const std::string& folder) const {
@@ -108,12 +118,12 @@ std::optional<std::string> FakePlatform::OwnPath() {
     if (ownPathFails) {
         return std::nullopt;
     }
-    return "/opt/VEXOSetup";
+    return FakePath("/opt/VEXOSetup");
 }
 
 std::unique_ptr<package::ByteSource> FakePlatform::OpenForReading(const std::string& path) {
     log.push_back("open " + path);
-    if (openFails || path != "/opt/VEXOSetup") {
+    if (openFails || path != FakePath("/opt/VEXOSetup")) {
         return nullptr;
     }
     return std::make_unique<LoggingSource>(package, log);
@@ -126,7 +136,7 @@ std::optional<std::string> FakePlatform::TempFolder() {
 std::optional<std::string> FakePlatform::CreateUniqueFolder(const std::string& parent,
                                                             std::string_view prefix) {
     const std::string path =
-        parent + "/" + std::string(prefix) + "q7Zk" + std::to_string(createdFolders.size());
+        parent + kSeparator + std::string(prefix) + "q7Zk" + std::to_string(createdFolders.size());
     log.push_back("mkdir " + Leaf(path));
     if (createFolderFails || nodes.count(path) != 0 || !ParentIsFolder(path)) {
         return std::nullopt;
@@ -251,7 +261,7 @@ bool WorkerRun::Logged(const std::string& event) const {
 
 bool WorkerRun::OnlyTempFolderLeft() const {
     return std::all_of(platform.nodes.begin(), platform.nodes.end(), [this](const auto& node) {
-        return node.first == "/tmp" || node.first == platform.tempFolder;
+        return node.first == FakePath("/tmp") || node.first == platform.tempFolder;
     });
 }
 

@@ -10,8 +10,10 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "packager/format/entry_name.h"
 #include "packager/progress_view.h"
 #include "packager/worker_platform.h"
 #include "tests/packager/test_packages.h"
@@ -19,6 +21,13 @@
 namespace packager::testing_support {
 
 using EventLog = std::vector<std::string>;
+
+// The fake machine names its files as the platform does, with the separator the worker joins
+// paths with: "/tmp/SFX..." on POSIX, "\tmp\SFX..." on Windows.
+inline constexpr char kSeparator = package::kPathSeparator;
+
+// A path written with "/" between its parts, as the fake machine names it.
+std::string FakePath(std::string_view slashed);
 
 struct FakeNode {
     bool isFolder = false;
@@ -31,7 +40,7 @@ class FakePlatform final : public WorkerPlatform {
 
     // Set up by the test.
     Bytes package;
-    std::string tempFolder = "/tmp";
+    std::string tempFolder = FakePath("/tmp");
     bool ownPathFails = false;
     bool openFails = false;
     bool createFolderFails = false;

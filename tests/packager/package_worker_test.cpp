@@ -23,6 +23,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing_support::BuiltPackage;
 using testing_support::Bytes;
+using testing_support::FakePath;
 using testing_support::FakePlatform;
 using testing_support::PatternBytes;
 using testing_support::TestEntry;
@@ -41,9 +42,10 @@ void ExpectEverythingInsideTheFolder(const WorkerRun& run) {
     for (const std::string& path : run.platform.createdFiles) {
         ASSERT_EQ(run.platform.createdFolders.size(), 1u);
         const std::string& folder = run.platform.createdFolders.front();
-        ASSERT_EQ(path.compare(0, folder.size() + 1, folder + "/"), 0) << path;
+        ASSERT_EQ(path.compare(0, folder.size() + 1, folder + testing_support::kSeparator), 0)
+            << path;
         const std::string name = path.substr(folder.size() + 1);
-        EXPECT_EQ(name.find('/'), std::string::npos) << path;
+        EXPECT_EQ(name.find_first_of("/\\"), std::string::npos) << path;
         EXPECT_EQ(name.find(".."), std::string::npos) << path;
     }
     EXPECT_THAT(run.platform.openFiles, IsEmpty());
@@ -56,7 +58,7 @@ struct PackageCase {
     std::vector<MessageBoxSpec> boxes;
     bool setupRuns = false;
     std::vector<std::string> created;  // entry files created, in order
-    std::string tempFolder = "/tmp";
+    std::string tempFolder = FakePath("/tmp");
 };
 
 void PrintTo(const PackageCase& c, std::ostream* out) {
@@ -97,7 +99,7 @@ std::vector<PackageCase> PackageCases() {
     const auto truncate = [](std::size_t bytes) {
         return [bytes](BuiltPackage& p) { p.bytes.resize(p.bytes.size() - bytes); };
     };
-    const std::string longFolder = "/tmp/" + std::string(300, 't');
+    const std::string longFolder = FakePath("/tmp/" + std::string(300, 't'));
     std::vector<PackageCase> cases = {
         {"ThreeEntriesInstall",
          {kCab, kSetup, kList},
@@ -270,10 +272,10 @@ TEST(PackageWorkerTest, FileSetupLeftBehindIsARemovalFailure) {
 TEST(PackageWorkerTest, RemovesFoldersSetupCreatedAndHidesCancelOnEveryLevel) {
     WorkerRun run(testing_support::BuildPackage({kSetup}).bytes);
     run.platform.onSetup = [](FakePlatform& machine, const std::string& folder) {
-        machine.nodes[folder + "/cache"] = {true, {}};
-        machine.nodes[folder + "/cache/deep"] = {true, {}};
-        machine.nodes[folder + "/cache/deep/log.txt"] = {false, Text("log")};
-        machine.nodes[folder + "/cache/a.tmp"] = {false, Text("a")};
+        machine.nodes[folder + FakePath("/cache")] = {true, {}};
+        machine.nodes[folder + FakePath("/cache/deep")] = {true, {}};
+        machine.nodes[folder + FakePath("/cache/deep/log.txt")] = {false, Text("log")};
+        machine.nodes[folder + FakePath("/cache/a.tmp")] = {false, Text("a")};
     };
     run.Run();
     EXPECT_EQ(run.exitCode, 1);

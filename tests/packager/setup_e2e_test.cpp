@@ -14,9 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "packager/format/byte_source.h"
-#include "packager/format/package_writer.h"
 #include "tests/packager/scratch_folder.h"
+#include "tests/packager/written_packages.h"
 
 extern char** environ;
 
@@ -24,27 +23,16 @@ namespace packager {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
+using testing_support::Bytes;
+using testing_support::kExtractionFailureReport;
+using testing_support::kSetupFailureReport;
+using testing_support::NamedData;
 using testing_support::ScratchFolder;
-
-constexpr const char* kExtractionFailureReport =
-    "VEXOSetup message box: Extraction Failure\n"
-    "Unable to extract package due to an incomplete or corrupt package.\n\n"
-    "If you downloaded this file, please download it again, and retry.\n";
-
-constexpr const char* kSetupFailureReport =
-    "VEXOSetup message box: SETUP.EXE Failure\n"
-    "Unable to start SETUP.EXE due to a corrupt package.\n\n"
-    "If you downloaded this file, please download it again, and retry.\n";
-
-Bytes ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing_support::ToBytes;
 
 std::string ReadText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -52,15 +40,6 @@ std::string ReadText(const fs::path& path) {
     text << in.rdbuf();
     return text.str();
 }
-
-Bytes ToBytes(const std::string& text) {
-    return Bytes(text.begin(), text.end());
-}
-
-struct NamedData {
-    std::string name;
-    Bytes data;
-};
 
 struct Outcome {
     int exitCode = -1;
@@ -89,21 +68,11 @@ class VexoSetupTest : public ::testing::Test {
     }
 
     // The built program followed by a payload of these files.
-    Bytes MakePackage(const std::vector<NamedData>& files, bool requireSetup = true) {
-        const Bytes stub = ReadBytes(VEXO_SETUP_PATH);
-        std::vector<package::MemoryByteSource> sources;
-        sources.reserve(files.size());
-        std::vector<package::PackageEntry> entries;
-        for (const NamedData& file : files) {
-            sources.emplace_back(file.data);
-            entries.push_back({file.name, &sources.back(), file.data.size()});
-        }
-        package::VectorByteSink sink;
-        const package::WriteOutcome written =
-            package::WritePackage(stub, entries, sink, {.requireSetupEntry = requireSetup});
-        EXPECT_TRUE(written) << written.message;
-        return sink.Bytes();
+    static Bytes MakePackage(const std::vector<NamedData>& files, bool requireSetup = true) {
+        return testing_support::MakePackage(Stub(), files, requireSetup);
     }
+
+    static Bytes Stub() { return testing_support::ReadFileBytes(VEXO_SETUP_PATH); }
 
     // Runs the package from the "caller" folder, with its temporary folder in "tmp".
     Outcome Run(const Bytes& package) {
@@ -194,7 +163,7 @@ TEST_F(VexoSetupTest, InstallsRunsSetupAndCleansUp) {
 }
 
 TEST_F(VexoSetupTest, CorruptPackageIsReportedAndLeavesNothing) {
-    const Bytes good = ReadBytes(VEXO_SETUP_PATH);
+    const Bytes good = Stub();
     Bytes package = MakePackage({SetupScript(), {"Plumex.CAB", Bytes(100000, 0x4D)}});
     // A byte in the middle of the second entry's data.
     package[good.size() + 4 + 2 * 268 + SetupScript().data.size() + 50000] ^= 0x20;
@@ -206,7 +175,7 @@ TEST_F(VexoSetupTest, CorruptPackageIsReportedAndLeavesNothing) {
 }
 
 TEST_F(VexoSetupTest, ProgramWithoutPayloadIsAnIncompletePackage) {
-    const Outcome outcome = Run(ReadBytes(VEXO_SETUP_PATH));
+    const Outcome outcome = Run(Stub());
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_THAT(outcome.errors, HasSubstr(kExtractionFailureReport));
     EXPECT_THAT(TempFolderContents(), IsEmpty());

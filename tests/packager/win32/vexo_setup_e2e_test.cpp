@@ -11,14 +11,19 @@
 #include <string>
 #include <vector>
 
-#include "packager/format/byte_source.h"
-#include "packager/format/package_writer.h"
 #include "tests/packager/win32/win32_test_support.h"
+#include "tests/packager/written_packages.h"
 #include "tests/support/temp_folder.h"
 
 namespace packager::win32 {
 namespace {
 
+using ::packager::testing_support::Bytes;
+using ::packager::testing_support::kExtractionFailureReport;
+using ::packager::testing_support::kSetupFailureReport;
+using ::packager::testing_support::NamedData;
+using ::packager::testing_support::ReadFileBytes;
+using ::packager::testing_support::ToBytes;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -32,31 +37,6 @@ using testing_support::ReadWholeFile;
 using testing_support::ScopedVariable;
 using testing_support::WriteWholeFile;
 using vexo::test_support::TempFolder;
-using Bytes = std::vector<std::uint8_t>;
-
-constexpr const char* kExtractionFailureReport =
-    "VEXOSetup message box: Extraction Failure\n"
-    "Unable to extract package due to an incomplete or corrupt package.\n\n"
-    "If you downloaded this file, please download it again, and retry.\n";
-
-constexpr const char* kSetupFailureReport =
-    "VEXOSetup message box: SETUP.EXE Failure\n"
-    "Unable to start SETUP.EXE due to a corrupt package.\n\n"
-    "If you downloaded this file, please download it again, and retry.\n";
-
-Bytes ReadBytes(const std::string& path) {
-    const std::string text = ReadWholeFile(path);
-    return Bytes(text.begin(), text.end());
-}
-
-Bytes ToBytes(const std::string& text) {
-    return Bytes(text.begin(), text.end());
-}
-
-struct NamedData {
-    std::string name;
-    Bytes data;
-};
 
 struct Outcome {
     DWORD exitCode = 0xFFFFFFFF;
@@ -78,24 +58,14 @@ class VexoSetupWin32Test : public ::testing::Test {
 
     std::string Path(const std::string& name) const { return Join(scratch_.Root(), name); }
 
-    static NamedData SetupProgram() { return {"setup.exe", ReadBytes(VEXO_MARKER_SETUP_PATH)}; }
+    static NamedData SetupProgram() { return {"setup.exe", ReadFileBytes(VEXO_MARKER_SETUP_PATH)}; }
 
     // The built program followed by a payload of these files.
     static Bytes MakePackage(const std::vector<NamedData>& files, bool requireSetup = true) {
-        const Bytes stub = ReadBytes(VEXO_SETUP_PATH);
-        std::vector<package::MemoryByteSource> sources;
-        sources.reserve(files.size());
-        std::vector<package::PackageEntry> entries;
-        for (const NamedData& file : files) {
-            sources.emplace_back(file.data);
-            entries.push_back({file.name, &sources.back(), file.data.size()});
-        }
-        package::VectorByteSink sink;
-        const package::WriteOutcome written =
-            package::WritePackage(stub, entries, sink, {.requireSetupEntry = requireSetup});
-        EXPECT_TRUE(written) << written.message;
-        return sink.Bytes();
+        return ::packager::testing_support::MakePackage(Stub(), files, requireSetup);
     }
+
+    static Bytes Stub() { return ReadFileBytes(VEXO_SETUP_PATH); }
 
     // Runs the package from the "caller" folder, with its temporary folder in "tmp".
     Outcome Run(const Bytes& package) {
@@ -174,7 +144,7 @@ TEST_F(VexoSetupWin32Test, InstallsRunsSetupAndCleansUp) {
 }
 
 TEST_F(VexoSetupWin32Test, CorruptPackageIsReportedAndLeavesNothing) {
-    const std::size_t stubSize = ReadBytes(VEXO_SETUP_PATH).size();
+    const std::size_t stubSize = Stub().size();
     const NamedData setup = SetupProgram();
     Bytes package = MakePackage({setup, {"Plumex.CAB", Bytes(100000, 0x4D)}});
     // A byte in the middle of the second entry's data.
@@ -187,7 +157,7 @@ TEST_F(VexoSetupWin32Test, CorruptPackageIsReportedAndLeavesNothing) {
 }
 
 TEST_F(VexoSetupWin32Test, ProgramWithoutPayloadIsAnIncompletePackage) {
-    const Outcome outcome = Run(ReadBytes(VEXO_SETUP_PATH));
+    const Outcome outcome = Run(Stub());
     EXPECT_EQ(outcome.exitCode, 0u);
     EXPECT_THAT(outcome.errors, HasSubstr(kExtractionFailureReport));
     EXPECT_THAT(TempFolderContents(), IsEmpty());

@@ -1,0 +1,37 @@
+#include "tests/packager/written_packages.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "packager/format/byte_source.h"
+#include "packager/format/package_writer.h"
+
+namespace packager::testing_support {
+
+Bytes ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Bytes ToBytes(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+
+Bytes MakePackage(const Bytes& stub, const std::vector<NamedData>& files, bool requireSetup) {
+    std::vector<package::MemoryByteSource> sources;
+    sources.reserve(files.size());  // the entries point into it
+    std::vector<package::PackageEntry> entries;
+    for (const NamedData& file : files) {
+        sources.emplace_back(file.data);
+        entries.push_back({file.name, &sources.back(), file.data.size()});
+    }
+    package::VectorByteSink sink;
+    const package::WriteOutcome written =
+        package::WritePackage(stub, entries, sink, {.requireSetupEntry = requireSetup});
+    EXPECT_TRUE(written) << written.message;
+    return sink.Bytes();
+}
+
+}  // namespace packager::testing_support
