@@ -26,7 +26,8 @@ class AtomicOutput final : public package::ByteSink {
 
     bool Write(std::span<const std::uint8_t> bytes) override;
 
-    // Gives the file its permission bits, flushes it to the disk and renames it over the path.
+    // Gives the file its permission bits (not on Windows, where a file has none), flushes it to
+    // the disk and renames it over the path.
     bool Commit(std::filesystem::perms permissions);
 
     // What failed last, for the user ("cannot write .../.vexo-package-Ab12Cd: No space left on
@@ -39,7 +40,9 @@ class AtomicOutput final : public package::ByteSink {
 
     std::filesystem::path path_;
     std::string temporary_;
-    int fd_ = -1;
+    // The open temporary file: a descriptor, or on Windows a HANDLE; both use -1 for none.
+    static constexpr std::intptr_t kNoHandle = -1;
+    std::intptr_t handle_ = kNoHandle;
     std::string error_;
     InterruptGuard interruptGuard_;
 };

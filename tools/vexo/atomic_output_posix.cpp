@@ -28,33 +28,29 @@ void SyncFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
-AtomicOutput::AtomicOutput(std::filesystem::path path) : path_(std::move(path)) {}
-
-AtomicOutput::~AtomicOutput() {
-    Discard();
-}
-
 bool AtomicOutput::Open() {
     // Hidden, and named for the tool that left it, should the machine stop before the end.
     std::string pattern = (FolderOf(path_) / ".vexo-package-XXXXXX").string();
-    fd_ = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd_ < 0) {
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
         return Fail("cannot create a temporary file in " + FolderOf(path_).string() + ": " +
                     LastErrorText());
     }
+    handle_ = fd;
     temporary_ = pattern;
     return true;
 }
 
 bool AtomicOutput::Write(std::span<const std::uint8_t> bytes) {
-    if (fd_ < 0) {
+    if (handle_ == kNoHandle) {
         return false;
     }
+    const int fd = static_cast<int>(handle_);
     while (!bytes.empty()) {
         if (InterruptGuard::TakeInterrupt()) {
             return Fail("interrupted");
         }
-        const ssize_t written = write(fd_, bytes.data(), bytes.size());
+        const ssize_t written = write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR) {
             continue;
         }
@@ -67,17 +63,17 @@ bool AtomicOutput::Write(std::span<const std::uint8_t> bytes) {
 }
 
 bool AtomicOutput::Commit(std::filesystem::perms permissions) {
-    if (fd_ < 0) {
+    if (handle_ == kNoHandle) {
         return false;
     }
-    if (fchmod(fd_, static_cast<mode_t>(permissions & std::filesystem::perms::all)) != 0) {
+    const int fd = static_cast<int>(handle_);
+    if (fchmod(fd, static_cast<mode_t>(permissions & std::filesystem::perms::all)) != 0) {
         return Fail("cannot set the permissions of " + temporary_ + ": " + LastErrorText());
     }
-    if (fsync(fd_) != 0) {
+    if (fsync(fd) != 0) {
         return Fail("cannot flush " + temporary_ + " to the disk: " + LastErrorText());
     }
-    const int fd = fd_;
-    fd_ = -1;
+    handle_ = kNoHandle;
     if (close(fd) != 0) {
         return Fail("cannot write " + temporary_ + ": " + LastErrorText());
     }
@@ -89,18 +85,10 @@ bool AtomicOutput::Commit(std::filesystem::perms permissions) {
     return true;
 }
 
-bool AtomicOutput::Fail(std::string what) {
-    if (error_.empty()) {
-        error_ = std::move(what);
-    }
-    Discard();
-    return false;
-}
-
 void AtomicOutput::Discard() {
-    if (fd_ >= 0) {
-        close(fd_);
-        fd_ = -1;
+    if (handle_ != kNoHandle) {
+        close(static_cast<int>(handle_));
+        handle_ = kNoHandle;
     }
     if (!temporary_.empty()) {
         unlink(temporary_.c_str());

@@ -1,8 +1,9 @@
-// Ctrl+C as a request, not a kill: while an InterruptGuard lives, SIGINT only raises a flag,
-// which the program takes at a point where stopping is safe.
+// Ctrl+C as a request, not a kill: while an InterruptGuard lives, an interrupt (SIGINT, or on
+// Windows the console's Ctrl+C and Ctrl+Break) only raises a flag, which the program takes at a
+// point where stopping is safe.
 #pragma once
 
-#include <signal.h>
+#include <memory>
 
 namespace vexo::cli {
 
@@ -18,11 +19,14 @@ class InterruptGuard {
     // True when the handler could be installed.
     bool Installed() const { return installed_; }
 
-    // True once per SIGINT that arrived since the last call (several at once count as one).
+    // True once per interrupt that arrived since the last call (several at once count as one).
     static bool TakeInterrupt();
 
   private:
-    struct sigaction previous_ {};
+    // What the platform needs to put the previous handler back; kept out of this header so
+    // that it includes no system header.
+    struct Previous;
+    std::unique_ptr<Previous> previous_;
     bool installed_ = false;
 };
 

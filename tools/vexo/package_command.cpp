@@ -58,7 +58,8 @@ constexpr std::string_view kCreateUsage =
     "OUT appears complete or not at all: the package is written to a temporary file\n"
     "in OUT's folder, flushed to the disk and renamed over OUT; after a refusal or a\n"
     "failure OUT holds what it held before. The package gets the stub's permissions,\n"
-    "made executable for everyone who may read it.\n"
+    "made executable for everyone who may read it (on Windows, where files have no\n"
+    "such bits, a package is a program by its name: give OUT the ending \".exe\").\n"
     "\n"
     "Exit status: 0 when OUT was written, 1 when the stub or a FILE was refused or\n"
     "writing failed (one line on stderr says why), 2 on a usage error.\n";

@@ -13,7 +13,11 @@
 namespace vexo::cli {
 
 std::vector<std::filesystem::path> DefaultStubCandidates() {
+#ifdef _WIN32
+    constexpr const char* kStubName = "VEXOSetup.exe";
+#else
     constexpr const char* kStubName = "VEXOSetup";
+#endif
     std::vector<std::filesystem::path> candidates;
     const std::string ownFolder = machine::OwnProgramFile().folder;
     if (!ownFolder.empty()) {

@@ -77,6 +77,28 @@ class VexoSetupWin32Test : public ::testing::Test {
         const ScopedVariable temp("TEMP", tmp_);
         const ScopedVariable marker("VEXO_TEST_SETUP_MARKER", marker_);
 
+        return StartAndWait(program, "\"" + program + "\"", caller_);
+    }
+
+    // Makes a package as a user does, with the built vexo tool: the marker setup program as the
+    // package's "setup.exe", behind the built VEXOSetup. The package's path; empty, with the
+    // test failed, when the tool refuses.
+    std::string MakePackageWithTool() {
+        const std::string setup = Path("setup.exe");
+        EXPECT_TRUE(::CopyFileA(VEXO_MARKER_SETUP_PATH, setup.c_str(), TRUE)) << setup;
+        const std::string package = Path("made-by-vexo.exe");
+        const Outcome made = StartAndWait(VEXO_TOOL_PATH,
+                                          "vexo package create -o \"" + package + "\" --stub \"" +
+                                              VEXO_SETUP_PATH + "\" \"" + setup + "\"",
+                                          scratch_.Root());
+        EXPECT_EQ(made.exitCode, 0u) << made.errors;
+        return made.exitCode == 0 ? package : std::string();
+    }
+
+    // Starts the program in this folder, its standard output and error handles writing to one
+    // file, and waits for it to end.
+    Outcome StartAndWait(const std::string& program, std::string commandLine,
+                         const std::string& folder) {
         const std::string errorsPath = Path("stderr.txt");
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
         const HANDLE errors = ::CreateFileA(errorsPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
@@ -85,12 +107,12 @@ class VexoSetupWin32Test : public ::testing::Test {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = errors;
         startup.hStdError = errors;
-        std::string commandLine = "\"" + program + "\"";
         PROCESS_INFORMATION started{};
         Outcome outcome;
         if (::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                             nullptr, caller_.c_str(), &startup, &started)) {
+                             nullptr, folder.c_str(), &startup, &started)) {
             ::WaitForSingleObject(started.hProcess, INFINITE);
             ::GetExitCodeProcess(started.hProcess, &outcome.exitCode);
             ::CloseHandle(started.hProcess);
@@ -140,6 +162,21 @@ TEST_F(VexoSetupWin32Test, InstallsRunsSetupAndCleansUp) {
     std::sort(lines.begin() + 3, lines.end());
     EXPECT_THAT(std::vector<std::string>(lines.begin() + 3, lines.end()),
                 ElementsAre("Plumex.CAB", "SETUP.LST", "setup.exe"));
+    EXPECT_THAT(TempFolderContents(), IsEmpty());
+}
+
+TEST_F(VexoSetupWin32Test, PackageMadeByTheToolInstallsRunsSetupAndCleansUp) {
+    const std::string package = MakePackageWithTool();
+    ASSERT_FALSE(package.empty());
+    const Outcome outcome = Run(ReadFileBytes(package));
+    EXPECT_EQ(outcome.exitCode, 0u);
+    EXPECT_THAT(outcome.errors, Not(HasSubstr("message box")));
+    const std::vector<std::string> lines = Lines(ReadWholeFile(marker_));
+    ASSERT_EQ(lines.size(), 4u) << ReadWholeFile(marker_);
+    EXPECT_EQ(lines[0], "1");  // no arguments
+    EXPECT_EQ(lines[1], caller_);
+    EXPECT_THAT(lines[2], StartsWith(Join(tmp_, "SFX")));
+    EXPECT_EQ(lines[3], "setup.exe");
     EXPECT_THAT(TempFolderContents(), IsEmpty());
 }
 

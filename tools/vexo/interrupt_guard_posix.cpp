@@ -1,6 +1,8 @@
-#include "tools/vexo/interrupt_guard.h"
+#include <signal.h>
 
 #include <atomic>
+
+#include "tools/vexo/interrupt_guard.h"
 
 namespace vexo::cli {
 namespace {
@@ -16,19 +18,23 @@ void OnInterrupt(int) {
 
 }  // namespace
 
-InterruptGuard::InterruptGuard() {
+struct InterruptGuard::Previous {
+    struct sigaction action {};
+};
+
+InterruptGuard::InterruptGuard() : previous_(std::make_unique<Previous>()) {
     interrupted.store(false, std::memory_order_relaxed);
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     // Reads and waits that the signal interrupts are restarted rather than failed.
     action.sa_flags = SA_RESTART;
-    installed_ = sigaction(SIGINT, &action, &previous_) == 0;
+    installed_ = sigaction(SIGINT, &action, &previous_->action) == 0;
 }
 
 InterruptGuard::~InterruptGuard() {
     if (installed_) {
-        sigaction(SIGINT, &previous_, nullptr);
+        sigaction(SIGINT, &previous_->action, nullptr);
     }
 }
 
