@@ -232,4 +232,19 @@ void frmMain::mnuAbout_Click() {
     view_.OpenAbout();
 }
 
+void frmMain::RunMenuCommand(MenuCommand command) {
+    switch (command) {
+        case MenuCommand::Import:
+            return mnuImport_Click();
+        case MenuCommand::Exit:
+            return mnuExit_Click();
+        case MenuCommand::Contents:
+            return mnuContents_Click();
+        case MenuCommand::About:
+            return mnuAbout_Click();
+        case MenuCommand::None:
+            return;
+    }
+}
+
 }  // namespace importer

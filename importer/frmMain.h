@@ -11,6 +11,7 @@
 #include "importer/files/version_api.h"
 #include "importer/import_state.h"
 #include "importer/itunes/itunes.h"
+#include "importer/main_window_layout.h"
 #include "importer/main_window_view.h"
 #include "importer/registry/registry_api.h"
 
@@ -57,6 +58,8 @@ class frmMain {
     void mnuExit_Click();
     void mnuContents_Click();
     void mnuAbout_Click();
+    // The handler of a menu item of the layout's table; None does nothing.
+    void RunMenuCommand(MenuCommand command);
 
     const ImportState& State() const { return state_; }
 

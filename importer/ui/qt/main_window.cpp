@@ -168,20 +168,8 @@ void MainWindow::BuildMenus() {
             }
             QAction* action = menu->addAction(FromLocal(item.text));
             action->setObjectName(Name(item.name));
-            connect(action, &QAction::triggered, this, [this, command = item.command] {
-                switch (command) {
-                    case importer::MenuCommand::Import:
-                        return form_.mnuImport_Click();
-                    case importer::MenuCommand::Exit:
-                        return form_.mnuExit_Click();
-                    case importer::MenuCommand::Contents:
-                        return form_.mnuContents_Click();
-                    case importer::MenuCommand::About:
-                        return form_.mnuAbout_Click();
-                    case importer::MenuCommand::None:
-                        return;
-                }
-            });
+            connect(action, &QAction::triggered, this,
+                    [this, command = item.command] { form_.RunMenuCommand(command); });
         }
         (layout.name == "mnuFile" ? fileMenu_ : helpMenu_) = menu;
     }

@@ -129,18 +129,7 @@ void MainWindow::Command(WPARAM wParam) {
         }
         return;
     }
-    switch (MenuCommandFor(id)) {
-        case importer::MenuCommand::Import:
-            return form_.mnuImport_Click();
-        case importer::MenuCommand::Exit:
-            return form_.mnuExit_Click();
-        case importer::MenuCommand::Contents:
-            return form_.mnuContents_Click();
-        case importer::MenuCommand::About:
-            return form_.mnuAbout_Click();
-        case importer::MenuCommand::None:
-            return;
-    }
+    form_.RunMenuCommand(MenuCommandFor(id));
 }
 
 // Labels are white on the gradient; the read-only text boxes, which ask the same question,
