@@ -47,18 +47,18 @@ struct Candidate {
     std::uint32_t (*value)(std::span<const std::uint8_t>);
 };
 
-template <package::CrcMethod method>
+template <packager::format::CrcMethod method>
 std::uint32_t ByMethod(std::span<const std::uint8_t> bytes) {
-    return package::FinishCheckRegister(
-        package::UpdateCheckRegister(method, package::kCheckRegisterStart, bytes));
+    return packager::format::FinishCheckRegister(packager::format::UpdateCheckRegister(
+        method, packager::format::kCheckRegisterStart, bytes));
 }
 
 std::uint32_t FastPath(std::span<const std::uint8_t> bytes) {
-    return package::ComputeCheckValue(bytes);
+    return packager::format::ComputeCheckValue(bytes);
 }
 
 std::uint32_t FastPathInWorkerBlocks(std::span<const std::uint8_t> bytes) {
-    package::CheckValue check;
+    packager::format::CheckValue check;
     for (std::size_t at = 0; at < bytes.size(); at += kWorkerBlock) {
         check.Update(bytes.subspan(at, std::min(kWorkerBlock, bytes.size() - at)));
     }
@@ -85,17 +85,18 @@ std::uint32_t IsaL(std::span<const std::uint8_t> bytes) {
 #endif
 
 std::vector<Candidate> Candidates() {
-    using package::CrcMethod;
+    using packager::format::CrcMethod;
     std::vector<Candidate> candidates = {{"table (reference rule)", ByMethod<CrcMethod::Table>},
                                          {"slicing-by-8", ByMethod<CrcMethod::SlicingBy8>}};
-    if (package::CrcMethodAvailable(CrcMethod::Clmul)) {
+    if (packager::format::CrcMethodAvailable(CrcMethod::Clmul)) {
         candidates.push_back({"PCLMULQDQ folding", ByMethod<CrcMethod::Clmul>});
     }
-    if (package::CrcMethodAvailable(CrcMethod::VectorClmul)) {
+    if (packager::format::CrcMethodAvailable(CrcMethod::VectorClmul)) {
         candidates.push_back({"VPCLMULQDQ folding", ByMethod<CrcMethod::VectorClmul>});
     }
     candidates.push_back(
-        {std::string("fast path (") + package::CrcMethodName(package::FastestCrcMethod()) + ")",
+        {std::string("fast path (") +
+             packager::format::CrcMethodName(packager::format::FastestCrcMethod()) + ")",
          FastPath});
     candidates.push_back({"fast path in 16,384-byte blocks", FastPathInWorkerBlocks});
     return candidates;
@@ -117,7 +118,7 @@ double SecondsPerPass(const Candidate& candidate, std::span<const std::uint8_t> 
 }
 
 bool ChecksOut(std::span<const std::uint8_t> buffer, const std::vector<Candidate>& candidates) {
-    const std::uint32_t reference = package::ReferenceCrc(buffer);
+    const std::uint32_t reference = packager::format::ReferenceCrc(buffer);
     bool ok = true;
     for (const Candidate& candidate : candidates) {
         if (candidate.value(buffer) != reference) {
@@ -150,7 +151,7 @@ Figures Measure(const char* label, std::span<const std::uint8_t> buffer, int run
     std::vector<Candidate> candidates = Candidates();
     Figures figures;
     std::printf("\n%s buffer, median of %d runs (check value %08X)\n", label, runs,
-                package::ReferenceCrc(buffer));
+                packager::format::ReferenceCrc(buffer));
     if (!ChecksOut(buffer, candidates)) {
         return figures;
     }
@@ -180,7 +181,7 @@ Figures Measure(const char* label, std::span<const std::uint8_t> buffer, int run
 
 int main() {
     std::printf("CRC-32/BZIP2 throughput; the fast path here is %s\n",
-                package::CrcMethodName(package::FastestCrcMethod()));
+                packager::format::CrcMethodName(packager::format::FastestCrcMethod()));
     const Bytes large = RandomBytes(256 * kMiB);
     const Figures small = Measure("1 MiB", std::span(large).subspan(0, kMiB), 15);
     const Figures big = Measure("256 MiB", large, 3);

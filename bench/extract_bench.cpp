@@ -32,7 +32,7 @@ constexpr std::size_t kEntryBytes = 64u << 20;
 constexpr int kEntries = 4;
 constexpr int kRuns = 5;
 
-class FileSink final : public package::ByteSink {
+class FileSink final : public packager::format::ByteSink {
   public:
     explicit FileSink(const fs::path& path) : out_(path, std::ios::binary) {}
     bool Write(std::span<const std::uint8_t> bytes) override {
@@ -80,14 +80,16 @@ bool MakePackage(const fs::path& path) {
     std::ifstream stubFile("/proc/self/exe", std::ios::binary);
     const std::vector<std::uint8_t> stub((std::istreambuf_iterator<char>(stubFile)),
                                          std::istreambuf_iterator<char>());
-    std::vector<package::MemoryByteSource> sources(kEntries, package::MemoryByteSource(data));
-    std::vector<package::PackageEntry> entries;
+    std::vector<packager::format::MemoryByteSource> sources(
+        kEntries, packager::format::MemoryByteSource(data));
+    std::vector<packager::format::PackageEntry> entries;
     for (int i = 0; i < kEntries; ++i) {
         entries.push_back({i == 0 ? "setup.exe" : "part" + std::to_string(i) + ".cab",
                            &sources[static_cast<std::size_t>(i)], data.size()});
     }
     FileSink sink(path);
-    const package::WriteOutcome written = package::WritePackage(stub, entries, sink);
+    const packager::format::WriteOutcome written =
+        packager::format::WritePackage(stub, entries, sink);
     if (!written) {
         std::fprintf(stderr, "cannot make the package: %s\n", written.message.c_str());
     }
@@ -103,7 +105,7 @@ bool PlainCopy(const fs::path& package, std::uint64_t payload, const fs::path& f
     std::vector<std::uint8_t> block(packager::kExtractBlockBytes);
     bool ok = true;
     for (int entry = 0; entry < kEntries && ok; ++entry) {
-        ok = ::lseek(in, package::kEntryHeaderBytes, SEEK_CUR) >= 0;
+        ok = ::lseek(in, packager::format::kEntryHeaderBytes, SEEK_CUR) >= 0;
         const std::string name = (folder / ("copy" + std::to_string(entry))).string();
         const int out = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         for (std::size_t done = 0; ok && out >= 0 && done < kEntryBytes; done += block.size()) {
@@ -138,8 +140,8 @@ int main(int argc, char** argv) {
     NoWindow window;
     std::uint64_t payload = 0;
     {
-        std::unique_ptr<package::ByteSource> file = platform.OpenForReading(packagePath);
-        payload = package::LocatePayload(*file, {}).offset;
+        std::unique_ptr<packager::format::ByteSource> file = platform.OpenForReading(packagePath);
+        payload = packager::format::LocatePayload(*file, {}).offset;
     }
 
     // Runs alternate between the two, and each starts on a settled disk (the files of the run
@@ -155,8 +157,10 @@ int main(int argc, char** argv) {
         fs::remove_all(copies);
         ::sync();
 
-        std::unique_ptr<package::ByteSource> file = platform.OpenForReading(packagePath);
-        ok = file && package::LocatePayload(*file, {}).result == package::LocateResult::Located &&
+        std::unique_ptr<packager::format::ByteSource> file = platform.OpenForReading(packagePath);
+        ok = file &&
+             packager::format::LocatePayload(*file, {}).result ==
+                 packager::format::LocateResult::Located &&
              ok;
         packager::Worker extraction(platform, window);
         std::string folder;

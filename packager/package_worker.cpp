@@ -13,7 +13,7 @@ namespace packager {
 
 namespace {
 
-constexpr char kSeparator = package::kPathSeparator;
+constexpr char kSeparator = packager::format::kPathSeparator;
 
 }  // namespace
 
@@ -38,7 +38,7 @@ int Worker::Run() {
     }
 
     view_.SetStatus("Opening Package");
-    std::unique_ptr<package::ByteSource> file = platform_.OpenForReading(*ownPath);
+    std::unique_ptr<packager::format::ByteSource> file = platform_.OpenForReading(*ownPath);
     if (!file) {
         view_.ShowMessage(kOpenFailureBox);
         return 1;
@@ -48,9 +48,9 @@ int Worker::Run() {
     }
 
     view_.SetStatus("Validating Package");
-    const package::PayloadLocation location =
-        package::LocatePayload(*file, [this] { return Cancelled(); });
-    if (location.result == package::LocateResult::Failed) {
+    const packager::format::PayloadLocation location =
+        packager::format::LocatePayload(*file, [this] { return Cancelled(); });
+    if (location.result == packager::format::LocateResult::Failed) {
         file.reset();
         view_.ShowMessage(kExtractionFailureBox);
         return 1;
@@ -94,7 +94,7 @@ int Worker::EndCancelled(const std::string& folder) {
     return 0;
 }
 
-bool Worker::ExtractPayload(package::ByteSource& file, std::string& folder) {
+bool Worker::ExtractPayload(packager::format::ByteSource& file, std::string& folder) {
     // The check-value tables are built once per process by the format library.
     if (Cancelled()) {
         return true;
@@ -123,8 +123,9 @@ bool Worker::ExtractPayload(package::ByteSource& file, std::string& folder) {
     return ExtractEntries(file, folder) != Outcome::Failed;
 }
 
-Worker::Outcome Worker::ExtractEntries(package::ByteSource& file, const std::string& folder) {
-    package::PayloadReader reader(file);
+Worker::Outcome Worker::ExtractEntries(packager::format::ByteSource& file,
+                                       const std::string& folder) {
+    packager::format::PayloadReader reader(file);
     const std::optional<std::uint32_t> count = reader.ReadEntryCount();
     if (!count) {
         return Outcome::Failed;
@@ -136,12 +137,12 @@ Worker::Outcome Worker::ExtractEntries(package::ByteSource& file, const std::str
         if (Cancelled()) {
             return Outcome::Stopped;
         }
-        const std::optional<package::EntryHeader> header = reader.ReadEntryHeader();
+        const std::optional<packager::format::EntryHeader> header = reader.ReadEntryHeader();
         if (!header) {
             return Outcome::Failed;
         }
         // A name that would leave the folder, or a path too long for it, is a corrupt package.
-        const std::optional<std::string> path = package::EntryPath(folder, *header);
+        const std::optional<std::string> path = packager::format::EntryPath(folder, *header);
         if (!path) {
             return Outcome::Failed;
         }
@@ -157,14 +158,15 @@ Worker::Outcome Worker::ExtractEntries(package::ByteSource& file, const std::str
     return Outcome::Done;
 }
 
-Worker::Outcome Worker::ExtractEntry(package::PayloadReader& reader,
-                                     const package::EntryHeader& header, const std::string& path) {
+Worker::Outcome Worker::ExtractEntry(packager::format::PayloadReader& reader,
+                                     const packager::format::EntryHeader& header,
+                                     const std::string& path) {
     std::unique_ptr<WritableFile> out = platform_.CreateFile(path);
     if (!out) {
         return Outcome::Failed;
     }
     // Every byte is read once: the check value is updated on each block in passing.
-    package::CheckValue check;
+    packager::format::CheckValue check;
     for (std::uint32_t done = 0; done < header.size;) {
         const std::size_t length = std::min<std::uint32_t>(
             header.size - done, static_cast<std::uint32_t>(kExtractBlockBytes));

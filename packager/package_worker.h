@@ -35,7 +35,7 @@ class Worker {
 
     // True when every entry was written and checked, or when a cancel stopped it. The folder's
     // path is recorded as soon as the folder exists.
-    bool ExtractPayload(package::ByteSource& file, std::string& folder);
+    bool ExtractPayload(packager::format::ByteSource& file, std::string& folder);
     // True when "setup.exe" was started and has ended.
     bool RunSetup(const std::string& folder);
     // True when the folder and everything in it were deleted.
@@ -46,9 +46,9 @@ class Worker {
 
     bool Cancelled() { return view_.IsCancelled(); }
     int EndCancelled(const std::string& folder);
-    Outcome ExtractEntries(package::ByteSource& file, const std::string& folder);
-    Outcome ExtractEntry(package::PayloadReader& reader, const package::EntryHeader& header,
-                         const std::string& path);
+    Outcome ExtractEntries(packager::format::ByteSource& file, const std::string& folder);
+    Outcome ExtractEntry(packager::format::PayloadReader& reader,
+                         const packager::format::EntryHeader& header, const std::string& path);
 
     WorkerPlatform& platform_;
     ProgressView& view_;

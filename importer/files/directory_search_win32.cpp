@@ -5,15 +5,15 @@
 #include <cstring>
 #include <string>
 
+#include "common/win32/handle_value.h"
 #include "importer/files/directory_search.h"
-#include "importer/files/win32/handle_value.h"
 
 namespace basFiles::platform {
 
 namespace {
 
 HANDLE SearchHandle(ListingHandle handle) {
-    return win32::HandleFromValue<HANDLE>(static_cast<std::uint32_t>(handle));
+    return common::win32::HandleFromValue<HANDLE>(static_cast<std::uint32_t>(handle));
 }
 
 void TakeEntry(const WIN32_FIND_DATAA& found, DirectoryEntry& entry) {
@@ -70,7 +70,7 @@ ListingHandle OpenDirectorySearch(std::string_view pattern, DirectoryEntry& firs
     if (search == INVALID_HANDLE_VALUE) {
         return 0;
     }
-    const auto handle = static_cast<ListingHandle>(win32::HandleValue(search));
+    const auto handle = static_cast<ListingHandle>(common::win32::HandleValue(search));
     if (handle == 0 || handle == -1) {
         FindClose(search);  // no such value is a handle to a caller
         return 0;

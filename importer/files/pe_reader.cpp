@@ -6,7 +6,7 @@
 #include <span>
 #include <utility>
 
-#include "importer/files/little_endian.h"
+#include "common/little_endian.h"
 
 namespace basFiles {
 
@@ -85,17 +85,17 @@ struct PeHeaders {
 
 std::optional<PeHeaders> ReadPeHeaders(ByteSource& source) {
     const auto dos = ReadFixed<64>(source, 0);
-    if (!dos || LoadLe16(*dos, 0) != kDosSignature) {
+    if (!dos || common::LoadLe16(*dos, 0) != kDosSignature) {
         return std::nullopt;
     }
-    const std::uint64_t peAt = LoadLe32(*dos, kNewHeaderPointerAt);
+    const std::uint64_t peAt = common::LoadLe32(*dos, kNewHeaderPointerAt);
     // Signature and COFF file header.
     const auto coff = ReadFixed<24>(source, peAt);
-    if (!coff || LoadLe32(*coff, 0) != kPeSignature) {
+    if (!coff || common::LoadLe32(*coff, 0) != kPeSignature) {
         return std::nullopt;
     }
-    const std::uint32_t sectionCount = LoadLe16(*coff, 6);
-    const std::uint32_t optionalHeaderBytes = LoadLe16(*coff, 20);
+    const std::uint32_t sectionCount = common::LoadLe16(*coff, 6);
+    const std::uint32_t optionalHeaderBytes = common::LoadLe16(*coff, 20);
     const std::uint64_t optionalAt = peAt + 24;
 
     const auto magic = ReadFixed<2>(source, optionalAt);
@@ -103,7 +103,7 @@ std::optional<PeHeaders> ReadPeHeaders(ByteSource& source) {
         return std::nullopt;
     }
     std::uint32_t directoryCountAt = 0;
-    switch (LoadLe16(*magic, 0)) {
+    switch (common::LoadLe16(*magic, 0)) {
         case kPe32Magic:
             directoryCountAt = 92;
             break;
@@ -119,12 +119,12 @@ std::optional<PeHeaders> ReadPeHeaders(ByteSource& source) {
     }
     const auto count = ReadFixed<4>(source, optionalAt + directoryCountAt);
     const auto entry = ReadFixed<8>(source, optionalAt + resourceEntryAt);
-    if (!count || !entry || LoadLe32(*count, 0) <= kResourceDirectoryIndex) {
+    if (!count || !entry || common::LoadLe32(*count, 0) <= kResourceDirectoryIndex) {
         return std::nullopt;
     }
 
     PeHeaders headers;
-    headers.resourceRva = LoadLe32(*entry, 0);
+    headers.resourceRva = common::LoadLe32(*entry, 0);
     if (headers.resourceRva == 0) {
         return std::nullopt;
     }
@@ -139,12 +139,12 @@ std::optional<PeHeaders> ReadPeHeaders(ByteSource& source) {
         return std::nullopt;
     }
     for (std::size_t at = 0; at < table.size(); at += kSectionHeaderBytes) {
-        const std::uint32_t virtualSize = LoadLe32(table, at + 8);
-        const std::uint32_t rawSize = LoadLe32(table, at + 16);
+        const std::uint32_t virtualSize = common::LoadLe32(table, at + 8);
+        const std::uint32_t rawSize = common::LoadLe32(table, at + 16);
         headers.sections.push_back(Section{
-            .virtualAddress = LoadLe32(table, at + 12),
+            .virtualAddress = common::LoadLe32(table, at + 12),
             .fileBytes = virtualSize == 0 ? rawSize : std::min(virtualSize, rawSize),
-            .fileOffset = LoadLe32(table, at + 20),
+            .fileOffset = common::LoadLe32(table, at + 20),
         });
     }
     return headers;
@@ -174,8 +174,8 @@ class ResourceTree {
             return std::nullopt;
         }
         Directory directory;
-        directory.namedCount = LoadLe16(header, 12);
-        const std::size_t total = directory.namedCount + LoadLe16(header, 14);
+        directory.namedCount = common::LoadLe16(header, 12);
+        const std::size_t total = directory.namedCount + common::LoadLe16(header, 14);
         const std::uint64_t entriesRva = Rva(offset) + kDirectoryHeaderBytes;
         if (!image_.Holds(entriesRva, total * kDirectoryEntryBytes)) {
             return std::nullopt;
@@ -185,7 +185,7 @@ class ResourceTree {
             return std::nullopt;
         }
         for (std::size_t at = 0; at < raw.size(); at += kDirectoryEntryBytes) {
-            directory.entries.push_back({LoadLe32(raw, at), LoadLe32(raw, at + 4)});
+            directory.entries.push_back({common::LoadLe32(raw, at), common::LoadLe32(raw, at + 4)});
         }
         return directory;
     }
@@ -195,11 +195,11 @@ class ResourceTree {
         if (!image_.ReadRva(Rva(dataEntryOffset), entry)) {
             return std::nullopt;
         }
-        const std::uint32_t size = std::min(LoadLe32(entry, 4), kMaxVersionResourceBytes);
+        const std::uint32_t size = std::min(common::LoadLe32(entry, 4), kMaxVersionResourceBytes);
         if (size == 0) {
             return std::nullopt;
         }
-        const std::uint32_t dataRva = LoadLe32(entry, 0);
+        const std::uint32_t dataRva = common::LoadLe32(entry, 0);
         if (!image_.Holds(dataRva, size)) {
             return std::nullopt;
         }

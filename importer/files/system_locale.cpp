@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "importer/files/ascii_case.h"
+#include "common/ascii_case.h"
 
 namespace basFiles {
 
@@ -97,7 +97,7 @@ std::string NormalizedCodeset(std::string_view codeset) {
     std::string out;
     for (char c : codeset) {
         if (c != '-' && c != '_') {
-            out.push_back(AsciiUpper(c));
+            out.push_back(common::AsciiUpper(c));
         }
     }
     return out;
@@ -119,14 +119,14 @@ std::uint16_t LanguageIdFromLocaleName(std::string_view name) {
     const LocaleNameParts parts = SplitLocaleName(name);
     if (!parts.territory.empty()) {
         for (const LocaleLanguage& entry : kLocaleLanguages) {
-            if (EqualsIgnoringAsciiCase(entry.name.substr(0, 2), parts.language) &&
-                EqualsIgnoringAsciiCase(entry.name.substr(3), parts.territory)) {
+            if (common::EqualsIgnoringAsciiCase(entry.name.substr(0, 2), parts.language) &&
+                common::EqualsIgnoringAsciiCase(entry.name.substr(3), parts.territory)) {
                 return entry.languageId;
             }
         }
     }
     for (const PrimaryLanguage& entry : kPrimaryLanguages) {
-        if (EqualsIgnoringAsciiCase(entry.language, parts.language)) {
+        if (common::EqualsIgnoringAsciiCase(entry.language, parts.language)) {
             return static_cast<std::uint16_t>((kSublangDefault << 10) | entry.primaryId);
         }
     }
@@ -136,7 +136,7 @@ std::uint16_t LanguageIdFromLocaleName(std::string_view name) {
 std::uint32_t CodePageFromLocaleName(std::string_view name) {
     const LocaleNameParts parts = SplitLocaleName(name);
     if (parts.codeset.empty()) {
-        return EqualsIgnoringAsciiCase(parts.modifier, "euro") ? 28605 : kUtf8CodePage;
+        return common::EqualsIgnoringAsciiCase(parts.modifier, "euro") ? 28605 : kUtf8CodePage;
     }
     const std::string codeset = NormalizedCodeset(parts.codeset);
     for (const CodesetPage& entry : kCodesetPages) {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "importer/files/ascii_case.h"
-#include "importer/files/little_endian.h"
-#include "importer/files/utf16.h"
+#include "common/ascii_case.h"
+#include "common/little_endian.h"
+#include "common/utf16.h"
 
 namespace basFiles {
 
@@ -37,18 +37,18 @@ std::optional<Node> ParseNode(std::span<const std::uint8_t> block, std::size_t s
     if (start >= parentEnd || parentEnd - start < kHeaderBytes) {
         return std::nullopt;
     }
-    const std::size_t length = LoadLe16(block, start);
+    const std::size_t length = common::LoadLe16(block, start);
     if (length < kHeaderBytes) {
         return std::nullopt;
     }
-    const std::uint16_t valueLength = LoadLe16(block, start + 2);
+    const std::uint16_t valueLength = common::LoadLe16(block, start + 2);
     Node node;
-    node.isText = LoadLe16(block, start + 4) == kTextType;
+    node.isText = common::LoadLe16(block, start + 4) == kTextType;
     node.end = start + std::min(length, parentEnd - start);
     node.keyStart = start + kHeaderBytes;
 
     std::size_t at = node.keyStart;
-    while (at + 2 <= node.end && LoadLe16(block, at) != 0) {
+    while (at + 2 <= node.end && common::LoadLe16(block, at) != 0) {
         at += 2;
     }
     if (at + 2 > node.end) {
@@ -69,14 +69,14 @@ std::optional<Node> ParseNode(std::span<const std::uint8_t> block, std::size_t s
 }
 
 std::string KeyOf(std::span<const std::uint8_t> block, const Node& node) {
-    return Utf16LeToUtf8(block.subspan(node.keyStart, node.keyEnd - node.keyStart));
+    return common::Utf16LeToUtf8(block.subspan(node.keyStart, node.keyEnd - node.keyStart));
 }
 
 std::optional<Node> FindChild(std::span<const std::uint8_t> block, const Node& parent,
                               std::string_view key) {
     std::size_t at = parent.childrenStart;
     while (auto child = ParseNode(block, at, parent.end)) {
-        if (EqualsIgnoringAsciiCase(KeyOf(block, *child), key)) {
+        if (common::EqualsIgnoringAsciiCase(KeyOf(block, *child), key)) {
             return child;
         }
         at = AlignUp4(child->end);  // child->end > at: every step advances
@@ -111,7 +111,7 @@ std::optional<std::string> QueryVersionValue(std::span<const std::uint8_t> block
     }
     const auto value = block.subspan(node->valueStart, node->valueEnd - node->valueStart);
     if (node->isText) {
-        return Utf16LeToUtf8(value);
+        return common::Utf16LeToUtf8(value);
     }
     return std::string(value.begin(), value.end());
 }

@@ -17,14 +17,14 @@ template <typename T>
 using Ref = std::shared_ptr<T>;
 
 class OperationStatus {
-public:
+  public:
     virtual ~OperationStatus() = default;
     // True while the add is still running; std::nullopt when the call failed.
     virtual std::optional<bool> InProgress() = 0;
 };
 
 class Track {
-public:
+  public:
     virtual ~Track() = default;
     // The full path of the track's file, as it was given when the file was added.
     virtual std::optional<std::string> Location() = 0;
@@ -40,7 +40,7 @@ public:
 
 // A playlist's tracks, handed out one by one in playlist order from the first.
 class TrackCollection {
-public:
+  public:
     virtual ~TrackCollection() = default;
     // The next track; null at the end, or when it could not be fetched.
     virtual Ref<Track> Next() = 0;
@@ -54,7 +54,7 @@ struct AddFileResult {
 };
 
 class Playlist {
-public:
+  public:
     virtual ~Playlist() = default;
     // Adds the file at path to the library and to this playlist. A file already present, or
     // one that is not usable media, is ignored without harm: the add completes, no track.
@@ -63,25 +63,25 @@ public:
 };
 
 class PlaylistCollection {
-public:
+  public:
     virtual ~PlaylistCollection() = default;
     virtual Ref<Playlist> ItemByName(std::string_view name) = 0;
 };
 
 class Source {
-public:
+  public:
     virtual ~Source() = default;
     virtual Ref<PlaylistCollection> Playlists() = 0;
 };
 
 class SourceCollection {
-public:
+  public:
     virtual ~SourceCollection() = default;
     virtual Ref<Source> ItemByName(std::string_view name) = 0;
 };
 
 class Application {
-public:
+  public:
     virtual ~Application() = default;
     virtual Ref<SourceCollection> Sources() = 0;
 };

@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-#include "importer/files/ascii_case.h"
+#include "common/ascii_case.h"
 #include "importer/files/numbers.h"
 #include "importer/files/path.h"
 #include "importer/files/text.h"
@@ -88,7 +88,7 @@ std::span<const std::uint8_t> AsBytes(std::string_view text) {
 
 std::string ToUpper(std::string_view text) {
     std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), basFiles::AsciiUpper);
+    std::transform(upper.begin(), upper.end(), upper.begin(), common::AsciiUpper);
     return upper;
 }
 
@@ -326,8 +326,8 @@ bool clsRegistry::BackupUninstallValue() {
 }
 
 std::string clsRegistry::SearchForUninstallKey() {
-    const machine::ProgramFile program =
-        services_.ownProgramFile ? services_.ownProgramFile() : machine::ProgramFile{};
+    const common::ProgramFile program =
+        services_.ownProgramFile ? services_.ownProgramFile() : common::ProgramFile{};
     const std::string wanted = ToUpper(program.baseName + ".EXE");
     for (int entry = 0; entry <= kLastUninstallEntry; ++entry) {
         std::string path(kUninstallKeyPrefix);
@@ -340,8 +340,8 @@ std::string clsRegistry::SearchForUninstallKey() {
 }
 
 std::string clsRegistry::OwnUninstallCommand() const {
-    const machine::ProgramFile program =
-        services_.ownProgramFile ? services_.ownProgramFile() : machine::ProgramFile{};
+    const common::ProgramFile program =
+        services_.ownProgramFile ? services_.ownProgramFile() : common::ProgramFile{};
     return basFiles::AddTrailing(program.folder, basFiles::kPathSeparator) + program.baseName +
            ".EXE /uninstall";
 }

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "importer/machine/own_program.h"
+#include "common/own_program.h"
 #include "importer/registry/form_window.h"
 #include "importer/registry/registry_api.h"
 
@@ -32,7 +32,7 @@ struct RegistryServices {
     std::function<std::uint32_t(std::string_view text, char* destination, std::uint32_t size)>
         expandEnvironmentStrings;
     // The running program's folder and base name.
-    std::function<machine::ProgramFile()> ownProgramFile;
+    std::function<common::ProgramFile()> ownProgramFile;
 };
 
 class clsRegistry {

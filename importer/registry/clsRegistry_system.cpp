@@ -1,8 +1,8 @@
 // clsRegistry on this machine's registry, environment and program file. Kept apart from the
 // class itself so that programs that hand in their own registry and services (the tests) do
 // not link the machine's.
-#include "importer/machine/environment.h"
-#include "importer/machine/own_program.h"
+#include "common/environment.h"
+#include "common/own_program.h"
 #include "importer/registry/clsRegistry.h"
 
 namespace registry {
@@ -10,9 +10,9 @@ namespace {
 
 RegistryServices MachineServices() {
     return RegistryServices{[](std::string_view text, char* destination, std::uint32_t size) {
-                                return machine::ExpandEnvironmentStringsA(text, destination, size);
+                                return common::ExpandEnvironmentStringsA(text, destination, size);
                             },
-                            [] { return machine::OwnProgramFile(); }};
+                            [] { return common::OwnProgramFile(); }};
 }
 
 }  // namespace

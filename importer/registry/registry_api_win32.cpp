@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "importer/files/win32/handle_value.h"
+#include "common/win32/handle_value.h"
 #include "importer/registry/registry_api.h"
 
 namespace registry {
@@ -23,7 +23,7 @@ namespace registry {
 namespace {
 
 HKEY KeyHandle(Hkey key) {
-    return win32::HandleFromValue<HKEY>(key);
+    return common::win32::HandleFromValue<HKEY>(key);
 }
 
 // The A functions read C strings: a name holding a NUL would name a shorter one, so it names
@@ -62,7 +62,7 @@ class AdvapiRegistryApi final : public RegistryApi {
         const LONG status =
             ::RegOpenKeyExA(KeyHandle(key), std::string(subKey).c_str(), 0, access, &opened);
         if (status == ERROR_SUCCESS) {
-            result = win32::HandleValue(opened);
+            result = common::win32::HandleValue(opened);
         }
         return status;
     }
@@ -76,7 +76,7 @@ class AdvapiRegistryApi final : public RegistryApi {
             ::RegCreateKeyExA(KeyHandle(key), std::string(subKey).c_str(), 0, nullptr,
                               REG_OPTION_NON_VOLATILE, access, nullptr, &created, nullptr);
         if (status == ERROR_SUCCESS) {
-            result = win32::HandleValue(created);
+            result = common::win32::HandleValue(created);
         }
         return status;
     }
@@ -134,7 +134,8 @@ class AdvapiRegistryApi final : public RegistryApi {
     Status RegNotifyChangeKeyValue(Hkey key, bool watchSubtree, std::uint32_t filter,
                                    EventHandle event, bool asynchronous) override {
         return ::RegNotifyChangeKeyValue(KeyHandle(key), watchSubtree, filter,
-                                         win32::HandleFromValue<HANDLE>(event), asynchronous);
+                                         common::win32::HandleFromValue<HANDLE>(event),
+                                         asynchronous);
     }
 
     Status RegCloseKey(Hkey key) override { return ::RegCloseKey(KeyHandle(key)); }

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace package::bytes {
+namespace packager::format::bytes {
 
 inline std::uint16_t Le16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
@@ -39,4 +39,4 @@ inline void PutLe64(std::uint8_t* p, std::uint64_t value) {
     PutLe32(p + 4, static_cast<std::uint32_t>(value >> 32));
 }
 
-}  // namespace package::bytes
+}  // namespace packager::format::bytes

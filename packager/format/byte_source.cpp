@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-namespace package {
+namespace packager::format {
 
 bool MemoryByteSource::Read(std::span<std::uint8_t> out) {
     if (position_ > bytes_.size() || out.size() > bytes_.size() - position_) {
@@ -19,4 +19,4 @@ bool MemoryByteSource::Seek(std::uint64_t offset) {
     return true;
 }
 
-}  // namespace package
+}  // namespace packager::format

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-namespace package {
+namespace packager::format {
 
 class ByteSource {
   public:
@@ -34,4 +34,4 @@ class MemoryByteSource final : public ByteSource {
     std::uint64_t position_ = 0;
 };
 
-}  // namespace package
+}  // namespace packager::format

@@ -4,7 +4,7 @@
 #include "packager/format/crc_kernels.h"
 #include "packager/format/crc_methods.h"
 
-namespace package {
+namespace packager::format {
 
 namespace {
 
@@ -86,4 +86,4 @@ std::uint32_t ReferenceCrc(std::span<const std::uint8_t> bytes) {
     return FinishCheckRegister(crc::UpdateTable(kCheckRegisterStart, bytes.data(), bytes.size()));
 }
 
-}  // namespace package
+}  // namespace packager::format

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-namespace package {
+namespace packager::format {
 
 inline constexpr std::uint32_t kCheckRegisterStart = 0xFFFFFFFFu;
 
@@ -34,4 +34,4 @@ class CheckValue {
 // The check value of bytes in one go.
 std::uint32_t ComputeCheckValue(std::span<const std::uint8_t> bytes);
 
-}  // namespace package
+}  // namespace packager::format

@@ -6,7 +6,7 @@
 #include <cpuid.h>
 #endif
 
-namespace package::crc {
+namespace packager::format::crc {
 
 namespace {
 
@@ -65,4 +65,4 @@ const CpuFeatures& DetectedCpuFeatures() {
     return features;
 }
 
-}  // namespace package::crc
+}  // namespace packager::format::crc

@@ -1,7 +1,7 @@
 // What the processor offers for the folding methods of the check value, asked once.
 #pragma once
 
-namespace package::crc {
+namespace packager::format::crc {
 
 struct CpuFeatures {
     bool clmul = false;        // PCLMULQDQ with SSSE3 and SSE4.1
@@ -10,4 +10,4 @@ struct CpuFeatures {
 
 const CpuFeatures& DetectedCpuFeatures();
 
-}  // namespace package::crc
+}  // namespace packager::format::crc

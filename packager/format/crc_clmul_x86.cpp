@@ -19,7 +19,7 @@
 #define VEXO_TARGET_VECTOR_CLMUL \
     __attribute__((target("pclmul,ssse3,sse4.1,avx2,avx512f,avx512bw,avx512vl,vpclmulqdq")))
 
-namespace package::crc {
+namespace packager::format::crc {
 
 namespace {
 
@@ -193,11 +193,11 @@ std::uint32_t UpdateVectorClmul(std::uint32_t checkRegister, const std::uint8_t*
     return UpdateSlicingBy8(checkRegister, data + lanes, size - lanes);
 }
 
-}  // namespace package::crc
+}  // namespace packager::format::crc
 
 #else
 
-namespace package::crc {
+namespace packager::format::crc {
 
 // Never called: the processor check reports the instructions missing on other architectures.
 std::uint32_t UpdateClmul(std::uint32_t checkRegister, const std::uint8_t* data, std::size_t size) {
@@ -209,6 +209,6 @@ std::uint32_t UpdateVectorClmul(std::uint32_t checkRegister, const std::uint8_t*
     return UpdateSlicingBy8(checkRegister, data, size);
 }
 
-}  // namespace package::crc
+}  // namespace packager::format::crc
 
 #endif

@@ -11,7 +11,7 @@
 
 #include "packager/format/crc_tables.h"
 
-namespace package::crc {
+namespace packager::format::crc {
 
 // x^n mod P as its 32 coefficients below x^32.
 constexpr std::uint32_t XPowerModP(unsigned n) {
@@ -63,4 +63,4 @@ inline constexpr std::uint64_t kXPower96 = XPowerModP(96);
 inline constexpr std::uint64_t kXPower64 = XPowerModP(64);
 inline constexpr std::uint64_t kBarrettQuotient = BarrettQuotient();
 
-}  // namespace package::crc
+}  // namespace packager::format::crc

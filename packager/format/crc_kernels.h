@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace package::crc {
+namespace packager::format::crc {
 
 std::uint32_t UpdateTable(std::uint32_t checkRegister, const std::uint8_t* data, std::size_t size);
 std::uint32_t UpdateSlicingBy8(std::uint32_t checkRegister, const std::uint8_t* data,
@@ -17,4 +17,4 @@ std::uint32_t UpdateClmul(std::uint32_t checkRegister, const std::uint8_t* data,
 std::uint32_t UpdateVectorClmul(std::uint32_t checkRegister, const std::uint8_t* data,
                                 std::size_t size);
 
-}  // namespace package::crc
+}  // namespace packager::format::crc

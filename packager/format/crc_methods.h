@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-namespace package {
+namespace packager::format {
 
 enum class CrcMethod { Table, SlicingBy8, Clmul, VectorClmul };
 
@@ -26,4 +26,4 @@ std::uint32_t UpdateCheckRegister(CrcMethod method, std::uint32_t checkRegister,
 // methods are measured and tested against.
 std::uint32_t ReferenceCrc(std::span<const std::uint8_t> bytes);
 
-}  // namespace package
+}  // namespace packager::format

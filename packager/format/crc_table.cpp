@@ -2,7 +2,7 @@
 #include "packager/format/crc_kernels.h"
 #include "packager/format/crc_tables.h"
 
-namespace package::crc {
+namespace packager::format::crc {
 
 std::uint32_t UpdateTable(std::uint32_t checkRegister, const std::uint8_t* data, std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) {
@@ -26,4 +26,4 @@ std::uint32_t UpdateSlicingBy8(std::uint32_t checkRegister, const std::uint8_t* 
     return UpdateTable(checkRegister, data, size);
 }
 
-}  // namespace package::crc
+}  // namespace packager::format::crc

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-namespace package::crc {
+namespace packager::format::crc {
 
 // P(x) = x^32 + x^26 + x^23 + x^22 + x^16 + x^12 + x^11 + x^10 + x^8 + x^7 + x^5 + x^4 + x^2 + x +
 // 1; x^32 is implied.
@@ -47,4 +47,4 @@ constexpr std::array<Table, 8> MakeSlicingTables() {
 
 alignas(64) inline constexpr std::array<Table, 8> kSlicingTables = MakeSlicingTables();
 
-}  // namespace package::crc
+}  // namespace packager::format::crc

@@ -8,7 +8,7 @@
 #include "packager/format/byte_order.h"
 #include "packager/format/stub_rules.h"
 
-namespace package::stub {
+namespace packager::format::stub {
 
 namespace {
 
@@ -141,4 +141,4 @@ ImageEnd ElfImageEnd(ByteSource& source, const CancelQuery& isCancelled) {
     return {LocateResult::Located, end.End()};
 }
 
-}  // namespace package::stub
+}  // namespace packager::format::stub

@@ -4,7 +4,7 @@
 
 #include "packager/format/byte_order.h"
 
-namespace package {
+namespace packager::format {
 
 std::optional<std::string_view> EntryHeader::Name() const {
     const auto end = std::find(name.begin(), name.end(), '\0');
@@ -32,4 +32,4 @@ std::array<std::uint8_t, kEntryHeaderBytes> EncodeEntryHeader(const EntryHeader&
     return bytes;
 }
 
-}  // namespace package
+}  // namespace packager::format

@@ -9,7 +9,7 @@
 #include <span>
 #include <string_view>
 
-namespace package {
+namespace packager::format {
 
 inline constexpr std::size_t kEntryCountBytes = 4;
 inline constexpr std::size_t kEntryNameBytes = 260;
@@ -28,4 +28,4 @@ struct EntryHeader {
 EntryHeader DecodeEntryHeader(std::span<const std::uint8_t, kEntryHeaderBytes> bytes);
 std::array<std::uint8_t, kEntryHeaderBytes> EncodeEntryHeader(const EntryHeader& header);
 
-}  // namespace package
+}  // namespace packager::format

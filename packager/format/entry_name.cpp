@@ -1,6 +1,6 @@
 #include "packager/format/entry_name.h"
 
-namespace package {
+namespace packager::format {
 
 NameFault CheckPlainFileName(std::string_view name) {
     if (name.empty()) {
@@ -36,4 +36,4 @@ std::optional<std::string> EntryPath(std::string_view folder, const EntryHeader&
     return path;
 }
 
-}  // namespace package
+}  // namespace packager::format

@@ -11,7 +11,7 @@
 
 #include "packager/format/entry_header.h"
 
-namespace package {
+namespace packager::format {
 
 inline constexpr std::size_t kPathBufferBytes = 520;  // with the terminating NUL
 inline constexpr std::size_t kMaxEntryNameLength = kEntryNameBytes - 1;
@@ -39,4 +39,4 @@ NameFault CheckPlainFileName(std::string_view name);
 // package - when the name is not a plain file name or the path and its NUL exceed 520 bytes.
 std::optional<std::string> EntryPath(std::string_view folder, const EntryHeader& header);
 
-}  // namespace package
+}  // namespace packager::format

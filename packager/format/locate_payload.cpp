@@ -4,7 +4,7 @@
 
 #include "packager/format/stub_rules.h"
 
-namespace package {
+namespace packager::format {
 
 PayloadLocation LocatePayload(ByteSource& source, const CancelQuery& isCancelled) {
     PayloadLocation location;
@@ -44,4 +44,4 @@ PayloadLocation LocatePayload(ByteSource& source, const CancelQuery& isCancelled
     return location;
 }
 
-}  // namespace package
+}  // namespace packager::format

@@ -23,7 +23,7 @@
 
 #include "packager/format/byte_source.h"
 
-namespace package {
+namespace packager::format {
 
 enum class LocateResult { Located, Failed, Cancelled };
 enum class StubFormat { Unknown, Pe, Elf };
@@ -41,4 +41,4 @@ using CancelQuery = std::function<bool()>;
 // leaves the source at the payload's first byte. Cancelled is no failure: it only stops.
 PayloadLocation LocatePayload(ByteSource& source, const CancelQuery& isCancelled);
 
-}  // namespace package
+}  // namespace packager::format

@@ -11,7 +11,7 @@
 #include "packager/format/check_value.h"
 #include "packager/format/entry_name.h"
 
-namespace package {
+namespace packager::format {
 
 namespace {
 
@@ -248,4 +248,4 @@ WriteOutcome WritePackage(std::span<const std::uint8_t> stub, std::span<const Pa
     return WritePayload(entries, sink, options);
 }
 
-}  // namespace package
+}  // namespace packager::format

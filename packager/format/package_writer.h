@@ -17,7 +17,7 @@
 #include "packager/format/byte_source.h"
 #include "packager/format/locate_payload.h"
 
-namespace package {
+namespace packager::format {
 
 inline constexpr const char* kSetupEntryName = "setup.exe";
 
@@ -76,4 +76,4 @@ WriteOutcome WritePayload(std::span<const PackageEntry> entries, ByteSink& sink,
 WriteOutcome WritePackage(std::span<const std::uint8_t> stub, std::span<const PackageEntry> entries,
                           ByteSink& sink, const PackageOptions& options = {});
 
-}  // namespace package
+}  // namespace packager::format

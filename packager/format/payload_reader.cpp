@@ -5,7 +5,7 @@
 
 #include "packager/format/byte_order.h"
 
-namespace package {
+namespace packager::format {
 
 std::optional<std::uint32_t> PayloadReader::ReadEntryCount() {
     std::array<std::uint8_t, kEntryCountBytes> count{};
@@ -45,4 +45,4 @@ bool PayloadReader::ReadEntryData(std::span<std::uint8_t> out) {
     return true;
 }
 
-}  // namespace package
+}  // namespace packager::format

@@ -10,7 +10,7 @@
 #include "packager/format/byte_source.h"
 #include "packager/format/entry_header.h"
 
-namespace package {
+namespace packager::format {
 
 class PayloadReader {
   public:
@@ -36,4 +36,4 @@ class PayloadReader {
     std::uint32_t remaining_ = 0;
 };
 
-}  // namespace package
+}  // namespace packager::format

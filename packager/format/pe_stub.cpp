@@ -6,7 +6,7 @@
 #include "packager/format/byte_order.h"
 #include "packager/format/stub_rules.h"
 
-namespace package::stub {
+namespace packager::format::stub {
 
 namespace {
 
@@ -70,4 +70,4 @@ ImageEnd PeImageEnd(ByteSource& source, const CancelQuery& isCancelled) {
     return {LocateResult::Located, end};
 }
 
-}  // namespace package::stub
+}  // namespace packager::format::stub

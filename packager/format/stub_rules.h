@@ -6,7 +6,7 @@
 #include "packager/format/byte_source.h"
 #include "packager/format/locate_payload.h"
 
-namespace package::stub {
+namespace packager::format::stub {
 
 struct ImageEnd {
     LocateResult result = LocateResult::Failed;
@@ -27,4 +27,4 @@ ImageEnd PeImageEnd(ByteSource& source, const CancelQuery& isCancelled);
 // The source stands at offset 2, after "\x7F" "E".
 ImageEnd ElfImageEnd(ByteSource& source, const CancelQuery& isCancelled);
 
-}  // namespace package::stub
+}  // namespace packager::format::stub

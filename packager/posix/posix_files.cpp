@@ -9,12 +9,14 @@
 #include <limits>
 #include <memory>
 
+#include "common/posix/unique_fd.h"
 #include "packager/posix/posix_platform.h"
-#include "packager/posix/unique_fd.h"
 
 namespace packager::posix {
 
 namespace {
+
+using common::posix::UniqueFd;
 
 // Repeats a read or write of the bytes from an offset on until all size bytes have moved; false
 // at an error or at the end of the file.
@@ -34,7 +36,7 @@ bool TransferAll(std::size_t size, Transfer transfer) {
     return true;
 }
 
-class ReadableFile final : public package::ByteSource {
+class ReadableFile final : public packager::format::ByteSource {
   public:
     explicit ReadableFile(UniqueFd fd) : fd_(std::move(fd)) {}
 
@@ -86,7 +88,8 @@ bool IsRealFolder(int folderFd, const dirent& entry) {
 
 }  // namespace
 
-std::unique_ptr<package::ByteSource> PosixPlatform::OpenForReading(const std::string& path) {
+std::unique_ptr<packager::format::ByteSource> PosixPlatform::OpenForReading(
+    const std::string& path) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.Valid()) {
         return nullptr;

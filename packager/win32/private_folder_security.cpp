@@ -1,6 +1,6 @@
 #include "packager/win32/private_folder_security.h"
 
-#include "packager/win32/unique_handle.h"
+#include "common/win32/unique_handle.h"
 
 namespace packager::win32 {
 
@@ -13,7 +13,7 @@ bool PrivateFolderSecurity::Build() {
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &rawToken)) {
         return false;
     }
-    const UniqueHandle token(rawToken);
+    const common::win32::UniqueHandle token(rawToken);
     DWORD size = 0;
     ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
     if (size == 0) {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "packager/win32/windows_api.h"
+#include "common/win32/windows_api.h"
 
 namespace packager::win32 {
 

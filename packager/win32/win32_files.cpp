@@ -20,9 +20,9 @@ DWORD TransferSize(std::size_t remaining) {
     return static_cast<DWORD>(std::min(remaining, kLargestTransfer));
 }
 
-class ReadableFile final : public package::ByteSource {
+class ReadableFile final : public packager::format::ByteSource {
   public:
-    explicit ReadableFile(UniqueHandle file) : file_(std::move(file)) {}
+    explicit ReadableFile(common::win32::UniqueHandle file) : file_(std::move(file)) {}
 
     // A read that ends early (the end of the file) is a failure, as the source promises.
     bool Read(std::span<std::uint8_t> out) override {
@@ -48,12 +48,12 @@ class ReadableFile final : public package::ByteSource {
     }
 
   private:
-    UniqueHandle file_;
+    common::win32::UniqueHandle file_;
 };
 
 class EntryFile final : public WritableFile {
   public:
-    explicit EntryFile(UniqueHandle file) : file_(std::move(file)) {}
+    explicit EntryFile(common::win32::UniqueHandle file) : file_(std::move(file)) {}
 
     bool Write(std::span<const std::uint8_t> bytes) override {
         for (std::size_t done = 0; done < bytes.size();) {
@@ -71,24 +71,25 @@ class EntryFile final : public WritableFile {
     bool Flush() override { return ::FlushFileBuffers(file_.Get()) != FALSE; }
 
   private:
-    UniqueHandle file_;
+    common::win32::UniqueHandle file_;
 };
 
 }  // namespace
 
-UniqueHandle OpenPackageFile(const std::string& path) {
-    return UniqueHandle(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+common::win32::UniqueHandle OpenPackageFile(const std::string& path) {
+    return common::win32::UniqueHandle(::CreateFileA(
+        path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
-UniqueHandle CreateEntryFile(const std::string& path) {
-    return UniqueHandle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+common::win32::UniqueHandle CreateEntryFile(const std::string& path) {
+    return common::win32::UniqueHandle(
+        ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
 }
 
-std::unique_ptr<package::ByteSource> Win32Platform::OpenForReading(const std::string& path) {
-    UniqueHandle file = OpenPackageFile(path);
+std::unique_ptr<packager::format::ByteSource> Win32Platform::OpenForReading(
+    const std::string& path) {
+    common::win32::UniqueHandle file = OpenPackageFile(path);
     if (!file) {
         return nullptr;
     }
@@ -96,7 +97,7 @@ std::unique_ptr<package::ByteSource> Win32Platform::OpenForReading(const std::st
 }
 
 std::unique_ptr<WritableFile> Win32Platform::CreateFile(const std::string& path) {
-    UniqueHandle file = CreateEntryFile(path);
+    common::win32::UniqueHandle file = CreateEntryFile(path);
     if (!file) {
         return nullptr;
     }

@@ -3,15 +3,15 @@
 
 #include <string>
 
-#include "packager/win32/unique_handle.h"
+#include "common/win32/unique_handle.h"
 
 namespace packager::win32 {
 
 // The package: read access only, no sharing, existing files only, sequential-scan hint.
-UniqueHandle OpenPackageFile(const std::string& path);
+common::win32::UniqueHandle OpenPackageFile(const std::string& path);
 
 // An entry's file: read and write access, no sharing, always created (an old file of the name
 // is replaced), normal attributes, write-through.
-UniqueHandle CreateEntryFile(const std::string& path);
+common::win32::UniqueHandle CreateEntryFile(const std::string& path);
 
 }  // namespace packager::win32

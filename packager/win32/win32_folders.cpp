@@ -1,7 +1,7 @@
 // Listing and removing the temporary folder, never through a link.
 #include <cstring>
 
-#include "packager/win32/unique_handle.h"
+#include "common/win32/unique_handle.h"
 #include "packager/win32/win32_platform.h"
 
 namespace packager::win32 {
@@ -32,7 +32,7 @@ FolderListing Win32Platform::ListFolder(const std::string& folder) {
         return listing;
     }
     WIN32_FIND_DATAA found{};
-    FindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
+    common::win32::FindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
     if (!search.Valid()) {
         return listing;
     }

@@ -1,5 +1,5 @@
 // Starting the extracted setup program and waiting for it.
-#include "packager/win32/unique_handle.h"
+#include "common/win32/unique_handle.h"
 #include "packager/win32/win32_platform.h"
 
 namespace packager::win32 {
@@ -20,8 +20,8 @@ bool Win32Platform::StartAndWait(const std::string& program) {
                           NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started)) {
         return false;
     }
-    const UniqueHandle process(started.hProcess);
-    const UniqueHandle thread(started.hThread);
+    const common::win32::UniqueHandle process(started.hProcess);
+    const common::win32::UniqueHandle thread(started.hThread);
     // Its exit code is of no interest; only its end is awaited.
     ::WaitForSingleObject(process.Get(), INFINITE);
     return true;

@@ -2,9 +2,9 @@
 #include <array>
 #include <cstdint>
 
+#include "common/win32/windows_api.h"
 #include "packager/win32/private_folder_security.h"
 #include "packager/win32/win32_platform.h"
-#include "packager/win32/windows_api.h"
 
 // RtlGenRandom; it needs the types of <windows.h>.
 #include <ntsecapi.h>

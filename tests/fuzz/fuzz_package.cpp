@@ -19,8 +19,8 @@
 
 namespace {
 
-void ExtractLikeTheWorker(package::ByteSource& source) {
-    package::PayloadReader reader(source);
+void ExtractLikeTheWorker(packager::format::ByteSource& source) {
+    packager::format::PayloadReader reader(source);
     const auto count = reader.ReadEntryCount();
     if (!count) {
         return;
@@ -28,10 +28,10 @@ void ExtractLikeTheWorker(package::ByteSource& source) {
     static std::array<std::uint8_t, 16'384> block;
     for (std::uint32_t i = 0; i < *count; ++i) {
         const auto header = reader.ReadEntryHeader();
-        if (!header || !package::EntryPath("/tmp/SFXfuzz", *header)) {
+        if (!header || !packager::format::EntryPath("/tmp/SFXfuzz", *header)) {
             return;
         }
-        package::CheckValue check;
+        packager::format::CheckValue check;
         while (reader.RemainingEntryBytes() > 0) {
             const std::span<std::uint8_t> part(
                 block.data(), std::min<std::size_t>(block.size(), reader.RemainingEntryBytes()));
@@ -49,17 +49,17 @@ void ExtractLikeTheWorker(package::ByteSource& source) {
 // Cancelling at the n-th asking either stops the locate or, when it asks fewer times, changes
 // nothing.
 void CancelAtAChosenStep(std::span<const std::uint8_t> bytes,
-                         const package::PayloadLocation& uncancelled) {
+                         const packager::format::PayloadLocation& uncancelled) {
     if (bytes.empty()) {
         return;
     }
     const int cancelAt = 1 + bytes[0] % 8;
     int asked = 0;
-    package::MemoryByteSource source(bytes);
-    const package::PayloadLocation location =
-        package::LocatePayload(source, [&] { return ++asked == cancelAt; });
+    packager::format::MemoryByteSource source(bytes);
+    const packager::format::PayloadLocation location =
+        packager::format::LocatePayload(source, [&] { return ++asked == cancelAt; });
     if (asked == cancelAt
-            ? location.result != package::LocateResult::Cancelled
+            ? location.result != packager::format::LocateResult::Cancelled
             : location.result != uncancelled.result || location.offset != uncancelled.offset) {
         std::abort();
     }
@@ -68,10 +68,10 @@ void CancelAtAChosenStep(std::span<const std::uint8_t> bytes,
 void EveryMethodAgrees(std::span<const std::uint8_t> bytes) {
     const std::uint32_t start = bytes.size() >= 4 ? bytes[1] * 0x01010101u : 0xFFFFFFFFu;
     const std::uint32_t reference =
-        package::UpdateCheckRegister(package::CrcMethod::Table, start, bytes);
-    for (package::CrcMethod method : package::kAllCrcMethods) {
-        if (package::CrcMethodAvailable(method) &&
-            package::UpdateCheckRegister(method, start, bytes) != reference) {
+        packager::format::UpdateCheckRegister(packager::format::CrcMethod::Table, start, bytes);
+    for (packager::format::CrcMethod method : packager::format::kAllCrcMethods) {
+        if (packager::format::CrcMethodAvailable(method) &&
+            packager::format::UpdateCheckRegister(method, start, bytes) != reference) {
             std::abort();
         }
     }
@@ -82,13 +82,13 @@ void EveryMethodAgrees(std::span<const std::uint8_t> bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
 
-    package::MemoryByteSource source(bytes);
-    const package::PayloadLocation location = package::LocatePayload(source, {});
-    if (location.result == package::LocateResult::Located) {
+    packager::format::MemoryByteSource source(bytes);
+    const packager::format::PayloadLocation location = packager::format::LocatePayload(source, {});
+    if (location.result == packager::format::LocateResult::Located) {
         ExtractLikeTheWorker(source);
     }
     CancelAtAChosenStep(bytes, location);
-    (void)package::CheckStub(bytes);
+    (void)packager::format::CheckStub(bytes);
     EveryMethodAgrees(bytes);
     return 0;
 }

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "importer/itunes/library/pe_image.h"
 #include "packager/format/byte_source.h"
 #include "packager/format/package_writer.h"
 #include "tests/fuzz/seed_corpus.h"
 #include "tests/packager/format/synthetic_stubs.h"
-#include "tools/pewriter/pe_image.h"
 
 namespace {
 
@@ -22,18 +22,18 @@ Bytes Package(const Bytes& stub, bool withEntries) {
     for (std::size_t i = 0; i < cabinet.size(); ++i) {
         cabinet[i] = static_cast<std::uint8_t>(i * 7);
     }
-    package::MemoryByteSource cabinetSource(cabinet);
-    package::MemoryByteSource setupSource(setupBytes);
-    package::MemoryByteSource listSource(list);
-    std::vector<package::PackageEntry> entries;
+    packager::format::MemoryByteSource cabinetSource(cabinet);
+    packager::format::MemoryByteSource setupSource(setupBytes);
+    packager::format::MemoryByteSource listSource(list);
+    std::vector<packager::format::PackageEntry> entries;
     if (withEntries) {
         entries = {{"Plumex.CAB", &cabinetSource, cabinet.size()},
                    {"setup.exe", &setupSource, setupBytes.size()},
                    {"SETUP.LST", &listSource, list.size()},
                    {"empty.txt", &listSource, 0}};
     }
-    package::VectorByteSink sink;
-    if (!package::WritePackage(stub, entries, sink, {.requireSetupEntry = withEntries})) {
+    packager::format::VectorByteSink sink;
+    if (!packager::format::WritePackage(stub, entries, sink, {.requireSetupEntry = withEntries})) {
         return {};
     }
     return sink.Bytes();
@@ -46,12 +46,12 @@ int main(int argc, char** argv) {
     if (!folder) {
         return 2;
     }
-    using package::testing_support::BuildElfStub;
-    using package::testing_support::BuildPeStub;
-    using package::testing_support::TypicalElf;
+    using packager::format::testing_support::BuildElfStub;
+    using packager::format::testing_support::BuildPeStub;
+    using packager::format::testing_support::TypicalElf;
 
     const Bytes pe = BuildPeStub({});
-    const Bytes pewriterPe = pewriter::BuildPeImage({});
+    const Bytes pewriterPe = itunes::library::BuildPeImage({});
     const Bytes elf64 = BuildElfStub(TypicalElf(true));
     const Bytes elf32 = BuildElfStub(TypicalElf(false));
     const vexo::fuzz::Seeds seeds = {

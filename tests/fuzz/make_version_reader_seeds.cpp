@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "importer/itunes/library/pe_image.h"
+#include "importer/itunes/library/version_resource.h"
 #include "tests/fuzz/seed_corpus.h"
-#include "tools/pewriter/pe_image.h"
-#include "tools/pewriter/version_resource.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-pewriter::VersionInfo TypicalInfo() {
-    pewriter::VersionInfo info;
-    info.fixedInfo = pewriter::FixedFileInfo{};
+itunes::library::VersionInfo TypicalInfo() {
+    itunes::library::VersionInfo info;
+    info.fixedInfo = itunes::library::FixedFileInfo{};
     info.fixedInfo->fileVersion = {7, 1, 0, 59};
     info.fixedInfo->productVersion = {7, 1, 0, 59};
     info.stringTables.push_back({"040904B0",
@@ -32,7 +32,8 @@ pewriter::VersionInfo TypicalInfo() {
                                   {"PrivateBuild", "p"},
                                   {"SpecialBuild", "s"}}});
     info.stringTables.push_back({"040704E4", {{"CompanyName", "Apple GmbH"}}});
-    info.translations = std::vector<pewriter::Translation>{{0x0409, 0x04B0}, {0x0407, 0x04E4}};
+    info.translations =
+        std::vector<itunes::library::Translation>{{0x0409, 0x04B0}, {0x0407, 0x04E4}};
     return info;
 }
 
@@ -44,35 +45,35 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const pewriter::VersionInfo typical = TypicalInfo();
-    pewriter::VersionInfo noTranslation = typical;
+    const itunes::library::VersionInfo typical = TypicalInfo();
+    itunes::library::VersionInfo noTranslation = typical;
     noTranslation.translations.reset();
-    pewriter::VersionInfo fixedOnly;
+    itunes::library::VersionInfo fixedOnly;
     fixedOnly.fixedInfo = typical.fixedInfo;
-    pewriter::VersionInfo byteLengths = typical;
+    itunes::library::VersionInfo byteLengths = typical;
     byteLengths.textLengthsInBytes = true;
 
-    std::vector<pewriter::Resource> several(3);
+    std::vector<itunes::library::Resource> several(3);
     several[0].type = 6;
     several[0].data = {'s', 't', 'r'};
     several[1].name = 2;
-    several[1].data = pewriter::BuildVersionInfoBlock(fixedOnly);
-    several[2].data = pewriter::BuildVersionInfoBlock(typical);
+    several[1].data = itunes::library::BuildVersionInfoBlock(fixedOnly);
+    several[2].data = itunes::library::BuildVersionInfoBlock(typical);
 
-    using pewriter::ImageFormat;
-    using pewriter::ImageKind;
+    using itunes::library::ImageFormat;
+    using itunes::library::ImageKind;
     const vexo::fuzz::Seeds seeds = {
-        {"pe32_exe", pewriter::BuildVersionedImage(typical)},
-        {"pe32plus_dll",
-         pewriter::BuildVersionedImage(typical, {ImageKind::Library, ImageFormat::Pe32Plus})},
-        {"no_translation_exe", pewriter::BuildVersionedImage(noTranslation)},
-        {"fixed_only_dll", pewriter::BuildVersionedImage(fixedOnly, {ImageKind::Library})},
-        {"byte_lengths_exe", pewriter::BuildVersionedImage(byteLengths)},
-        {"several_resources_exe", pewriter::BuildPeImage(several)},
-        {"no_resources_exe", pewriter::BuildPeImage({})},
-        {"block", pewriter::BuildVersionInfoBlock(typical)},
-        {"block_byte_lengths", pewriter::BuildVersionInfoBlock(byteLengths)},
-        {"block_fixed_only", pewriter::BuildVersionInfoBlock(fixedOnly)},
+        {"pe32_exe", itunes::library::BuildVersionedImage(typical)},
+        {"pe32plus_dll", itunes::library::BuildVersionedImage(
+                             typical, {ImageKind::Library, ImageFormat::Pe32Plus})},
+        {"no_translation_exe", itunes::library::BuildVersionedImage(noTranslation)},
+        {"fixed_only_dll", itunes::library::BuildVersionedImage(fixedOnly, {ImageKind::Library})},
+        {"byte_lengths_exe", itunes::library::BuildVersionedImage(byteLengths)},
+        {"several_resources_exe", itunes::library::BuildPeImage(several)},
+        {"no_resources_exe", itunes::library::BuildPeImage({})},
+        {"block", itunes::library::BuildVersionInfoBlock(typical)},
+        {"block_byte_lengths", itunes::library::BuildVersionInfoBlock(byteLengths)},
+        {"block_fixed_only", itunes::library::BuildVersionInfoBlock(fixedOnly)},
     };
     return vexo::fuzz::WriteSeeds(*folder, seeds) ? 0 : 1;
 }

@@ -47,7 +47,7 @@ std::string Leaf(const std::string& path) {
     return last == std::string::npos ? path : path.substr(last + 1);
 }
 
-class LoggingSource final : public package::ByteSource {
+class LoggingSource final : public packager::format::ByteSource {
   public:
     LoggingSource(const Bytes& bytes, EventLog& log) : source_(bytes), log_(log) {}
 
@@ -58,7 +58,7 @@ class LoggingSource final : public package::ByteSource {
     bool Seek(std::uint64_t offset) override { return source_.Seek(offset); }
 
   private:
-    package::MemoryByteSource source_;
+    packager::format::MemoryByteSource source_;
     EventLog& log_;
 };
 
@@ -121,7 +121,8 @@ std::optional<std::string> FakePlatform::OwnPath() {
     return FakePath("/opt/VEXOSetup");
 }
 
-std::unique_ptr<package::ByteSource> FakePlatform::OpenForReading(const std::string& path) {
+std::unique_ptr<packager::format::ByteSource> FakePlatform::OpenForReading(
+    const std::string& path) {
     log.push_back("open " + path);
     if (openFails || path != FakePath("/opt/VEXOSetup")) {
         return nullptr;

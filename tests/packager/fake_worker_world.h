@@ -24,7 +24,7 @@ using EventLog = std::vector<std::string>;
 
 // The fake machine names its files as the platform does, with the separator the worker joins
 // paths with: "/tmp/SFX..." on POSIX, "\tmp\SFX..." on Windows.
-inline constexpr char kSeparator = package::kPathSeparator;
+inline constexpr char kSeparator = packager::format::kPathSeparator;
 
 // A path written with "/" between its parts, as the fake machine names it.
 std::string FakePath(std::string_view slashed);
@@ -59,7 +59,7 @@ class FakePlatform final : public WorkerPlatform {
     std::map<std::string, Bytes> FilesIn(const std::string& folder) const;
 
     std::optional<std::string> OwnPath() override;
-    std::unique_ptr<package::ByteSource> OpenForReading(const std::string& path) override;
+    std::unique_ptr<packager::format::ByteSource> OpenForReading(const std::string& path) override;
     std::optional<std::string> TempFolder() override;
     std::optional<std::string> CreateUniqueFolder(const std::string& parent,
                                                   std::string_view prefix) override;

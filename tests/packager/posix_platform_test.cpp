@@ -150,7 +150,8 @@ TEST(PosixFilesTest, ReadsExactlyOrFails) {
     ScratchFolder scratch;
     PosixPlatform platform;
     WriteFile(scratch / "package", "MZ0123456789");
-    std::unique_ptr<package::ByteSource> source = platform.OpenForReading(scratch / "package");
+    std::unique_ptr<packager::format::ByteSource> source =
+        platform.OpenForReading(scratch / "package");
     ASSERT_TRUE(source);
     Bytes two(2);
     ASSERT_TRUE(source->Read(two));
@@ -199,7 +200,7 @@ class PosixStartTest : public ::testing::Test {
 TEST_F(PosixStartTest, NoArgumentsSameFolderNothingInheritedExitCodeIgnored) {
     // A package file held open, and a signal blocked by the starting thread.
     WriteFile(scratch_ / "held-open.package", "MZ");
-    std::unique_ptr<package::ByteSource> held =
+    std::unique_ptr<packager::format::ByteSource> held =
         platform_.OpenForReading(scratch_ / "held-open.package");
     ASSERT_TRUE(held);
     sigset_t usr1;

@@ -26,14 +26,14 @@ Bytes MinimalPeStub() {
     std::fill(stub.begin(), stub.begin() + static_cast<std::ptrdiff_t>(kSectionTable + 40), 0);
     stub[0] = 'M';
     stub[1] = 'Z';
-    package::bytes::PutLe32(&stub[0x3C], kPeHeader);
-    package::bytes::PutLe32(&stub[kPeHeader], 0x00004550);   // "PE\0\0"
-    package::bytes::PutLe16(&stub[kPeHeader + 4], 0x014C);   // i386
-    package::bytes::PutLe16(&stub[kPeHeader + 6], 1);        // one section
-    package::bytes::PutLe16(&stub[kPeHeader + 20], 224);     // a 32-bit optional header
-    package::bytes::PutLe16(&stub[kPeHeader + 24], 0x010B);  // PE32
-    package::bytes::PutLe32(&stub[kSectionTable + 16], kRawSize);
-    package::bytes::PutLe32(&stub[kSectionTable + 20], kRawData);
+    packager::format::bytes::PutLe32(&stub[0x3C], kPeHeader);
+    packager::format::bytes::PutLe32(&stub[kPeHeader], 0x00004550);   // "PE\0\0"
+    packager::format::bytes::PutLe16(&stub[kPeHeader + 4], 0x014C);   // i386
+    packager::format::bytes::PutLe16(&stub[kPeHeader + 6], 1);        // one section
+    packager::format::bytes::PutLe16(&stub[kPeHeader + 20], 224);     // a 32-bit optional header
+    packager::format::bytes::PutLe16(&stub[kPeHeader + 24], 0x010B);  // PE32
+    packager::format::bytes::PutLe32(&stub[kSectionTable + 16], kRawSize);
+    packager::format::bytes::PutLe32(&stub[kSectionTable + 20], kRawData);
     return stub;
 }
 
@@ -52,15 +52,16 @@ BuiltPackage BuildPackage(const std::vector<TestEntry>& entries, const Bytes& st
     package.bytes = stub;
     package.payloadOffset = stub.size();
     Bytes count(4);
-    package::bytes::PutLe32(count.data(), static_cast<std::uint32_t>(entries.size()));
+    packager::format::bytes::PutLe32(count.data(), static_cast<std::uint32_t>(entries.size()));
     Append(package.bytes, count);
     for (const TestEntry& entry : entries) {
-        package::EntryHeader header;
+        packager::format::EntryHeader header;
         std::copy_n(entry.name.begin(), std::min(entry.name.size(), header.name.size()),
                     header.name.begin());
         header.size = static_cast<std::uint32_t>(entry.data.size());
-        header.checkValue = entry.checkValue.value_or(package::ComputeCheckValue(entry.data));
-        const auto encoded = package::EncodeEntryHeader(header);
+        header.checkValue =
+            entry.checkValue.value_or(packager::format::ComputeCheckValue(entry.data));
+        const auto encoded = packager::format::EncodeEntryHeader(header);
         package.bytes.insert(package.bytes.end(), encoded.begin(), encoded.end());
         package.dataOffsets.push_back(package.bytes.size());
         Append(package.bytes, entry.data);

@@ -20,16 +20,16 @@ Bytes ToBytes(std::string_view text) {
 }
 
 Bytes MakePackage(const Bytes& stub, const std::vector<NamedData>& files, bool requireSetup) {
-    std::vector<package::MemoryByteSource> sources;
+    std::vector<packager::format::MemoryByteSource> sources;
     sources.reserve(files.size());  // the entries point into it
-    std::vector<package::PackageEntry> entries;
+    std::vector<packager::format::PackageEntry> entries;
     for (const NamedData& file : files) {
         sources.emplace_back(file.data);
         entries.push_back({file.name, &sources.back(), file.data.size()});
     }
-    package::VectorByteSink sink;
-    const package::WriteOutcome written =
-        package::WritePackage(stub, entries, sink, {.requireSetupEntry = requireSetup});
+    packager::format::VectorByteSink sink;
+    const packager::format::WriteOutcome written =
+        packager::format::WritePackage(stub, entries, sink, {.requireSetupEntry = requireSetup});
     EXPECT_TRUE(written) << written.message;
     return sink.Bytes();
 }

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "importer/files/ascii_case.h"
+#include "common/ascii_case.h"
 
 namespace regfile {
 namespace {
@@ -38,8 +38,8 @@ std::optional<KeyPath> ParseKeyPath(std::string_view text) {
         }
     }
     for (const Hive& hive : kHives) {
-        if (basFiles::EqualsIgnoringAsciiCase(root, hive.name) ||
-            basFiles::EqualsIgnoringAsciiCase(root, hive.shortName)) {
+        if (common::EqualsIgnoringAsciiCase(root, hive.name) ||
+            common::EqualsIgnoringAsciiCase(root, hive.shortName)) {
             return KeyPath{hive.handle, std::string(below)};
         }
     }

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "importer/files/ascii_case.h"
+#include "common/ascii_case.h"
 #include "tools/regfile/key_path.h"
 #include "tools/regfile/reg_text.h"
 
@@ -36,7 +36,7 @@ std::string_view Trim(std::string_view text) {
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
-           basFiles::EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+           common::EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 int HexDigit(char c) {

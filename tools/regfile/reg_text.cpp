@@ -1,6 +1,6 @@
 #include "tools/regfile/reg_text.h"
 
-#include "importer/files/utf16.h"
+#include "common/utf16.h"
 #include "importer/registry/registry_api.h"
 
 namespace regfile {
@@ -88,7 +88,7 @@ std::vector<std::uint8_t> Utf8ToUtf16Le(std::string_view text) {
 }
 
 std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes) {
-    return basFiles::Utf16LeToUtf8(bytes);
+    return common::Utf16LeToUtf8(bytes);
 }
 
 }  // namespace regfile

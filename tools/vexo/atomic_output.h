@@ -14,7 +14,7 @@
 
 namespace vexo::cli {
 
-class AtomicOutput final : public package::ByteSink {
+class AtomicOutput final : public packager::format::ByteSink {
   public:
     explicit AtomicOutput(std::filesystem::path path);
     ~AtomicOutput() override;

@@ -105,8 +105,8 @@ void ConsoleView::SetVersionLabel(std::string_view text) {
     err_ << "vexo import: " << text << '\n';
 }
 
-void ConsoleView::SetEnabled(importer::MainControl control, bool enabled) {
-    if (control == importer::MainControl::cmdImport) {
+void ConsoleView::SetEnabled(forms::MainControl control, bool enabled) {
+    if (control == forms::MainControl::cmdImport) {
         importEnabled_ = enabled;
     }
 }
@@ -114,7 +114,7 @@ void ConsoleView::SetEnabled(importer::MainControl control, bool enabled) {
 // A disabled button takes no click: while the question is open or the import is stopping, a
 // further Ctrl+C changes nothing, and once the import is over it cannot start another.
 bool ConsoleView::CancelClickable() const {
-    return form_ != nullptr && importEnabled_ && importCaption_ == importer::kCancelCaption;
+    return form_ != nullptr && importEnabled_ && importCaption_ == forms::kCancelCaption;
 }
 
 }  // namespace vexo::cli

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <utility>
 
-#include "importer/frmMain.h"
-#include "importer/main_window_view.h"
+#include "importer/forms/frmMain.h"
+#include "importer/forms/main_window_view.h"
 
 namespace vexo::cli {
 
@@ -21,13 +21,13 @@ namespace vexo::cli {
 std::string EpisodeLine(std::string_view show, std::string_view season, std::string_view episode,
                         std::string_view title);
 
-class ConsoleView : public importer::MainWindowView {
+class ConsoleView : public forms::MainWindowView {
   public:
     // folder is what the folder chooser answers, once.
     ConsoleView(std::string folder, std::ostream& out, std::ostream& err);
 
     // The window whose Cancel button an interrupt clicks.
-    void Attach(importer::frmMain& form) { form_ = &form; }
+    void Attach(forms::frmMain& form) { form_ = &form; }
     // Runs at every yield, before a pending interrupt is taken.
     void SetYieldHook(std::function<void(const ConsoleView&)> hook) {
         yieldHook_ = std::move(hook);
@@ -56,8 +56,8 @@ class ConsoleView : public importer::MainWindowView {
     void SetVersionLabel(std::string_view text) override;
     void SetCaption(std::string_view) override {}
     void SetImportCaption(std::string_view text) override { importCaption_ = std::string(text); }
-    void SetEnabled(importer::MainControl control, bool enabled) override;
-    importer::WindowMetrics Metrics() override { return {}; }
+    void SetEnabled(forms::MainControl control, bool enabled) override;
+    forms::WindowMetrics Metrics() override { return {}; }
     void SetHeight(double) override {}
     void Move(double, double) override {}
     basFiles::WindowHandle Handle() override { return 0; }
@@ -73,12 +73,12 @@ class ConsoleView : public importer::MainWindowView {
     std::optional<std::string> folder_;
     std::ostream& out_;
     std::ostream& err_;
-    importer::frmMain* form_ = nullptr;
+    forms::frmMain* form_ = nullptr;
     std::function<void(const ConsoleView&)> yieldHook_;
 
     std::map<importer::DisplayField, std::string> fields_;
     std::string status_;
-    std::string importCaption_{importer::kImportCaption};
+    std::string importCaption_{forms::kImportCaption};
     bool importEnabled_ = true;
     // An interrupt's click is being handled: its question is answered Yes.
     bool answeringInterrupt_ = false;

@@ -36,7 +36,7 @@ std::optional<std::uint32_t> FileCheckValue(std::string_view path, std::string& 
         return std::nullopt;
     }
     std::array<std::uint8_t, kBlockBytes> block{};
-    package::CheckValue check;
+    packager::format::CheckValue check;
     for (;;) {
         const std::optional<std::size_t> n = source->ReadUpTo(block);
         if (!n) {

@@ -14,7 +14,7 @@
 
 namespace vexo::cli {
 
-class FileByteSource final : public package::ByteSource {
+class FileByteSource final : public packager::format::ByteSource {
   public:
     // The opened file; null, with the reason in error, when it cannot be read (missing, a
     // folder, no rights).

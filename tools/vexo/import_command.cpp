@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "importer/episode_naming.h"
-#include "importer/frmMain.h"
+#include "importer/forms/frmMain.h"
 #include "importer/import_preview.h"
 #include "tools/vexo/interrupt_guard.h"
 #include "tools/vexo/printable.h"
@@ -128,11 +128,11 @@ int DryRun(const std::string& root, std::ostream& out, std::ostream& err) {
 
 int Import(const std::string& root, registry::RegistryApi& api, std::ostream& out,
            std::ostream& err, std::function<void(const ConsoleView&)> onYield) {
-    importer::StartupServices services = importer::SystemStartupServices();
+    forms::StartupServices services = forms::SystemStartupServices();
     services.registry = &api;
     ConsoleView view(root, out, err);
     view.SetYieldHook(std::move(onYield));
-    importer::frmMain form(view, std::move(services));
+    forms::frmMain form(view, std::move(services));
     view.Attach(form);
 
     const InterruptGuard interrupts;

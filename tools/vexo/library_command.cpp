@@ -8,9 +8,9 @@
 #include <string>
 #include <system_error>
 
+#include "common/machine_prefix.h"
+#include "importer/itunes/library/library_install.h"
 #include "importer/itunes/library/media_library.h"
-#include "importer/machine/machine_prefix.h"
-#include "tools/vexo/library_install.h"
 #include "tools/vexo/library_listing.h"
 
 namespace vexo::cli {
@@ -101,14 +101,14 @@ int UsageError(std::ostream& err, std::string_view problem, std::string_view usa
 
 // The installed library; null, with the reason told, when there is none.
 std::unique_ptr<MediaLibrary> OpenInstalled(std::ostream& err) {
-    const std::string path = machine::MediaLibraryPath();
+    const std::string path = common::MediaLibraryPath();
     if (path.empty()) {
         err << "vexo library: no machine prefix can be named (set VEXO_PREFIX)\n";
         return nullptr;
     }
     std::unique_ptr<MediaLibrary> library = MediaLibrary::OpenExisting(path);
     if (library == nullptr) {
-        err << "vexo library: the media library is not installed in " << machine::MachinePrefix()
+        err << "vexo library: the media library is not installed in " << common::MachinePrefix()
             << " (or its database " << path << " cannot be opened); run \"vexo library install\"\n";
     }
     return library;
@@ -119,7 +119,7 @@ int RunInstall(Arguments args, const RegistryGetter& registry, std::ostream& out
     if (!args.empty()) {
         return UsageError(err, "install takes no arguments", kInstallUsage);
     }
-    return InstallLibrary(registry(), out, err) ? kExitOk : kExitFailed;
+    return itunes::library::InstallLibrary(registry(), out, err) ? kExitOk : kExitFailed;
 }
 
 int RunUninstall(Arguments args, const RegistryGetter& registry, std::ostream& out,
@@ -127,7 +127,7 @@ int RunUninstall(Arguments args, const RegistryGetter& registry, std::ostream& o
     if (!args.empty()) {
         return UsageError(err, "uninstall takes no arguments", kUninstallUsage);
     }
-    return UninstallLibrary(registry(), out, err) ? kExitOk : kExitFailed;
+    return itunes::library::UninstallLibrary(registry(), out, err) ? kExitOk : kExitFailed;
 }
 
 int RunList(Arguments args, const RegistryGetter&, std::ostream& out, std::ostream& err) {

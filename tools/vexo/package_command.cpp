@@ -167,7 +167,7 @@ std::string FoldCase(std::string_view name) {
 }
 
 // Names that one folder cannot hold side by side on Windows; std::nullopt when there are none.
-std::optional<std::string> DuplicateName(std::span<const package::PackageEntry> entries,
+std::optional<std::string> DuplicateName(std::span<const packager::format::PackageEntry> entries,
                                          std::span<const std::string_view> files) {
     std::vector<std::string> folded;
     folded.reserve(entries.size());
@@ -198,14 +198,14 @@ int RunCreate(Arguments rawArgs, std::ostream& out, std::ostream& err) {
     if (!stub) {
         return Refuse(err, Printable(stubPath->string()) + ": cannot be read: " + error);
     }
-    const package::StubCheck stubCheck = package::CheckStub(stub->bytes);
+    const packager::format::StubCheck stubCheck = packager::format::CheckStub(stub->bytes);
     if (!stubCheck.outcome) {
         return Refuse(err, Printable(stubPath->string()) +
                                ": refused as a stub: " + stubCheck.outcome.message);
     }
 
     std::vector<std::unique_ptr<FileByteSource>> sources;
-    std::vector<package::PackageEntry> entries;
+    std::vector<packager::format::PackageEntry> entries;
     std::uint64_t dataBytes = 0;
     for (const std::string_view file : args->files) {
         sources.push_back(FileByteSource::Open(file, error));
@@ -216,10 +216,12 @@ int RunCreate(Arguments rawArgs, std::ostream& out, std::ostream& err) {
                            sources.back()->Size()});
         dataBytes += sources.back()->Size();
     }
-    const package::PackageOptions options{args->requireSetup};
-    if (const package::WriteOutcome checked = package::CheckEntries(entries, options); !checked) {
+    const packager::format::PackageOptions options{args->requireSetup};
+    if (const packager::format::WriteOutcome checked =
+            packager::format::CheckEntries(entries, options);
+        !checked) {
         // Only the missing "setup.exe" can be allowed; say how.
-        const bool onlySetupMissing = package::CheckEntries(entries, {false}).ok;
+        const bool onlySetupMissing = packager::format::CheckEntries(entries, {false}).ok;
         return Refuse(err, Printable(checked.message) +
                                (onlySetupMissing ? " (--no-setup allows that)" : ""));
     }
@@ -231,8 +233,8 @@ int RunCreate(Arguments rawArgs, std::ostream& out, std::ostream& err) {
     if (!output.Open()) {
         return Refuse(err, Printable(output.Error()));
     }
-    const package::WriteOutcome written =
-        package::WritePackage(stub->bytes, entries, output, options);
+    const packager::format::WriteOutcome written =
+        packager::format::WritePackage(stub->bytes, entries, output, options);
     if (!written) {
         // The output's own error says more than "cannot write the package".
         const std::string reason = output.Error().empty() ? written.message : output.Error();
@@ -245,7 +247,7 @@ int RunCreate(Arguments rawArgs, std::ostream& out, std::ostream& err) {
     out << Printable(*args->output) << ": " << entries.size()
         << (entries.size() == 1 ? " entry, " : " entries, ") << dataBytes
         << " data bytes after the " << stub->bytes.size() << "-byte "
-        << (stubCheck.format == package::StubFormat::Pe ? "Windows" : "ELF") << " stub "
+        << (stubCheck.format == packager::format::StubFormat::Pe ? "Windows" : "ELF") << " stub "
         << Printable(stubPath->string()) << '\n';
     return kExitOk;
 }

@@ -34,44 +34,44 @@ struct Row {
     DataState state = DataState::Ok;
 };
 
-const char* FormatName(package::StubFormat format) {
+const char* FormatName(packager::format::StubFormat format) {
     switch (format) {
-        case package::StubFormat::Pe:
+        case packager::format::StubFormat::Pe:
             return "Windows (PE)";
-        case package::StubFormat::Elf:
+        case packager::format::StubFormat::Elf:
             return "ELF";
-        case package::StubFormat::Unknown:
+        case packager::format::StubFormat::Unknown:
             break;
     }
     return "unknown";
 }
 
 // Why a stored name would make VEXOSetup refuse the package; empty for a plain file name.
-std::string NameFaultText(const package::EntryHeader& header) {
+std::string NameFaultText(const packager::format::EntryHeader& header) {
     const std::optional<std::string_view> name = header.Name();
     if (!name) {
         return "its 260-byte name field holds no terminating NUL";
     }
-    switch (package::CheckPlainFileName(*name)) {
-        case package::NameFault::None:
+    switch (packager::format::CheckPlainFileName(*name)) {
+        case packager::format::NameFault::None:
             return {};
-        case package::NameFault::Empty:
+        case packager::format::NameFault::Empty:
             return "its name is empty";
-        case package::NameFault::TooLong:
+        case packager::format::NameFault::TooLong:
             return "its name is longer than 259 bytes";
-        case package::NameFault::HoldsNul:
+        case packager::format::NameFault::HoldsNul:
             return "its name holds a NUL";
-        case package::NameFault::FolderPart:
+        case packager::format::NameFault::FolderPart:
             return "its name has a folder part (\"\\\" or \"/\")";
-        case package::NameFault::Drive:
+        case packager::format::NameFault::Drive:
             return "its name holds \":\"";
-        case package::NameFault::Dots:
+        case packager::format::NameFault::Dots:
             return "its name holds \"..\" or is \".\"";
     }
     return "its name is not a plain file name";
 }
 
-std::string ShownName(const package::EntryHeader& header) {
+std::string ShownName(const packager::format::EntryHeader& header) {
     const std::optional<std::string_view> name = header.Name();
     return Printable(name.value_or(std::string_view(header.name.data(), header.name.size())));
 }
@@ -91,15 +91,16 @@ class Lister {
         if (source_ == nullptr) {
             return Fault(path_ + ": cannot be read: " + error);
         }
-        const package::PayloadLocation location = package::LocatePayload(*source_, {});
-        if (location.result != package::LocateResult::Located) {
+        const packager::format::PayloadLocation location =
+            packager::format::LocatePayload(*source_, {});
+        if (location.result != packager::format::LocateResult::Located) {
             return Fault(path_ + ": not a package: " +
-                         (location.format == package::StubFormat::Unknown
+                         (location.format == packager::format::StubFormat::Unknown
                               ? std::string("neither a Windows (MZ) nor an ELF executable")
                               : std::string("its ") + FormatName(location.format) +
                                     " headers are cut short or damaged"));
         }
-        package::PayloadReader reader(*source_);
+        packager::format::PayloadReader reader(*source_);
         const std::optional<std::uint32_t> count = reader.ReadEntryCount();
         if (!count) {
             return Fault(path_ + ": " + MissingCountText(location.offset));
@@ -107,7 +108,7 @@ class Lister {
         out_ << path_ << ": " << FormatName(location.format) << " stub of " << location.offset
              << " bytes, " << Plural(*count, "entry", "entries") << '\n';
 
-        position_ = location.offset + package::kEntryCountBytes;
+        position_ = location.offset + packager::format::kEntryCountBytes;
         bool complete = true;
         for (std::uint64_t index = 1; index <= *count && complete; ++index) {
             complete = ListEntry(reader, index, *count);
@@ -154,17 +155,18 @@ class Lister {
     }
 
     // False when the package ends inside the entry, which ends the listing.
-    bool ListEntry(package::PayloadReader& reader, std::uint64_t index, std::uint32_t count) {
+    bool ListEntry(packager::format::PayloadReader& reader, std::uint64_t index,
+                   std::uint32_t count) {
         const std::uint64_t headerAt = position_;
-        const std::optional<package::EntryHeader> header = reader.ReadEntryHeader();
+        const std::optional<packager::format::EntryHeader> header = reader.ReadEntryHeader();
         if (!header) {
-            faults_.push_back(EntryLabel(index, count) + ": " +
-                              EndsInside(headerAt, std::to_string(package::kEntryHeaderBytes) +
-                                                       "-byte header at offset " +
-                                                       std::to_string(headerAt)));
+            faults_.push_back(
+                EntryLabel(index, count) + ": " +
+                EndsInside(headerAt, std::to_string(packager::format::kEntryHeaderBytes) +
+                                         "-byte header at offset " + std::to_string(headerAt)));
             return false;
         }
-        position_ += package::kEntryHeaderBytes;
+        position_ += packager::format::kEntryHeaderBytes;
         Row row{ShownName(*header), header->size, header->checkValue, DataState::Ok};
         const std::string label = EntryLabel(index, count) + " (\"" + row.name + "\")";
         if (const std::string fault = NameFaultText(*header); !fault.empty()) {
@@ -191,18 +193,18 @@ class Lister {
                               HexCheckValue(*computed) + ", its header holds " +
                               HexCheckValue(header->checkValue));
         }
-        hasSetup_ = hasSetup_ || header->Name() == package::kSetupEntryName;
+        hasSetup_ = hasSetup_ || header->Name() == packager::format::kSetupEntryName;
         rows_.push_back(row);
         return true;
     }
 
     // The current entry's data check value; std::nullopt when the file ends before its end.
-    std::optional<std::uint32_t> DataCheckValue(package::PayloadReader& reader) {
+    std::optional<std::uint32_t> DataCheckValue(packager::format::PayloadReader& reader) {
         if (position_ > source_->Size()) {
             return std::nullopt;  // known without reading up to 4 GiB first
         }
         std::vector<std::uint8_t> block(kBlockBytes);
-        package::CheckValue check;
+        packager::format::CheckValue check;
         while (reader.RemainingEntryBytes() > 0) {
             const std::span<std::uint8_t> bytes(
                 block.data(), std::min<std::size_t>(reader.RemainingEntryBytes(), block.size()));

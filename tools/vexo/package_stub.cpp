@@ -3,7 +3,7 @@
 #include <memory>
 #include <system_error>
 
-#include "importer/machine/own_program.h"
+#include "common/own_program.h"
 #include "tools/vexo/file_byte_source.h"
 
 #ifndef VEXO_SETUP_BUILD_PATH
@@ -19,7 +19,7 @@ std::vector<std::filesystem::path> DefaultStubCandidates() {
     constexpr const char* kStubName = "VEXOSetup";
 #endif
     std::vector<std::filesystem::path> candidates;
-    const std::string ownFolder = machine::OwnProgramFile().folder;
+    const std::string ownFolder = common::OwnProgramFile().folder;
     if (!ownFolder.empty()) {
         candidates.emplace_back(std::filesystem::path(ownFolder) / kStubName);
     }

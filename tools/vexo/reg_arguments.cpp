@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "importer/files/ascii_case.h"
+#include "common/ascii_case.h"
 
 namespace vexo::cli {
 namespace {
@@ -178,7 +178,7 @@ RegArgumentsOutcome ParseRegArguments(Arguments args) {
         return {std::nullopt, std::nullopt, false, false, "no operation given"};
     }
     for (const OperationInfo& info : kOperations) {
-        if (basFiles::EqualsIgnoringAsciiCase(args.front(), info.name)) {
+        if (common::EqualsIgnoringAsciiCase(args.front(), info.name)) {
             return Reader(info.operation, args.subspan(1)).Run();
         }
     }

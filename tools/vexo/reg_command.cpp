@@ -10,7 +10,7 @@
 #include <limits>
 #include <ostream>
 
-#include "importer/files/ascii_case.h"
+#include "common/ascii_case.h"
 #include "tools/regfile/reg_reader.h"
 #include "tools/regfile/reg_writer.h"
 #include "tools/vexo/reg_arguments.h"
@@ -76,7 +76,7 @@ int SyntaxError(std::ostream& err, std::optional<RegOperation> operation,
                 std::string_view problem) {
     std::string sentence(problem);
     if (!sentence.empty()) {
-        sentence.front() = basFiles::AsciiUpper(sentence.front());
+        sentence.front() = common::AsciiUpper(sentence.front());
     }
     err << "ERROR: Invalid syntax. " << sentence << ".\n";
     if (operation) {
@@ -178,7 +178,7 @@ int RunAdd(registry::RegistryApi& api, const RegRequest& request, std::ostream& 
     if (request.type) {
         const auto known =
             std::find_if(std::begin(kTypes), std::end(kTypes), [&](const TypeInfo& t) {
-                return basFiles::EqualsIgnoringAsciiCase(t.name, *request.type);
+                return common::EqualsIgnoringAsciiCase(t.name, *request.type);
             });
         if (known == std::end(kTypes)) {
             return SyntaxError(err, RegOperation::Add,

@@ -22,23 +22,6 @@ Status ReadSubkeyNamesAndClose(registry::RegistryApi& api, registry::Hkey hive,
 
 }  // namespace
 
-Status OpenedKey::Open(registry::Hkey hive, std::string_view subKey, registry::Access access) {
-    Close();
-    return api_.RegOpenKeyEx(hive, subKey, access, handle_);
-}
-
-Status OpenedKey::Create(registry::Hkey hive, std::string_view subKey, registry::Access access) {
-    Close();
-    return api_.RegCreateKeyEx(hive, subKey, access, handle_);
-}
-
-void OpenedKey::Close() {
-    if (handle_ != 0) {
-        api_.RegCloseKey(handle_);
-        handle_ = 0;
-    }
-}
-
 std::string JoinKey(std::string_view parent, std::string_view child) {
     std::string joined(parent);
     if (!joined.empty()) {

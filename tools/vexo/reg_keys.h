@@ -6,29 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "importer/registry/opened_key.h"
 #include "importer/registry/registry_api.h"
 #include "tools/regfile/reg_document.h"
 
 namespace vexo::cli {
 
-// A key opened or created through the registry operations, closed when it goes.
-class OpenedKey {
-  public:
-    explicit OpenedKey(registry::RegistryApi& api) : api_(api) {}
-    ~OpenedKey() { Close(); }
-    OpenedKey(const OpenedKey&) = delete;
-    OpenedKey& operator=(const OpenedKey&) = delete;
-
-    registry::Status Open(registry::Hkey hive, std::string_view subKey, registry::Access access);
-    registry::Status Create(registry::Hkey hive, std::string_view subKey, registry::Access access);
-    registry::Hkey get() const { return handle_; }
-
-  private:
-    void Close();
-
-    registry::RegistryApi& api_;
-    registry::Hkey handle_ = 0;
-};
+using registry::OpenedKey;
 
 // parent + "\" + child, or child alone below a hive's root.
 std::string JoinKey(std::string_view parent, std::string_view child);

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/machine_prefix.h"
 #include "importer/itunes/library/library_core.h"
-#include "importer/machine/machine_prefix.h"
 
 namespace itunes::library {
 namespace {
@@ -159,7 +159,7 @@ std::shared_ptr<LibraryCore> OpenLibraryCore(const std::string& databasePath, bo
 }
 
 Ref<Application> OpenInstalledLibrary() {
-    const std::string path = machine::MediaLibraryPath();
+    const std::string path = common::MediaLibraryPath();
     if (path.empty()) {
         return nullptr;
     }

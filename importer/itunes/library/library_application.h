@@ -7,7 +7,7 @@
 
 namespace itunes::library {
 
-// The library installed in the machine prefix (its database at machine::MediaLibraryPath());
+// The library installed in the machine prefix (its database at common::MediaLibraryPath());
 // null when it is not installed or its database cannot be opened.
 Ref<Application> OpenInstalledLibrary();
 

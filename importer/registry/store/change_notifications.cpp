@@ -39,7 +39,7 @@ void Subscriptions::Fire(Subscription& subscription, Status outcome) {
     if (subscription.outcome != nullptr) {
         *subscription.outcome = outcome;
     }
-    machine::SetEventHandle(subscription.event);
+    common::SetEventHandle(subscription.event);
 }
 
 void Subscriptions::Dispatch(const std::vector<ChangeRecord>& changes, bool complete) {

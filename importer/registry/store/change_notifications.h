@@ -25,7 +25,7 @@
 #include <thread>
 #include <vector>
 
-#include "importer/machine/event.h"
+#include "common/event.h"
 #include "importer/registry/registry_api.h"
 #include "importer/registry/store/registry_store.h"
 
@@ -38,7 +38,7 @@ struct Subscription {
     bool watchSubtree = false;
     std::uint32_t filter = 0;
     std::int64_t seen = 0;  // changes with a higher sequence number are news to it
-    machine::EventHandle event = 0;
+    common::EventHandle event = 0;
     // Set for a synchronous wait: how the wait ended, written before the event is signalled.
     std::shared_ptr<Status> outcome;
 };

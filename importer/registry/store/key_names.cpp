@@ -1,6 +1,6 @@
 #include "importer/registry/store/key_names.h"
 
-#include "importer/files/ascii_case.h"
+#include "common/ascii_case.h"
 #include "importer/registry/store/store_status.h"
 
 namespace registry::store {
@@ -8,7 +8,7 @@ namespace registry::store {
 std::string FoldName(std::string_view name) {
     std::string folded(name);
     for (char& c : folded) {
-        c = basFiles::AsciiUpper(c);
+        c = common::AsciiUpper(c);
     }
     return folded;
 }

@@ -2,7 +2,7 @@
 // the whole process.
 #include <string>
 
-#include "importer/machine/machine_prefix.h"
+#include "common/machine_prefix.h"
 #include "importer/registry/registry_api.h"
 #include "importer/registry/store/store_registry_api.h"
 
@@ -13,8 +13,7 @@ namespace {
 // Empty when the prefix cannot be made; the store then refuses to open and every operation
 // reports a failure.
 std::string SystemStorePath() {
-    return machine::EnsureMachinePrefix().has_value() ? machine::RegistryStorePath()
-                                                      : std::string();
+    return common::EnsureMachinePrefix().has_value() ? common::RegistryStorePath() : std::string();
 }
 
 }  // namespace

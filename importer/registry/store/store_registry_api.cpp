@@ -3,7 +3,7 @@
 #include <cstring>
 #include <optional>
 
-#include "importer/machine/event.h"
+#include "common/event.h"
 #include "importer/registry/store/key_names.h"
 #include "importer/registry/store/store_status.h"
 
@@ -471,7 +471,7 @@ Status StoreRegistryApi::RegNotifyChangeKeyValue(Hkey key, bool watchSubtree, st
     }
     if (asynchronous) {
         // As on Windows, registering resets the event; an unknown event is refused.
-        if (!machine::ResetEventHandle(event)) {
+        if (!common::ResetEventHandle(event)) {
             return kErrorInvalidHandle;
         }
         subscription.event = event;
@@ -479,7 +479,7 @@ Status StoreRegistryApi::RegNotifyChangeKeyValue(Hkey key, bool watchSubtree, st
         watcher_->Nudge();  // to read the log from the subscription's mark on
         return kErrorSuccess;
     }
-    const machine::ScopedEvent done(false, false);
+    const common::ScopedEvent done(false, false);
     if (done.get() == 0) {
         return store::kErrorNotEnoughMemory;
     }
@@ -489,7 +489,7 @@ Status StoreRegistryApi::RegNotifyChangeKeyValue(Hkey key, bool watchSubtree, st
     subscriptions_.Add(std::move(subscription));
     watcher_->Nudge();
     lock.unlock();
-    machine::WaitForEventHandle(done.get());
+    common::WaitForEventHandle(done.get());
     return *outcome;
 }
 

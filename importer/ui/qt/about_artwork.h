@@ -7,7 +7,7 @@
 #include <QCursor>
 #include <QImage>
 
-#include "importer/windows/about_layout.h"
+#include "importer/forms/about_layout.h"
 
 namespace plumex::qt {
 

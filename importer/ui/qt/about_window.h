@@ -10,8 +10,8 @@
 #include <array>
 #include <functional>
 
+#include "importer/forms/frmAbout.h"
 #include "importer/ui/qt/text_measurer.h"
-#include "importer/windows/frmAbout.h"
 
 namespace plumex::qt {
 

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "importer/forms/about_layout.h"
 #include "importer/ui/qt/about_artwork.h"
 #include "importer/ui/qt/artwork.h"
 #include "importer/ui/qt/help_pictures.h"
-#include "importer/windows/about_layout.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "importer/windows/gradient.h"
+#include "importer/forms/gradient.h"
 
 namespace plumex::qt {
 

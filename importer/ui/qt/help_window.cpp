@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "importer/forms/help_text.h"
 #include "importer/ui/qt/gradient_widget.h"
 #include "importer/ui/qt/help_pictures.h"
-#include "importer/windows/help_text.h"
 
 namespace plumex::qt {
 namespace {

@@ -5,8 +5,8 @@
 #include <QDialog>
 #include <vector>
 
+#include "importer/forms/frmHelp.h"
 #include "importer/ui/qt/text_measurer.h"
-#include "importer/windows/frmHelp.h"
 
 class QLabel;
 

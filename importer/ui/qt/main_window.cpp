@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "importer/main_window_layout.h"
+#include "importer/forms/main_window_layout.h"
 #include "importer/ui/qt/artwork.h"
 #include "importer/ui/qt/gradient_widget.h"
 #include "importer/ui/qt/message_box.h"
@@ -24,8 +24,8 @@
 namespace plumex::qt {
 namespace {
 
-using importer::ControlKind;
-using importer::ControlLayout;
+using forms::ControlKind;
+using forms::ControlLayout;
 
 QString FromLocal(std::string_view text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
@@ -36,8 +36,7 @@ QString Name(std::string_view name) {
 }
 
 QFont ControlFont(bool bold) {
-    return ToQFont(
-        forms::FontSpec{importer::kControlFontFamily, importer::kControlFontPoints, bold});
+    return ToQFont(forms::FontSpec{forms::kControlFontFamily, forms::kControlFontPoints, bold});
 }
 
 const std::pair<std::string_view, importer::DisplayField> kFieldNames[] = {
@@ -49,18 +48,18 @@ const std::pair<std::string_view, importer::DisplayField> kFieldNames[] = {
 
 }  // namespace
 
-MainWindow::MainWindow(importer::StartupServices services, MainWindowHooks hooks)
+MainWindow::MainWindow(forms::StartupServices services, MainWindowHooks hooks)
     : hooks_(std::move(hooks)), form_(*this, std::move(services)) {
     // A fixed single border with a minimise button and no maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowTitle(Name(importer::kDesignCaption));
+    setWindowTitle(Name(forms::kDesignCaption));
     setWindowIcon(PlumexIcon());
     BuildMenus();
     BuildControls();
-    setFixedSize(ToPixelsX(importer::kDesignClientWidth),
-                 menuBar()->sizeHint().height() + ToPixelsY(importer::kDesignClientHeight));
+    setFixedSize(ToPixelsX(forms::kDesignClientWidth),
+                 menuBar()->sizeHint().height() + ToPixelsY(forms::kDesignClientHeight));
 }
 
 MainWindow::~MainWindow() = default;
@@ -84,7 +83,7 @@ void MainWindow::BuildControls() {
     setCentralWidget(surface);
 
     std::vector<std::pair<int, QWidget*>> tabStops;
-    for (const ControlLayout& control : importer::kMainControls) {
+    for (const ControlLayout& control : forms::kMainControls) {
         QWidget* widget = nullptr;
         switch (control.kind) {
             case ControlKind::Picture: {
@@ -157,11 +156,11 @@ void MainWindow::BuildControls() {
 }
 
 void MainWindow::BuildMenus() {
-    for (const importer::MenuLayout& layout : importer::kMainMenus) {
+    for (const forms::MenuLayout& layout : forms::kMainMenus) {
         QMenu* menu = menuBar()->addMenu(FromLocal(layout.text));
         menu->setObjectName(Name(layout.name));
         menu->menuAction()->setObjectName(Name(layout.name));
-        for (const importer::MenuItemLayout& item : layout.items) {
+        for (const forms::MenuItemLayout& item : layout.items) {
             if (item.text.empty()) {
                 menu->addSeparator()->setObjectName(Name(item.name));
                 continue;
@@ -217,26 +216,26 @@ void MainWindow::SetImportCaption(std::string_view text) {
     importButton_->setText(FromLocal(text));
 }
 
-void MainWindow::SetEnabled(importer::MainControl control, bool enabled) {
+void MainWindow::SetEnabled(forms::MainControl control, bool enabled) {
     switch (control) {
-        case importer::MainControl::cmdImport:
+        case forms::MainControl::cmdImport:
             return importButton_->setEnabled(enabled);
-        case importer::MainControl::mnuFile:
+        case forms::MainControl::mnuFile:
             return fileMenu_->menuAction()->setEnabled(enabled);
-        case importer::MainControl::mnuHelp:
+        case forms::MainControl::mnuHelp:
             return helpMenu_->menuAction()->setEnabled(enabled);
     }
 }
 
 // Outer sizes include the frame, once the window manager has given the window one; the
 // client area is what lies below the menu bar.
-importer::WindowMetrics MainWindow::Metrics() {
+forms::WindowMetrics MainWindow::Metrics() {
     const double x = TwipsPerPixelX();
     const double y = TwipsPerPixelY();
     const QRect frame = frameGeometry();
     const QRect screenArea = screen()->geometry();
     const QRect button = importButton_->geometry();
-    importer::WindowMetrics metrics;
+    forms::WindowMetrics metrics;
     metrics.width = frame.width() * x;
     metrics.height = frame.height() * y;
     metrics.clientHeight = (height() - menuBar()->sizeHint().height()) * y;

@@ -1,5 +1,5 @@
 // frmMain on Qt: the controls of the designed layout on a green gradient, the menus and the
-// status bar. It draws and forwards events; the behaviour is importer::frmMain's.
+// status bar. It draws and forwards events; the behaviour is forms::frmMain's.
 #pragma once
 
 #include <QMainWindow>
@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "importer/frmMain.h"
-#include "importer/main_window_view.h"
+#include "importer/forms/frmMain.h"
+#include "importer/forms/main_window_view.h"
 
 class QAction;
 class QLabel;
@@ -30,18 +30,18 @@ struct MainWindowHooks {
     std::function<void()> endProgram;
 };
 
-class MainWindow final : public QMainWindow, public importer::MainWindowView {
+class MainWindow final : public QMainWindow, public forms::MainWindowView {
   public:
-    explicit MainWindow(importer::StartupServices services, MainWindowHooks hooks = {});
+    explicit MainWindow(forms::StartupServices services, MainWindowHooks hooks = {});
     ~MainWindow() override;
 
-    importer::frmMain& Form() { return form_; }
+    forms::frmMain& Form() { return form_; }
 
     // The window's twips-per-pixel factors, from the screen it is on.
     double TwipsPerPixelX() const;
     double TwipsPerPixelY() const;
 
-    // importer::MainWindowView
+    // forms::MainWindowView
     void SetDisplayField(importer::DisplayField field, std::string_view text) override;
     void SetStatusText(std::string_view text) override;
     importer::MessageAnswer ShowMessage(std::string_view text, std::string_view caption,
@@ -53,8 +53,8 @@ class MainWindow final : public QMainWindow, public importer::MainWindowView {
     void SetVersionLabel(std::string_view text) override;
     void SetCaption(std::string_view text) override;
     void SetImportCaption(std::string_view text) override;
-    void SetEnabled(importer::MainControl control, bool enabled) override;
-    importer::WindowMetrics Metrics() override;
+    void SetEnabled(forms::MainControl control, bool enabled) override;
+    forms::WindowMetrics Metrics() override;
     void SetHeight(double height) override;
     void Move(double left, double top) override;
     basFiles::WindowHandle Handle() override;
@@ -73,7 +73,7 @@ class MainWindow final : public QMainWindow, public importer::MainWindowView {
     int ToPixelsY(double twips) const;
 
     MainWindowHooks hooks_;
-    importer::frmMain form_;
+    forms::frmMain form_;
     std::map<importer::DisplayField, QLineEdit*> fields_;
     QLabel* versionLabel_ = nullptr;
     QPushButton* importButton_ = nullptr;

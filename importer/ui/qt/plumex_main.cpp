@@ -8,13 +8,13 @@
 #include <iostream>
 #include <sstream>
 
-#include "importer/frmMain.h"
-#include "importer/machine/machine_prefix.h"
+#include "common/machine_prefix.h"
+#include "importer/forms/frmMain.h"
+#include "importer/itunes/library/library_install.h"
 #include "importer/registry/registry_api.h"
 #include "importer/ui/qt/about_window.h"
 #include "importer/ui/qt/help_window.h"
 #include "importer/ui/qt/main_window.h"
-#include "tools/vexo/library_install.h"
 
 namespace {
 
@@ -30,17 +30,17 @@ bool HasDisplay() {
 
 // A machine prefix that does not exist yet is a first run: it gets the library.
 bool InstallLibraryOnFirstRun() {
-    const std::string prefix = machine::MachinePrefix();
+    const std::string prefix = common::MachinePrefix();
     std::error_code error;
     if (prefix.empty() || std::filesystem::exists(prefix, error)) {
         return true;
     }
-    if (!machine::EnsureMachinePrefix()) {
+    if (!common::EnsureMachinePrefix()) {
         std::cerr << "Plumex: cannot create the machine folder " << prefix << "\n";
         return false;
     }
     std::ostringstream report;
-    if (!vexo::cli::InstallLibrary(registry::SystemRegistryApi(), report, std::cerr)) {
+    if (!itunes::library::InstallLibrary(registry::SystemRegistryApi(), report, std::cerr)) {
         std::cerr << "Plumex: the media library could not be installed into " << prefix << "\n";
         return false;
     }
@@ -66,7 +66,7 @@ int main(int argc, char* argv[]) {
     plumex::qt::MainWindowHooks hooks;
     hooks.openHelp = [](QWidget* owner) { plumex::qt::ShowHelpWindow(owner); };
     hooks.openAbout = [](QWidget* owner) { plumex::qt::ShowAboutWindow(owner); };
-    plumex::qt::MainWindow window(importer::SystemStartupServices(), std::move(hooks));
+    plumex::qt::MainWindow window(forms::SystemStartupServices(), std::move(hooks));
     window.Form().Form_Load();
     window.show();
     return QApplication::exec();

@@ -13,12 +13,12 @@
 #include <sstream>
 #include <string>
 
-#include "importer/machine/machine_prefix.h"
+#include "common/machine_prefix.h"
+#include "importer/itunes/library/library_install.h"
 #include "importer/registry/registry_api.h"
 #include "importer/ui/qt/about_window.h"
 #include "importer/ui/qt/help_window.h"
 #include "importer/ui/qt/main_window.h"
-#include "tools/vexo/library_install.h"
 
 namespace {
 
@@ -47,8 +47,8 @@ class ScratchMachine {
         setenv("VEXO_PREFIX", (folder_ + "/prefix").c_str(), 1);
         unsetenv("PROGRAMFILES");
         std::ostringstream report;
-        ready_ = machine::EnsureMachinePrefix().has_value() &&
-                 vexo::cli::InstallLibrary(registry::SystemRegistryApi(), report, std::cerr);
+        ready_ = common::EnsureMachinePrefix().has_value() &&
+                 itunes::library::InstallLibrary(registry::SystemRegistryApi(), report, std::cerr);
     }
     ~ScratchMachine() {
         std::error_code ignored;
@@ -85,7 +85,7 @@ int main(int argc, char* argv[]) {
     }
     plumex::qt::MainWindowHooks hooks;
     hooks.openHelp = [](QWidget*) {};
-    plumex::qt::MainWindow main(importer::SystemStartupServices(), std::move(hooks));
+    plumex::qt::MainWindow main(forms::SystemStartupServices(), std::move(hooks));
     main.Form().Form_Load();
     bool saved = Save(main, folder, QStringLiteral("main.png"));
 

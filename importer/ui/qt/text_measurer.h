@@ -6,7 +6,7 @@
 #include <QString>
 #include <string_view>
 
-#include "importer/windows/text_measure.h"
+#include "importer/forms/text_measure.h"
 
 class QWidget;
 

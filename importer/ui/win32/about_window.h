@@ -10,12 +10,12 @@
 #include <functional>
 #include <string>
 
+#include "importer/forms/frmAbout.h"
 #include "importer/itunes/com/com_apartment.h"
 #include "importer/ui/win32/gdi_text_measurer.h"
 #include "importer/ui/win32/memory_dc.h"
 #include "importer/ui/win32/modal_window.h"
 #include "importer/ui/win32/picture_resource.h"
-#include "importer/windows/frmAbout.h"
 
 namespace plumex::win32 {
 

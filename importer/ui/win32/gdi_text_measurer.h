@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "importer/forms/text_measure.h"
 #include "importer/ui/win32/memory_dc.h"
 #include "importer/ui/win32/owned_gdi_object.h"
-#include "importer/windows/text_measure.h"
 
 namespace plumex::win32 {
 

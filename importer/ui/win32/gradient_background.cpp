@@ -1,6 +1,6 @@
 #include "importer/ui/win32/gradient_background.h"
 
-#include "importer/windows/gradient.h"
+#include "importer/forms/gradient.h"
 
 namespace plumex::win32 {
 

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "importer/forms/help_text.h"
 #include "importer/ui/win32/memory_dc.h"
 #include "importer/ui/win32/resource_ids.h"
 #include "importer/ui/win32/screen_twips.h"
-#include "importer/windows/help_text.h"
 
 namespace plumex::win32 {
 namespace {

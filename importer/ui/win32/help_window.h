@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "importer/forms/frmHelp.h"
 #include "importer/itunes/com/com_apartment.h"
 #include "importer/ui/win32/gdi_text_measurer.h"
 #include "importer/ui/win32/modal_window.h"
 #include "importer/ui/win32/owned_gdi_object.h"
 #include "importer/ui/win32/picture_resource.h"
-#include "importer/windows/frmHelp.h"
 
 namespace plumex::win32 {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "importer/files/win32/handle_value.h"
-#include "importer/main_window_layout.h"
+#include "common/win32/handle_value.h"
+#include "importer/forms/main_window_layout.h"
 #include "importer/ui/win32/alpha_picture.h"
 #include "importer/ui/win32/event_pump.h"
 #include "importer/ui/win32/gdi_text_measurer.h"
@@ -26,7 +26,7 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 OwnedFont ControlFont(bool bold) {
     const MemoryDc screen(nullptr);
     const int dpiY = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
-    return CreateSpecFont({importer::kControlFontFamily, importer::kControlFontPoints, bold}, dpiY);
+    return CreateSpecFont({forms::kControlFontFamily, forms::kControlFontPoints, bold}, dpiY);
 }
 
 void SetText(HWND control, std::string_view text) {
@@ -35,7 +35,7 @@ void SetText(HWND control, std::string_view text) {
 
 }  // namespace
 
-MainWindow::MainWindow(importer::StartupServices services, MainWindowHooks hooks)
+MainWindow::MainWindow(forms::StartupServices services, MainWindowHooks hooks)
     : hooks_(WithDesktopDefaults(std::move(hooks))),
       form_(*this, std::move(services)),
       factors_(ScreenTwipsPerPixel()),
@@ -51,10 +51,10 @@ MainWindow::MainWindow(importer::StartupServices services, MainWindowHooks hooks
     if (menuBar == nullptr) {
         return;
     }
-    RECT outer{0, 0, TwipsToPixels(importer::kDesignClientWidth, factors_.x),
-               TwipsToPixels(importer::kDesignClientHeight, factors_.y)};
+    RECT outer{0, 0, TwipsToPixels(forms::kDesignClientWidth, factors_.x),
+               TwipsToPixels(forms::kDesignClientHeight, factors_.y)};
     AdjustWindowRectEx(&outer, kWindowStyle, TRUE, 0);
-    HWND window = CreateWindowExA(0, kWindowClass, std::string(importer::kDesignCaption).c_str(),
+    HWND window = CreateWindowExA(0, kWindowClass, std::string(forms::kDesignCaption).c_str(),
                                   kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                                   outer.right - outer.left, outer.bottom - outer.top, nullptr,
                                   menuBar, GetModuleHandleA(nullptr), this);
@@ -194,7 +194,7 @@ void MainWindow::YieldToEvents() {
 
 std::optional<std::string> MainWindow::PickFolder(basFiles::WindowHandle owner,
                                                   std::string_view title) {
-    return hooks_.pickFolder(::win32::HandleFromValue<HWND>(owner), title);
+    return hooks_.pickFolder(common::win32::HandleFromValue<HWND>(owner), title);
 }
 
 void MainWindow::SetVersionLabel(std::string_view text) {
@@ -209,17 +209,17 @@ void MainWindow::SetImportCaption(std::string_view text) {
     SetText(controls_.importButton, text);
 }
 
-void MainWindow::SetEnabled(importer::MainControl control, bool enabled) {
-    if (control == importer::MainControl::cmdImport) {
+void MainWindow::SetEnabled(forms::MainControl control, bool enabled) {
+    if (control == forms::MainControl::cmdImport) {
         EnableWindow(controls_.importButton, enabled ? TRUE : FALSE);
         return;
     }
-    const UINT position = control == importer::MainControl::mnuFile ? 0 : 1;
+    const UINT position = control == forms::MainControl::mnuFile ? 0 : 1;
     EnableMenuItem(GetMenu(window_), position, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
     DrawMenuBar(window_);
 }
 
-importer::WindowMetrics MainWindow::Metrics() {
+forms::WindowMetrics MainWindow::Metrics() {
     RECT outer{};
     RECT client{};
     RECT button{};
@@ -229,7 +229,7 @@ importer::WindowMetrics MainWindow::Metrics() {
     GetWindowRect(controls_.importButton, &button);
     MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&button), 2);
     GetWindowRect(controls_.statusBar, &status);
-    importer::WindowMetrics metrics;
+    forms::WindowMetrics metrics;
     metrics.width = (outer.right - outer.left) * factors_.x;
     metrics.height = (outer.bottom - outer.top) * factors_.y;
     metrics.clientHeight = client.bottom * factors_.y;
@@ -255,7 +255,7 @@ void MainWindow::Move(double left, double top) {
 }
 
 basFiles::WindowHandle MainWindow::Handle() {
-    return ::win32::HandleValue(window_);
+    return common::win32::HandleValue(window_);
 }
 
 void MainWindow::OpenHelp() {

@@ -1,11 +1,11 @@
 // frmMain on Win32: a top-level window with the designed controls over a green gradient, the
-// menus and the status bar. It draws and forwards events; the behaviour is importer::frmMain's.
+// menus and the status bar. It draws and forwards events; the behaviour is forms::frmMain's.
 #pragma once
 
 #include <windows.h>
 
-#include "importer/frmMain.h"
-#include "importer/main_window_view.h"
+#include "importer/forms/frmMain.h"
+#include "importer/forms/main_window_view.h"
 #include "importer/ui/win32/main_window_controls.h"
 #include "importer/ui/win32/main_window_hooks.h"
 #include "importer/ui/win32/owned_gdi_object.h"
@@ -14,11 +14,11 @@
 
 namespace plumex::win32 {
 
-class MainWindow final : public importer::MainWindowView {
+class MainWindow final : public forms::MainWindowView {
   public:
     // Creates the window hidden, at its design size; Ok() tells whether that worked. Hooks
     // left empty take the desktop's behaviour.
-    explicit MainWindow(importer::StartupServices services, MainWindowHooks hooks = {});
+    explicit MainWindow(forms::StartupServices services, MainWindowHooks hooks = {});
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -26,9 +26,9 @@ class MainWindow final : public importer::MainWindowView {
     bool Ok() const { return window_ != nullptr; }
     // Null once the window has been destroyed.
     HWND Window() const { return window_; }
-    importer::frmMain& Form() { return form_; }
+    forms::frmMain& Form() { return form_; }
 
-    // importer::MainWindowView
+    // forms::MainWindowView
     void SetDisplayField(importer::DisplayField field, std::string_view text) override;
     void SetStatusText(std::string_view text) override;
     importer::MessageAnswer ShowMessage(std::string_view text, std::string_view caption,
@@ -40,8 +40,8 @@ class MainWindow final : public importer::MainWindowView {
     void SetVersionLabel(std::string_view text) override;
     void SetCaption(std::string_view text) override;
     void SetImportCaption(std::string_view text) override;
-    void SetEnabled(importer::MainControl control, bool enabled) override;
-    importer::WindowMetrics Metrics() override;
+    void SetEnabled(forms::MainControl control, bool enabled) override;
+    forms::WindowMetrics Metrics() override;
     void SetHeight(double height) override;
     void Move(double left, double top) override;
     basFiles::WindowHandle Handle() override;
@@ -63,7 +63,7 @@ class MainWindow final : public importer::MainWindowView {
     void SetLabelText(HWND label, std::string_view text);
 
     MainWindowHooks hooks_;
-    importer::frmMain form_;
+    forms::frmMain form_;
     TwipsPerPixel factors_;
     OwnedFont boldFont_;
     OwnedFont regularFont_;

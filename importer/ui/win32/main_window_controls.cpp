@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "importer/main_window_layout.h"
+#include "importer/forms/main_window_layout.h"
 
 namespace plumex::win32 {
 namespace {
 
-using importer::ControlKind;
-using importer::ControlLayout;
+using forms::ControlKind;
+using forms::ControlLayout;
 using importer::DisplayField;
 
 constexpr int kFirstControlId = 100;
@@ -104,8 +104,8 @@ HWND CreateControl(HWND window, const ControlLayout& control, const ControlFonts
 }  // namespace
 
 int ControlId(std::string_view name) {
-    for (std::size_t i = 0; i < importer::kMainControls.size(); ++i) {
-        if (importer::kMainControls[i].name == name) {
+    for (std::size_t i = 0; i < forms::kMainControls.size(); ++i) {
+        if (forms::kMainControls[i].name == name) {
             return kFirstControlId + static_cast<int>(i);
         }
     }
@@ -116,7 +116,7 @@ bool CreateMainControls(HWND window, const ControlFonts& fonts, TwipsPerPixel fa
                         MainControls& controls) {
     // Keyboard navigation follows the order the children were made in.
     std::vector<const ControlLayout*> inTabOrder;
-    for (const ControlLayout& control : importer::kMainControls) {
+    for (const ControlLayout& control : forms::kMainControls) {
         inTabOrder.push_back(&control);
     }
     std::stable_sort(
@@ -132,7 +132,7 @@ bool CreateMainControls(HWND window, const ControlFonts& fonts, TwipsPerPixel fa
 
 bool IsLabel(HWND window, HWND control) {
     const int id = GetDlgCtrlID(control);
-    for (const ControlLayout& layout : importer::kMainControls) {
+    for (const ControlLayout& layout : forms::kMainControls) {
         if (layout.kind == ControlKind::Label && ControlId(layout.name) == id) {
             return GetParent(control) == window;
         }

@@ -2,11 +2,11 @@
 
 #include <utility>
 
-#include "importer/files/win32/handle_value.h"
-#include "importer/files/win32/shell_folder_picker.h"
+#include "common/win32/handle_value.h"
 #include "importer/ui/win32/about_window.h"
 #include "importer/ui/win32/help_window.h"
 #include "importer/ui/win32/message_box.h"
+#include "importer/ui/win32/shell_folder_picker.h"
 
 namespace plumex::win32 {
 
@@ -20,7 +20,7 @@ MainWindowHooks WithDesktopDefaults(MainWindowHooks hooks) {
     if (!hooks.pickFolder) {
         hooks.pickFolder = [](HWND owner, std::string_view title) {
             basFiles::ShellFolderPicker picker;
-            return picker.PickFolder(::win32::HandleValue(owner), title);
+            return picker.PickFolder(common::win32::HandleValue(owner), title);
         };
     }
     if (!hooks.showMessage) {

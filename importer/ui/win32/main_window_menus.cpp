@@ -7,10 +7,10 @@ namespace {
 
 constexpr UINT kFirstMenuCommandId = 200;
 
-using importer::MenuCommand;
+using forms::MenuCommand;
 
-bool AppendItems(HMENU menu, const importer::MenuLayout& layout) {
-    for (const importer::MenuItemLayout& item : layout.items) {
+bool AppendItems(HMENU menu, const forms::MenuLayout& layout) {
+    for (const forms::MenuItemLayout& item : layout.items) {
         const BOOL appended = item.text.empty()
                                   ? AppendMenuA(menu, MF_SEPARATOR, 0, nullptr)
                                   : AppendMenuA(menu, MF_STRING, MenuCommandId(item.command),
@@ -43,7 +43,7 @@ HMENU CreateMainMenuBar() {
     if (bar == nullptr) {
         return nullptr;
     }
-    for (const importer::MenuLayout& layout : importer::kMainMenus) {
+    for (const forms::MenuLayout& layout : forms::kMainMenus) {
         HMENU menu = CreatePopupMenu();
         if (menu == nullptr || !AppendItems(menu, layout) ||
             AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu),

@@ -4,14 +4,14 @@
 
 #include <windows.h>
 
-#include "importer/main_window_layout.h"
+#include "importer/forms/main_window_layout.h"
 
 namespace plumex::win32 {
 
 // The command id that WM_COMMAND carries for a menu item.
-UINT MenuCommandId(importer::MenuCommand command);
+UINT MenuCommandId(forms::MenuCommand command);
 // The menu command of a WM_COMMAND id; MenuCommand::None for any other id.
-importer::MenuCommand MenuCommandFor(UINT id);
+forms::MenuCommand MenuCommandFor(UINT id);
 
 // The menu bar with its two menus, access keys and separators; null when it could not be
 // built. The caller owns it until a window takes it.

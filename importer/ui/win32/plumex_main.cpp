@@ -5,14 +5,14 @@
 
 #include <commctrl.h>
 
-#include "importer/frmMain.h"
+#include "importer/forms/frmMain.h"
 #include "importer/itunes/com/com_apartment.h"
 #include "importer/ui/win32/main_window.h"
 
 namespace {
 
 int RunMainWindow() {
-    plumex::win32::MainWindow window(importer::SystemStartupServices());
+    plumex::win32::MainWindow window(forms::SystemStartupServices());
     if (!window.Ok()) {
         return 1;
     }

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "packager/win32/windows_api.h"
+#include "common/win32/windows_api.h"
 
 namespace packager::win32 {
 

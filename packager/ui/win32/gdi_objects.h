@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "packager/win32/windows_api.h"
+#include "common/win32/windows_api.h"
 
 namespace packager::win32 {
 

@@ -8,8 +8,8 @@
 // so that a test can run the program unattended and still see what it would have reported.
 #pragma once
 
+#include "common/win32/windows_api.h"
 #include "packager/message_boxes.h"
-#include "packager/win32/windows_api.h"
 
 namespace packager::win32 {
 

@@ -3,7 +3,7 @@
 // complete only once handled here - and only the worker's end ends it.
 #pragma once
 
-#include "packager/win32/windows_api.h"
+#include "common/win32/windows_api.h"
 
 namespace packager::win32 {
 

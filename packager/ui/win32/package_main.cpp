@@ -2,13 +2,13 @@
 
 #include <optional>
 
+#include "common/win32/unique_handle.h"
 #include "packager/package_worker.h"
 #include "packager/ui/win32/message_box.h"
 #include "packager/ui/win32/message_loop.h"
 #include "packager/ui/win32/progress_window.h"
 #include "packager/ui/win32/win32_progress_state.h"
 #include "packager/ui/win32/win32_progress_view.h"
-#include "packager/win32/unique_handle.h"
 #include "packager/win32/win32_platform.h"
 
 namespace packager::win32 {
@@ -37,7 +37,7 @@ int PackageMain(HINSTANCE instance) {
     Win32ProgressView view(state, window, autoAnswer);
     WorkerContext context{platform, view};
 
-    const UniqueHandle worker(
+    const common::win32::UniqueHandle worker(
         ::CreateThread(nullptr, 0, RunWorker, &context, CREATE_SUSPENDED, nullptr));
     if (!worker) {
         ShowMessageBox(nullptr, InitializationErrorBox(SetupStep::CreateThread), autoAnswer);

@@ -4,7 +4,7 @@
 // the start-up show command are not used.
 #pragma once
 
-#include "packager/win32/windows_api.h"
+#include "common/win32/windows_api.h"
 
 namespace packager::win32 {
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "common/win32/windows_api.h"
 #include "packager/message_boxes.h"
 #include "packager/ui/win32/win32_progress_state.h"
-#include "packager/win32/windows_api.h"
 
 namespace packager::win32 {
 

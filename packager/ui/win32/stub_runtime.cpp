@@ -18,7 +18,7 @@
 #include <cstdio>
 #include <new>
 
-#include "packager/win32/windows_api.h"
+#include "common/win32/windows_api.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/win32/unique_handle.h"
 #include "packager/progress_state.h"
-#include "packager/win32/unique_handle.h"
 
 namespace packager::win32 {
 
@@ -55,8 +55,8 @@ class Win32ProgressState {
         bool owned_ = false;
     };
 
-    UniqueHandle stateLock_;
-    UniqueHandle cancelEvent_;
+    common::win32::UniqueHandle stateLock_;
+    common::win32::UniqueHandle cancelEvent_;
     std::string statusText_{kInitialStatusLine};  // guarded by stateLock_
     std::uint32_t progressPercent_ = 0;           // guarded by stateLock_; 0 is an empty bar
 };

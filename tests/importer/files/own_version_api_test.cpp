@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "importer/itunes/library/pe_image.h"
 #include "tests/importer/files/mingw/versioned_values.h"
 #include "tests/importer/files/version_test_files.h"
-#include "tools/pewriter/pe_image.h"
 
 namespace basFiles {
 namespace {
@@ -33,9 +33,10 @@ std::optional<Bytes> ReadBlock(OwnVersionInfoApi& api, const std::string& path) 
 
 TEST(OwnVersionInfoApi, ReadsTheBlockOfAWrittenImage) {
     ScopedTempFolder folder;
-    const auto block = pewriter::BuildVersionInfoBlock(testing_support::TypicalVersionInfo());
+    const auto block =
+        itunes::library::BuildVersionInfoBlock(testing_support::TypicalVersionInfo());
     const std::string path = folder.Write(
-        "standin.exe", pewriter::BuildVersionedImage(testing_support::TypicalVersionInfo()));
+        "standin.exe", itunes::library::BuildVersionedImage(testing_support::TypicalVersionInfo()));
     OwnVersionInfoApi api;
     EXPECT_EQ(api.GetFileVersionInfoSize(path), block.size());
     EXPECT_EQ(ReadBlock(api, path), block);
@@ -52,13 +53,13 @@ TEST(OwnVersionInfoApi, ReadsTheBlockOfAWrittenImage) {
 
 TEST(OwnVersionInfoApi, SizeIsTheRootNodesLengthNotTheResourcesSize) {
     ScopedTempFolder folder;
-    auto data = pewriter::BuildVersionInfoBlock(testing_support::TypicalVersionInfo());
+    auto data = itunes::library::BuildVersionInfoBlock(testing_support::TypicalVersionInfo());
     const std::size_t length = data.size();
     data.insert(data.end(), 20, 0xEE);  // some tools pad the resource
-    pewriter::Resource resource;
+    itunes::library::Resource resource;
     resource.data = data;
     const std::string path =
-        folder.Write("padded.dll", pewriter::BuildPeImage(std::span(&resource, 1)));
+        folder.Write("padded.dll", itunes::library::BuildPeImage(std::span(&resource, 1)));
     OwnVersionInfoApi api;
     EXPECT_EQ(api.GetFileVersionInfoSize(path), length);
 }
@@ -89,9 +90,9 @@ TEST_P(NoVersionDataTest, SizeIsZeroAndReadFails) {
 }
 
 Bytes ImageWithVersionData(Bytes data) {
-    pewriter::Resource resource;
+    itunes::library::Resource resource;
     resource.data = std::move(data);
-    return pewriter::BuildPeImage(std::span(&resource, 1));
+    return itunes::library::BuildPeImage(std::span(&resource, 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -99,12 +100,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         NoVersionCase{"Missing", std::nullopt}, NoVersionCase{"Empty", Bytes{}},
         NoVersionCase{"PlainText", TextBytes("Season 1\r\nEpisode 1\r\nThis is no program.\r\n")},
-        NoVersionCase{"ImageWithoutResources", pewriter::BuildPeImage({})},
+        NoVersionCase{"ImageWithoutResources", itunes::library::BuildPeImage({})},
         // A version resource that holds no VS_VERSIONINFO block.
         NoVersionCase{"NotAVersionInfoBlock",
                       ImageWithVersionData(TextBytes("just some bytes here"))},
-        NoVersionCase{"WrongRootKey", ImageWithVersionData(pewriter::BuildVersionNode(
-                                          pewriter::BranchNode("VS_VERSIONINFO", {})))}),
+        NoVersionCase{"WrongRootKey", ImageWithVersionData(itunes::library::BuildVersionNode(
+                                          itunes::library::BranchNode("VS_VERSIONINFO", {})))}),
     [](const testing::TestParamInfo<NoVersionCase>& param) { return param.param.name; });
 
 TEST(OwnVersionInfoApi, AFolderHasNoVersionData) {

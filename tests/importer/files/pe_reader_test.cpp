@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "common/little_endian.h"
 #include "importer/files/byte_source.h"
-#include "importer/files/little_endian.h"
+#include "importer/itunes/library/pe_image.h"
 #include "tests/importer/files/version_test_files.h"
-#include "tools/pewriter/pe_image.h"
 
 namespace basFiles {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using pewriter::ImageFormat;
-using pewriter::ImageKind;
+using itunes::library::ImageFormat;
+using itunes::library::ImageKind;
 
 std::optional<Bytes> VersionResourceOf(const Bytes& image) {
     MemoryByteSource source(image);
@@ -25,11 +25,11 @@ std::optional<Bytes> VersionResourceOf(const Bytes& image) {
 }
 
 Bytes TypicalBlock() {
-    return pewriter::BuildVersionInfoBlock(testing_support::TypicalVersionInfo());
+    return itunes::library::BuildVersionInfoBlock(testing_support::TypicalVersionInfo());
 }
 
 Bytes TypicalImage() {
-    return pewriter::BuildVersionedImage(testing_support::TypicalVersionInfo());
+    return itunes::library::BuildVersionedImage(testing_support::TypicalVersionInfo());
 }
 
 struct ImageCase {
@@ -40,8 +40,8 @@ struct ImageCase {
 class PeImageKindsTest : public testing::TestWithParam<ImageCase> {};
 
 TEST_P(PeImageKindsTest, GivesTheVersionResourceBytes) {
-    const Bytes image = pewriter::BuildVersionedImage(testing_support::TypicalVersionInfo(),
-                                                      {GetParam().kind, GetParam().format});
+    const Bytes image = itunes::library::BuildVersionedImage(testing_support::TypicalVersionInfo(),
+                                                             {GetParam().kind, GetParam().format});
     EXPECT_EQ(VersionResourceOf(image), TypicalBlock());
 }
 
@@ -51,9 +51,9 @@ INSTANTIATE_TEST_SUITE_P(Images, PeImageKindsTest,
                                          ImageCase{ImageKind::Executable, ImageFormat::Pe32Plus},
                                          ImageCase{ImageKind::Library, ImageFormat::Pe32Plus}));
 
-pewriter::Resource MakeResource(std::uint16_t type, std::uint16_t name, std::uint16_t language,
-                                const std::string& data) {
-    pewriter::Resource resource;
+itunes::library::Resource MakeResource(std::uint16_t type, std::uint16_t name,
+                                       std::uint16_t language, const std::string& data) {
+    itunes::library::Resource resource;
     resource.type = type;
     resource.name = name;
     resource.language = language;
@@ -63,7 +63,7 @@ pewriter::Resource MakeResource(std::uint16_t type, std::uint16_t name, std::uin
 
 struct ChoiceCase {
     std::string name;
-    std::vector<pewriter::Resource> resources;
+    std::vector<itunes::library::Resource> resources;
     std::optional<std::string> chosen;
 };
 
@@ -74,7 +74,7 @@ void PrintTo(const ChoiceCase& c, std::ostream* out) {
 class ResourceChoiceTest : public testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(ResourceChoiceTest, TakesTypeSixteenNameOne) {
-    const auto data = VersionResourceOf(pewriter::BuildPeImage(GetParam().resources));
+    const auto data = VersionResourceOf(itunes::library::BuildPeImage(GetParam().resources));
     if (GetParam().chosen) {
         ASSERT_TRUE(data.has_value());
         EXPECT_EQ(std::string(data->begin(), data->end()), *GetParam().chosen);
@@ -120,11 +120,11 @@ void PrintTo(const LanguageCase& c, std::ostream* out) {
 class LanguageChoiceTest : public testing::TestWithParam<LanguageCase> {};
 
 TEST_P(LanguageChoiceTest, TakesTheLanguageTheLoaderWould) {
-    std::vector<pewriter::Resource> resources;
+    std::vector<itunes::library::Resource> resources;
     for (const std::uint16_t language : GetParam().languages) {
         resources.push_back(MakeResource(16, 1, language, std::to_string(language)));
     }
-    const Bytes image = pewriter::BuildPeImage(resources);
+    const Bytes image = itunes::library::BuildPeImage(resources);
     MemoryByteSource source(image);
     const auto data = ReadVersionResource(source, GetParam().systemLanguage);
     ASSERT_TRUE(data.has_value());
@@ -144,9 +144,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<LanguageCase>& param) { return param.param.name; });
 
 TEST(PeReader, CutsTheReadToSixtyFourKilobytes) {
-    const std::vector<pewriter::Resource> resources = {
+    const std::vector<itunes::library::Resource> resources = {
         MakeResource(16, 1, 0x0409, std::string(100000, 'v'))};
-    const auto data = VersionResourceOf(pewriter::BuildPeImage(resources));
+    const auto data = VersionResourceOf(itunes::library::BuildPeImage(resources));
     ASSERT_TRUE(data.has_value());
     EXPECT_EQ(data->size(), kMaxVersionResourceBytes);
 }
@@ -166,19 +166,20 @@ struct ImageLayout {
 
 ImageLayout Locate(const Bytes& image) {
     ImageLayout at;
-    at.pe = LoadLe32(image, 0x3C);
+    at.pe = common::LoadLe32(image, 0x3C);
     at.optional = at.pe + 24;
-    const bool plus = LoadLe16(image, at.optional) == 0x20B;
+    const bool plus = common::LoadLe16(image, at.optional) == 0x20B;
     at.resourceDirectoryEntry = at.optional + (plus ? 112 : 96) + 16;
-    const std::size_t sections = at.optional + LoadLe16(image, at.pe + 20);
-    at.resourceSectionHeader = sections + 40 * (LoadLe16(image, at.pe + 6) - 1u);
-    at.resourceSection = LoadLe32(image, at.resourceSectionHeader + 20);
+    const std::size_t sections = at.optional + common::LoadLe16(image, at.pe + 20);
+    at.resourceSectionHeader = sections + 40 * (common::LoadLe16(image, at.pe + 6) - 1u);
+    at.resourceSection = common::LoadLe32(image, at.resourceSectionHeader + 20);
     at.typeEntry = at.resourceSection + 16;
     const std::size_t typeDirectory =
-        at.resourceSection + (LoadLe32(image, at.typeEntry + 4) & 0x7FFFFFFF);
-    at.nameDirectory = at.resourceSection + (LoadLe32(image, typeDirectory + 16 + 4) & 0x7FFFFFFF);
+        at.resourceSection + (common::LoadLe32(image, at.typeEntry + 4) & 0x7FFFFFFF);
+    at.nameDirectory =
+        at.resourceSection + (common::LoadLe32(image, typeDirectory + 16 + 4) & 0x7FFFFFFF);
     at.languageEntry = at.nameDirectory + 16;
-    at.dataEntry = at.resourceSection + LoadLe32(image, at.languageEntry + 4);
+    at.dataEntry = at.resourceSection + common::LoadLe32(image, at.languageEntry + 4);
     return at;
 }
 
@@ -206,8 +207,8 @@ class DamagedImageTest : public testing::TestWithParam<DamageCase> {};
 
 TEST_P(DamagedImageTest, IsRejectedWithoutReadingOutside) {
     for (const ImageFormat format : {ImageFormat::Pe32, ImageFormat::Pe32Plus}) {
-        Bytes image = pewriter::BuildVersionedImage(testing_support::TypicalVersionInfo(),
-                                                    {ImageKind::Executable, format});
+        Bytes image = itunes::library::BuildVersionedImage(testing_support::TypicalVersionInfo(),
+                                                           {ImageKind::Executable, format});
         GetParam().damage(image, Locate(image));
         if (GetParam().stillFound) {
             EXPECT_EQ(VersionResourceOf(image), TypicalBlock());
@@ -263,7 +264,8 @@ INSTANTIATE_TEST_SUITE_P(
             [](Bytes& b, const ImageLayout& at) { Put16(b, at.resourceSection + 14, 0xFFFF); }},
         DamageCase{"TypeEntryIsALeaf",
                    [](Bytes& b, const ImageLayout& at) {
-                       Put32(b, at.typeEntry + 4, LoadLe32(b, at.typeEntry + 4) & ~kSubdirectory);
+                       Put32(b, at.typeEntry + 4,
+                             common::LoadLe32(b, at.typeEntry + 4) & ~kSubdirectory);
                    }},
         DamageCase{
             "TypeEntryPointsAtTheRoot",
@@ -276,7 +278,7 @@ INSTANTIATE_TEST_SUITE_P(
                    [](Bytes& b, const ImageLayout& at) { Put16(b, at.nameDirectory + 14, 0); }},
         DamageCase{"DataOutsideTheSection",
                    [](Bytes& b, const ImageLayout& at) {
-                       Put32(b, at.dataEntry, LoadLe32(b, at.dataEntry) + 0x10000);
+                       Put32(b, at.dataEntry, common::LoadLe32(b, at.dataEntry) + 0x10000);
                    }},
         DamageCase{"DataRvaWrapsAround",
                    [](Bytes& b, const ImageLayout& at) { Put32(b, at.dataEntry, 0xFFFFFFF0); }},
@@ -288,7 +290,7 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"LanguageEntryFlaggedAsDirectory",
                    [](Bytes& b, const ImageLayout& at) {
                        Put32(b, at.languageEntry + 4,
-                             LoadLe32(b, at.languageEntry + 4) | kSubdirectory);
+                             common::LoadLe32(b, at.languageEntry + 4) | kSubdirectory);
                    },
                    true}),
     [](const testing::TestParamInfo<DamageCase>& param) { return param.param.name; });

@@ -7,19 +7,19 @@
 #include <string>
 #include <vector>
 
-#include "tools/pewriter/version_resource.h"
+#include "importer/itunes/library/version_resource.h"
 
 namespace basFiles {
 namespace {
 
 using namespace std::string_literals;
-using pewriter::VersionNode;
+using itunes::library::VersionNode;
 
 // The block most lookups run against: fixed information, two string tables and a
 // translation table of two entries.
 std::vector<std::uint8_t> SampleBlock() {
-    pewriter::VersionInfo info;
-    info.fixedInfo = pewriter::FixedFileInfo{};
+    itunes::library::VersionInfo info;
+    info.fixedInfo = itunes::library::FixedFileInfo{};
     info.fixedInfo->fileVersion = {7, 1, 0, 59};
     info.stringTables = {
         {"040904B0",
@@ -29,8 +29,9 @@ std::vector<std::uint8_t> SampleBlock() {
           {"Unicode", "caf\u00E9 \U0001F600"}}},
         {"040704E4", {{"CompanyName", "Vexo GmbH"}}},
     };
-    info.translations = std::vector<pewriter::Translation>{{0x0409, 0x04B0}, {0x0407, 0x04E4}};
-    return pewriter::BuildVersionInfoBlock(info);
+    info.translations =
+        std::vector<itunes::library::Translation>{{0x0409, 0x04B0}, {0x0407, 0x04E4}};
+    return itunes::library::BuildVersionInfoBlock(info);
 }
 
 struct LookupCase {
@@ -85,25 +86,25 @@ TEST(VersionBlock, RootValueIsTheFixedFileInfo) {
 }
 
 TEST(VersionBlock, RootWithoutFixedInfoHasAnEmptyValue) {
-    const auto block = pewriter::BuildVersionInfoBlock({});
+    const auto block = itunes::library::BuildVersionInfoBlock({});
     EXPECT_EQ(QueryVersionValue(block, "\\"), "");
 }
 
 TEST(VersionBlock, TextLengthsWrittenInBytesAreClampedToTheNode) {
-    pewriter::VersionInfo info;
+    itunes::library::VersionInfo info;
     info.stringTables = {{"040904B0", {{"CompanyName", "Vexo"}, {"FileVersion", "7.1"}}}};
     info.textLengthsInBytes = true;
-    const auto block = pewriter::BuildVersionInfoBlock(info);
+    const auto block = itunes::library::BuildVersionInfoBlock(info);
     EXPECT_EQ(QueryVersionValue(block, "\\StringFileInfo\\040904B0\\CompanyName"), "Vexo\0"s);
     EXPECT_EQ(QueryVersionValue(block, "\\StringFileInfo\\040904B0\\FileVersion"), "7.1\0"s);
 }
 
 TEST(VersionBlock, UnpairedSurrogatesBecomeReplacementCharacters) {
-    VersionNode text = pewriter::BranchNode("Text", {}, true);
+    VersionNode text = itunes::library::BranchNode("Text", {}, true);
     // 'a', lone high surrogate, 'b', lone low surrogate, high surrogate at the end, NUL
     text.value = {'a', 0, 0x3D, 0xD8, 'b', 0, 0x00, 0xDE, 0x3D, 0xD8, 0, 0};
-    const VersionNode root = pewriter::BranchNode("VS_VERSION_INFO", {text});
-    EXPECT_EQ(QueryVersionValue(pewriter::BuildVersionNode(root), "\\Text"),
+    const VersionNode root = itunes::library::BranchNode("VS_VERSION_INFO", {text});
+    EXPECT_EQ(QueryVersionValue(itunes::library::BuildVersionNode(root), "\\Text"),
               "a\uFFFDb\uFFFD\uFFFD\0"s);
 }
 
@@ -142,16 +143,16 @@ void PrintTo(const MalformedCase& c, std::ostream* out) {
 class MalformedNodeTest : public testing::TestWithParam<MalformedCase> {};
 
 TEST_P(MalformedNodeTest, StaysInsideTheBlock) {
-    const VersionNode root = pewriter::BranchNode(
-        "VS_VERSION_INFO", {GetParam().bad, pewriter::TextNode("After", "ok")});
-    const auto block = pewriter::BuildVersionNode(root);
+    const VersionNode root = itunes::library::BranchNode(
+        "VS_VERSION_INFO", {GetParam().bad, itunes::library::TextNode("After", "ok")});
+    const auto block = itunes::library::BuildVersionNode(root);
     EXPECT_EQ(QueryVersionValue(block, "\\Bad"), GetParam().badValue);
     EXPECT_EQ(QueryVersionValue(block, "\\After"),
               GetParam().siblingReachable ? std::optional("ok\0"s) : std::nullopt);
 }
 
 VersionNode OddTextNode() {
-    VersionNode node = pewriter::BranchNode("Bad", {}, true);
+    VersionNode node = itunes::library::BranchNode("Bad", {}, true);
     node.value = {'x', 0, 'y'};
     return node;
 }
@@ -170,25 +171,26 @@ INSTANTIATE_TEST_SUITE_P(
     Nodes, MalformedNodeTest,
     testing::Values(
         // A zero or header-short length ends the level: nothing after it can be found.
-        MalformedCase{"ZeroLength", WithLength(pewriter::TextNode("Bad", "x"), 0), std::nullopt,
-                      false},
-        MalformedCase{"ShorterThanHeader", WithLength(pewriter::TextNode("Bad", "x"), 4),
+        MalformedCase{"ZeroLength", WithLength(itunes::library::TextNode("Bad", "x"), 0),
+                      std::nullopt, false},
+        MalformedCase{"ShorterThanHeader", WithLength(itunes::library::TextNode("Bad", "x"), 4),
                       std::nullopt, false},
         // A length past the parent is cut to it; the node swallows its siblings.
-        MalformedCase{"PastParent", WithLength(pewriter::TextNode("Bad", "x"), 0xFFFF), "x\0"s,
-                      false},
+        MalformedCase{"PastParent", WithLength(itunes::library::TextNode("Bad", "x"), 0xFFFF),
+                      "x\0"s, false},
         // An odd length (one byte more than the node) still finds the next node.
-        MalformedCase{"OddLength", WithLength(pewriter::TextNode("Bad", "xy"), 6 + 8 + 2 + 6 + 1),
+        MalformedCase{"OddLength",
+                      WithLength(itunes::library::TextNode("Bad", "xy"), 6 + 8 + 2 + 6 + 1),
                       "xy\0"s, true},
         // A key without its NUL runs to the node's end and leaves no value; its NUL, left
         // outside, reads as a zero length that ends the level.
-        MalformedCase{"KeyWithoutNul", WithLength(pewriter::BranchNode("Bad", {}), 6 + 6), ""s,
-                      false},
+        MalformedCase{"KeyWithoutNul", WithLength(itunes::library::BranchNode("Bad", {}), 6 + 6),
+                      ""s, false},
         // A value length past the node reads no further than the node.
         MalformedCase{"ValueLengthPastNode",
-                      WithValueLength(pewriter::TextNode("Bad", "x"), 0xFFFF), "x\0"s, true},
+                      WithValueLength(itunes::library::TextNode("Bad", "x"), 0xFFFF), "x\0"s, true},
         MalformedCase{"BinaryValueLengthPastNode",
-                      WithValueLength(pewriter::BinaryNode("Bad", {1, 2, 3, 4}), 0xFFFF),
+                      WithValueLength(itunes::library::BinaryNode("Bad", {1, 2, 3, 4}), 0xFFFF),
                       "\x01\x02\x03\x04"s, true},
         // A text value of an odd number of bytes loses the half character.
         MalformedCase{"OddTextBytes", OddTextNode(), "x"s, true}),
@@ -206,11 +208,11 @@ TEST(VersionBlock, LengthOfTheRootNode) {
     EXPECT_EQ(VersionInfoBlockLength(cut), 100u);
 
     EXPECT_EQ(VersionInfoBlockLength({}), 0u);
-    EXPECT_EQ(
-        VersionInfoBlockLength(pewriter::BuildVersionNode(pewriter::BranchNode("VS_VERSION", {}))),
-        0u);
     EXPECT_EQ(VersionInfoBlockLength(
-                  pewriter::BuildVersionNode(pewriter::BranchNode("VS_VERSION_INFO!", {}))),
+                  itunes::library::BuildVersionNode(itunes::library::BranchNode("VS_VERSION", {}))),
+              0u);
+    EXPECT_EQ(VersionInfoBlockLength(itunes::library::BuildVersionNode(
+                  itunes::library::BranchNode("VS_VERSION_INFO!", {}))),
               0u);
     const std::vector<std::uint8_t> text = {'H', 'e', 'l', 'l', 'o', ',', ' ', 'w', 'o', 'r'};
     EXPECT_EQ(VersionInfoBlockLength(text), 0u);

@@ -6,9 +6,9 @@
 
 #include "importer/files/own_version_api.h"
 #include "importer/files/version_info.h"
+#include "importer/itunes/library/pe_image.h"
 #include "tests/importer/files/mingw/versioned_values.h"
 #include "tests/importer/files/version_test_files.h"
-#include "tools/pewriter/pe_image.h"
 
 namespace basFiles {
 namespace {
@@ -45,18 +45,19 @@ FileVersionRecord TypicalRecord() {
     return record;
 }
 
-pewriter::VersionInfo WithTableName(pewriter::VersionInfo info, const std::string& name) {
+itunes::library::VersionInfo WithTableName(itunes::library::VersionInfo info,
+                                           const std::string& name) {
     info.stringTables.front().name = name;
     return info;
 }
 
-pewriter::VersionInfo WithoutTranslation(pewriter::VersionInfo info) {
+itunes::library::VersionInfo WithoutTranslation(itunes::library::VersionInfo info) {
     info.translations.reset();
     return info;
 }
 
-pewriter::VersionInfo WithText(pewriter::VersionInfo info, const std::string& key,
-                               const std::string& text) {
+itunes::library::VersionInfo WithText(itunes::library::VersionInfo info, const std::string& key,
+                                      const std::string& text) {
     for (auto& value : info.stringTables.front().values) {
         if (value.key == key) {
             value.value = text;
@@ -67,8 +68,8 @@ pewriter::VersionInfo WithText(pewriter::VersionInfo info, const std::string& ke
 
 struct EndToEndCase {
     std::string name;
-    pewriter::VersionInfo info;
-    pewriter::ImageFormat format = pewriter::ImageFormat::Pe32;
+    itunes::library::VersionInfo info;
+    itunes::library::ImageFormat format = itunes::library::ImageFormat::Pe32;
     bool read = true;
     FileVersionRecord record;  // when read
 };
@@ -82,8 +83,9 @@ class EndToEndTest : public testing::TestWithParam<EndToEndCase> {};
 TEST_P(EndToEndTest, FillsTheRecordFromTheFile) {
     ScopedTempFolder folder;
     const std::string path = folder.Write(
-        "iTunes.EXE", pewriter::BuildVersionedImage(
-                          GetParam().info, {pewriter::ImageKind::Executable, GetParam().format}));
+        "iTunes.EXE",
+        itunes::library::BuildVersionedImage(
+            GetParam().info, {itunes::library::ImageKind::Executable, GetParam().format}));
     // A system set to US English with the Western European code page.
     OwnVersionInfoApi api(WindowsLocale{0x0409, 1252});
     FileVersionRecord record = SentinelRecord();
@@ -91,9 +93,9 @@ TEST_P(EndToEndTest, FillsTheRecordFromTheFile) {
     EXPECT_EQ(record, GetParam().read ? GetParam().record : SentinelRecord());
 }
 
-pewriter::VersionInfo FixedInfoOnly() {
-    pewriter::VersionInfo info;
-    info.fixedInfo = pewriter::FixedFileInfo{};
+itunes::library::VersionInfo FixedInfoOnly() {
+    itunes::library::VersionInfo info;
+    info.fixedInfo = itunes::library::FixedFileInfo{};
     info.fixedInfo->fileVersion = {7, 1, 0, 59};
     return info;
 }
@@ -108,32 +110,32 @@ FileVersionRecord RecordWith(const std::string& fileVersion, std::array<std::int
 INSTANTIATE_TEST_SUITE_P(
     Files, EndToEndTest,
     testing::Values(
-        EndToEndCase{"Pe32", TypicalVersionInfo(), pewriter::ImageFormat::Pe32, true,
+        EndToEndCase{"Pe32", TypicalVersionInfo(), itunes::library::ImageFormat::Pe32, true,
                      TypicalRecord()},
-        EndToEndCase{"Pe32Plus", TypicalVersionInfo(), pewriter::ImageFormat::Pe32Plus, true,
+        EndToEndCase{"Pe32Plus", TypicalVersionInfo(), itunes::library::ImageFormat::Pe32Plus, true,
                      TypicalRecord()},
         // The translation names a table the file does not have: all empty, yet read.
         EndToEndCase{"TableNamedOtherThanTranslation",
-                     WithTableName(TypicalVersionInfo(), "040904E4"), pewriter::ImageFormat::Pe32,
-                     true, FileVersionRecord{}},
+                     WithTableName(TypicalVersionInfo(), "040904E4"),
+                     itunes::library::ImageFormat::Pe32, true, FileVersionRecord{}},
         // Without a translation table the system's language and code page name the table.
         EndToEndCase{"NoTranslationSystemTable",
                      WithoutTranslation(WithTableName(TypicalVersionInfo(), "040904E4")),
-                     pewriter::ImageFormat::Pe32, true, TypicalRecord()},
+                     itunes::library::ImageFormat::Pe32, true, TypicalRecord()},
         EndToEndCase{"NoTranslationOtherTable", WithoutTranslation(TypicalVersionInfo()),
-                     pewriter::ImageFormat::Pe32, true, FileVersionRecord{}},
-        EndToEndCase{"FixedInfoOnly", FixedInfoOnly(), pewriter::ImageFormat::Pe32, true,
+                     itunes::library::ImageFormat::Pe32, true, FileVersionRecord{}},
+        EndToEndCase{"FixedInfoOnly", FixedInfoOnly(), itunes::library::ImageFormat::Pe32, true,
                      FileVersionRecord{}},
         // Only the part before a NUL counts.
         EndToEndCase{"TextWithNulAndMore",
                      WithText(TypicalVersionInfo(), "FileVersion", "7.2.0.1\0 8.0.0.0 junk"s),
-                     pewriter::ImageFormat::Pe32, true, RecordWith("7.2.0.1", {7, 2, 0, 1})},
+                     itunes::library::ImageFormat::Pe32, true, RecordWith("7.2.0.1", {7, 2, 0, 1})},
         EndToEndCase{"ShortVersion", WithText(TypicalVersionInfo(), "FileVersion", "8.0"),
-                     pewriter::ImageFormat::Pe32, true, RecordWith("8.0", {8, 0, 0, 0})},
+                     itunes::library::ImageFormat::Pe32, true, RecordWith("8.0", {8, 0, 0, 0})},
         // A version number too large for 32 bits makes the reading fail.
         EndToEndCase{"NumberTooLarge",
                      WithText(TypicalVersionInfo(), "FileVersion", "7.2147483648"),
-                     pewriter::ImageFormat::Pe32,
+                     itunes::library::ImageFormat::Pe32,
                      false,
                      {}}),
     [](const testing::TestParamInfo<EndToEndCase>& param) { return param.param.name; });
@@ -143,7 +145,7 @@ TEST(EndToEnd, FilesWithoutVersionDataLeaveTheRecordAlone) {
     const std::string text = "Not a program.\n";
     const std::string textPath =
         folder.Write("readme.txt", std::vector<std::uint8_t>(text.begin(), text.end()));
-    const std::string plainImage = folder.Write("plain.exe", pewriter::BuildPeImage({}));
+    const std::string plainImage = folder.Write("plain.exe", itunes::library::BuildPeImage({}));
     OwnVersionInfoApi api;
     for (const std::string& path :
          {textPath, plainImage, (folder.Path() / "missing.exe").string(), folder.Path().string()}) {

@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include "importer/itunes/library/pe_image.h"
+#include "importer/itunes/library/version_resource.h"
 #include "tests/support/temp_folder.h"
-#include "tools/pewriter/pe_image.h"
-#include "tools/pewriter/version_resource.h"
 
 namespace basFiles::testing_support {
 
@@ -28,12 +28,12 @@ class ScopedTempFolder : public vexo::test_support::TempFolder {
     // Writes a file into the folder and gives its path.
     std::string Write(const std::string& name, std::span<const std::uint8_t> bytes) const {
         const auto file = path() / name;
-        EXPECT_TRUE(pewriter::WriteFileBytes(file, bytes)) << file;
+        EXPECT_TRUE(itunes::library::WriteFileBytes(file, bytes)) << file;
         return file.string();
     }
 };
 
-inline pewriter::StringTable UsEnglishTable() {
+inline itunes::library::StringTable UsEnglishTable() {
     return {"040904B0",
             {{"CompanyName", "Vexo"},
              {"FileDescription", "Stand-in"},
@@ -50,13 +50,13 @@ inline pewriter::StringTable UsEnglishTable() {
 }
 
 // Fixed information, the table above and a translation naming it.
-inline pewriter::VersionInfo TypicalVersionInfo() {
-    pewriter::VersionInfo info;
-    info.fixedInfo = pewriter::FixedFileInfo{};
+inline itunes::library::VersionInfo TypicalVersionInfo() {
+    itunes::library::VersionInfo info;
+    info.fixedInfo = itunes::library::FixedFileInfo{};
     info.fixedInfo->fileVersion = {7, 1, 0, 59};
     info.fixedInfo->productVersion = {8, 0, 0, 0};
     info.stringTables.push_back(UsEnglishTable());
-    info.translations = std::vector<pewriter::Translation>{{0x0409, 0x04B0}};
+    info.translations = std::vector<itunes::library::Translation>{{0x0409, 0x04B0}};
     return info;
 }
 

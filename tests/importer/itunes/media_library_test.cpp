@@ -8,11 +8,11 @@
 #include <fstream>
 #include <vector>
 
+#include "common/machine_prefix.h"
 #include "importer/itunes/itunes.h"
 #include "importer/itunes/library/library_application.h"
-#include "importer/machine/machine_prefix.h"
 #include "tests/importer/itunes/library_test_support.h"
-#include "tests/importer/machine/scoped_environment.h"
+#include "tests/support/scoped_environment.h"
 
 namespace itunes::library {
 namespace {
@@ -411,21 +411,21 @@ TEST_F(MediaLibraryTest, TwoLibraryObjectsAddingAtOnceKeepOneTrackPerFile) {
 TEST(InstalledLibraryTest, IsThereOnlyOnceItsDatabaseExists) {
     TempFolder prefix;
     ASSERT_TRUE(prefix.Ok());
-    machine::ScopedVariable variable("VEXO_PREFIX", prefix.Root());
+    common::ScopedVariable variable("VEXO_PREFIX", prefix.Root());
 
     EXPECT_EQ(OpenInstalledLibrary(), nullptr);
     EXPECT_EQ(CreateObject(kApplicationId), nullptr);
-    EXPECT_FALSE(std::filesystem::exists(machine::MediaLibraryPath()));
+    EXPECT_FALSE(std::filesystem::exists(common::MediaLibraryPath()));
 
-    ASSERT_NE(MediaLibrary::Open(machine::MediaLibraryPath()), nullptr);
+    ASSERT_NE(MediaLibrary::Open(common::MediaLibraryPath()), nullptr);
     auto application = CreateObject("iTunes.Application");
     ASSERT_NE(application, nullptr);
     EXPECT_NE(PlaylistNamed(*application, "Movies"), nullptr);
     EXPECT_EQ(CreateObject("QuickTime.Application"), nullptr);
     application.reset();
 
-    EXPECT_TRUE(RemoveLibraryDatabase(machine::MediaLibraryPath()));
-    EXPECT_FALSE(std::filesystem::exists(machine::MediaLibraryPath()));
+    EXPECT_TRUE(RemoveLibraryDatabase(common::MediaLibraryPath()));
+    EXPECT_FALSE(std::filesystem::exists(common::MediaLibraryPath()));
     EXPECT_EQ(OpenInstalledLibrary(), nullptr);
 }
 

@@ -319,7 +319,7 @@ TYPED_TEST(Values, NameTables) {
 // ---- The machine's own services -----------------------------------------------------------
 
 TEST(MachineServices, ExpandTheProcessEnvironmentAndNameTheRunningProgram) {
-    const machine::ScopedVariable variable("VEXO_REGISTRY_TEST", "expanded");
+    const common::ScopedVariable variable("VEXO_REGISTRY_TEST", "expanded");
     MemoryRegistryApi memory;
     clsRegistry reg(memory);
     PutValue(memory, kHive, kKey, "Expand", kRegExpandSz, "<%VEXO_REGISTRY_TEST%>\0"s);

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "importer/files/ascii_case.h"
+#include "common/ascii_case.h"
 
 namespace registry::testing {
 namespace {
 
 std::string Upper(std::string_view text) {
     std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), basFiles::AsciiUpper);
+    std::transform(upper.begin(), upper.end(), upper.begin(), common::AsciiUpper);
     return upper;
 }
 
@@ -61,7 +61,7 @@ Status MemoryRegistryApi::Walk(const std::shared_ptr<Key>& from, std::string_vie
         auto& children = current->children;
         const auto child =
             std::find_if(children.begin(), children.end(), [&](const std::shared_ptr<Key>& k) {
-                return basFiles::EqualsIgnoringAsciiCase(k->name, level);
+                return common::EqualsIgnoringAsciiCase(k->name, level);
             });
         if (child != children.end()) {
             current = *child;
@@ -86,7 +86,7 @@ Status MemoryRegistryApi::Walk(const std::shared_ptr<Key>& from, std::string_vie
 std::vector<MemoryRegistryApi::Value>::iterator MemoryRegistryApi::FindValue(
     Key& key, std::string_view name) {
     return std::find_if(key.values.begin(), key.values.end(), [&](const Value& v) {
-        return basFiles::EqualsIgnoringAsciiCase(v.name, name);
+        return common::EqualsIgnoringAsciiCase(v.name, name);
     });
 }
 
@@ -248,7 +248,7 @@ Status MemoryRegistryApi::RegDeleteKey(Hkey key, std::string_view subKey) {
     auto& siblings = parent->children;
     const auto child =
         std::find_if(siblings.begin(), siblings.end(), [&](const std::shared_ptr<Key>& k) {
-            return basFiles::EqualsIgnoringAsciiCase(k->name, leaf);
+            return common::EqualsIgnoringAsciiCase(k->name, leaf);
         });
     if (child == siblings.end()) {
         return kErrorFileNotFound;

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "importer/registry/clsRegistry.h"
-#include "tests/importer/machine/scoped_environment.h"
 #include "tests/importer/registry/memory_registry_api.h"
 #include "tests/importer/registry/registry_test_support.h"
+#include "tests/support/scoped_environment.h"
 #ifdef _WIN32
 #include "tests/importer/registry/scratch_registry_api.h"
 #else
@@ -43,7 +43,7 @@ struct StoreBackend {
     static constexpr const char* kName = "Store";
     StoreBackend() { EXPECT_EQ(registry.OpenStatus(), kErrorSuccess); }
     RegistryApi& api() { return registry; }
-    machine::TempFolder folder;
+    common::TempFolder folder;
     StoreRegistryApi registry{(folder.path() / "registry.db").string()};
 };
 

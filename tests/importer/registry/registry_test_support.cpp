@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "importer/files/ascii_case.h"
+#include "common/ascii_case.h"
 
 namespace registry::testing {
 namespace {
@@ -59,7 +59,7 @@ std::uint32_t ExpandFromTable(const std::map<std::string, std::string>& table,
         const std::string_view name = text.substr(open + 1, close - open - 1);
         const std::string* value = nullptr;
         for (const auto& [key, entry] : table) {
-            if (basFiles::EqualsIgnoringAsciiCase(key, name)) {
+            if (common::EqualsIgnoringAsciiCase(key, name)) {
                 value = &entry;
             }
         }
@@ -81,13 +81,12 @@ std::uint32_t ExpandFromTable(const std::map<std::string, std::string>& table,
 RegistryServices TestServices() {
     static const std::map<std::string, std::string> table = {{"SystemRoot", "C:\\Windows"},
                                                              {"PROGRAMFILES", "C:\\Program Files"}};
-    return RegistryServices{
-        [](std::string_view text, char* destination, std::uint32_t size) {
-            return ExpandFromTable(table, text, destination, size);
-        },
-        [] {
-            return machine::ProgramFile{std::string(kTestProgramFolder), "Demo"};
-        }};
+    return RegistryServices{[](std::string_view text, char* destination, std::uint32_t size) {
+                                return ExpandFromTable(table, text, destination, size);
+                            },
+                            [] {
+                                return common::ProgramFile{std::string(kTestProgramFolder), "Demo"};
+                            }};
 }
 
 void PutValue(RegistryApi& api, Hkey hive, std::string_view key, std::string_view name,

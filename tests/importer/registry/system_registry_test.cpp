@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "importer/machine/event.h"
+#include "common/event.h"
 #include "importer/registry/clsRegistry.h"
 #include "tests/importer/registry/registry_test_support.h"
 #include "tests/importer/registry/scratch_registry_api.h"
@@ -117,15 +117,15 @@ TEST_F(SystemRegistry, TextsCrossInTheAnsiCodePage) {
 
 TEST_F(SystemRegistry, AnAsynchronousSubscriptionSignalsItsEvent) {
     PutKey(scratch_, kHkeyCurrentUser, "Watched");
-    const machine::ScopedEvent changed(true, false);
+    const common::ScopedEvent changed(true, false);
     ASSERT_NE(changed.get(), 0u);
     clsRegistry reg(scratch_, TestServices());
     ASSERT_TRUE(reg.NotifyChangeKeyValue(kHkeyCurrentUser, "Watched", true,
                                          kRegNotifyChangeName | kRegNotifyChangeLastSet,
                                          changed.get(), true));
-    EXPECT_EQ(machine::WaitForEventHandle(changed.get(), kNow), machine::WaitResult::TimedOut);
+    EXPECT_EQ(common::WaitForEventHandle(changed.get(), kNow), common::WaitResult::TimedOut);
     PutKey(scratch_, kHkeyCurrentUser, "Watched\\Deeper\\New");
-    EXPECT_EQ(machine::WaitForEventHandle(changed.get(), kGuard), machine::WaitResult::Signalled);
+    EXPECT_EQ(common::WaitForEventHandle(changed.get(), kGuard), common::WaitResult::Signalled);
 }
 
 TEST_F(SystemRegistry, ASynchronousWaitReturnsOnceTheKeyChanges) {

@@ -13,7 +13,7 @@
 #include "packager/format/crc_methods.h"
 #include "packager/format/crc_tables.h"
 
-namespace package {
+namespace packager::format {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -172,4 +172,4 @@ INSTANTIATE_TEST_SUITE_P(Methods, FastCrcMethodTest,
                          MethodTestName);
 
 }  // namespace
-}  // namespace package
+}  // namespace packager::format

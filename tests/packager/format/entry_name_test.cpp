@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace package {
+namespace packager::format {
 namespace {
 
 EntryHeader HeaderNamed(const std::string& name) {
@@ -66,4 +66,4 @@ TEST(EntryPath, MustFitThePathBuffer) {
 }
 
 }  // namespace
-}  // namespace package
+}  // namespace packager::format

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "importer/itunes/library/pe_image.h"
 #include "tests/packager/format/recording_source.h"
 #include "tests/packager/format/synthetic_stubs.h"
-#include "tools/pewriter/pe_image.h"
 
-namespace package {
+namespace packager::format {
 namespace {
 
 using testing_support::BuildElfStub;
@@ -63,7 +63,8 @@ std::vector<LocateCase> PeCases() {
     };
     return {
         Located("TypicalTwoSections", BuildPeStub({}), 0x600),
-        Located("WrittenByPewriter", pewriter::BuildPeImage({}), pewriter::BuildPeImage({}).size()),
+        Located("WrittenByPewriter", itunes::library::BuildPeImage({}),
+                itunes::library::BuildPeImage({}).size()),
         Located("LastHeaderInTableOrderNotTheFurthest", BuildPeStub(Pe([](auto& s) {
                     s.sections = {{0x400, 0x200}, {0x200, 0x100}};
                 })),
@@ -286,4 +287,4 @@ INSTANTIATE_TEST_SUITE_P(Stubs, CancelEachStepTest,
                          CaseName);
 
 }  // namespace
-}  // namespace package
+}  // namespace packager::format

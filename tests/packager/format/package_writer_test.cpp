@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "importer/itunes/library/pe_image.h"
 #include "packager/format/check_value.h"
 #include "packager/format/payload_reader.h"
 #include "tests/packager/format/recording_source.h"
 #include "tests/packager/format/synthetic_stubs.h"
-#include "tools/pewriter/pe_image.h"
 
-namespace package {
+namespace packager::format {
 namespace {
 
 using testing_support::BuildElfStub;
@@ -105,7 +105,7 @@ std::string StubCaseName(const testing::TestParamInfo<StubCase>& c) {
 INSTANTIATE_TEST_SUITE_P(
     Stubs, PackageRoundTripTest,
     testing::Values(StubCase{"SyntheticPe", BuildPeStub({}), StubFormat::Pe},
-                    StubCase{"PewriterPe", pewriter::BuildPeImage({}), StubFormat::Pe},
+                    StubCase{"PewriterPe", itunes::library::BuildPeImage({}), StubFormat::Pe},
                     StubCase{"Elf64", BuildElfStub(TypicalElf(true)), StubFormat::Elf},
                     StubCase{"Elf32", BuildElfStub(TypicalElf(false)), StubFormat::Elf}),
     StubCaseName);
@@ -276,4 +276,4 @@ TEST(PackageWriter, ReportsEveryFailedWrite) {
 }
 
 }  // namespace
-}  // namespace package
+}  // namespace packager::format

@@ -8,7 +8,7 @@
 #include "packager/format/check_value.h"
 #include "packager/format/entry_header.h"
 
-namespace package {
+namespace packager::format {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -192,4 +192,4 @@ TEST(PayloadReader, AFlippedDataByteFailsTheCheck) {
 }
 
 }  // namespace
-}  // namespace package
+}  // namespace packager::format

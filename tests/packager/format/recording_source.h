@@ -6,7 +6,7 @@
 
 #include "packager/format/byte_source.h"
 
-namespace package::testing_support {
+namespace packager::format::testing_support {
 
 class RecordingSource final : public ByteSource {
   public:
@@ -27,4 +27,4 @@ class RecordingSource final : public ByteSource {
     MemoryByteSource inner_;
 };
 
-}  // namespace package::testing_support
+}  // namespace packager::format::testing_support

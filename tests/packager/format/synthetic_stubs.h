@@ -10,7 +10,7 @@
 
 #include "packager/format/byte_order.h"
 
-namespace package::testing_support {
+namespace packager::format::testing_support {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -202,4 +202,4 @@ inline Bytes BuildElfStub(const ElfStubSpec& spec) {
     return image;
 }
 
-}  // namespace package::testing_support
+}  // namespace packager::format::testing_support

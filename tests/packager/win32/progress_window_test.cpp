@@ -1,20 +1,20 @@
 // The Win32 progress window: the bar's picture for the percentages (off screen, on any system),
 // the shared state, and - where windows can be created - the window itself, the single Cancel
 // press and the wait for the worker.
-#include "packager/win32/windows_api.h"
+#include "common/win32/windows_api.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
+#include "common/win32/unique_handle.h"
 #include "packager/progress_bar.h"
 #include "packager/ui/win32/bar_image.h"
 #include "packager/ui/win32/gdi_objects.h"
 #include "packager/ui/win32/message_loop.h"
 #include "packager/ui/win32/progress_window.h"
 #include "packager/ui/win32/win32_progress_state.h"
-#include "packager/win32/unique_handle.h"
 #include "packager/window_layout.h"
 #include "tests/packager/win32/win32_test_support.h"
 
@@ -260,10 +260,11 @@ TEST(MessageLoopTest, OnlyTheWorkersEndEndsTheWait) {
     const HWND signal = ::CreateWindowExA(0, "VexoTestSignal", "", 0, 0, 0, 0, 0, HWND_MESSAGE,
                                           nullptr, nullptr, nullptr);
     ASSERT_NE(signal, nullptr);
-    const UniqueHandle handled(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    const common::win32::UniqueHandle handled(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     ASSERT_TRUE(handled);
     // The worker ends once the window thread has handled WM_APP.
-    const UniqueHandle worker(::CreateThread(nullptr, 0, WaitForEvent, handled.Get(), 0, nullptr));
+    const common::win32::UniqueHandle worker(
+        ::CreateThread(nullptr, 0, WaitForEvent, handled.Get(), 0, nullptr));
     ASSERT_TRUE(worker);
 
     // A quit message is retrieved only after every posted message, so the wait meets it while

@@ -3,7 +3,7 @@
 // a tree.
 // <windows.h> through the header that keeps its CreateFile and DeleteFile macros off the
 // platform's operations of those names.
-#include "packager/win32/windows_api.h"
+#include "common/win32/windows_api.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/unique_handle.h"
 #include "packager/package_worker.h"
-#include "packager/win32/unique_handle.h"
 #include "packager/win32/win32_files.h"
 #include "packager/win32/win32_platform.h"
 #include "tests/packager/win32/win32_test_support.h"
@@ -131,7 +131,7 @@ class Win32FilesTest : public ::testing::Test {
 
     // Whether another open of the file, for the given access, is refused for sharing.
     static bool OthersAreShutOut(const std::string& path, DWORD access) {
-        const UniqueHandle other(::CreateFileA(
+        const common::win32::UniqueHandle other(::CreateFileA(
             path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
             OPEN_EXISTING, 0, nullptr));
         return !other.Valid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
@@ -154,7 +154,7 @@ TEST_F(Win32FilesTest, EntryFileReplacesAnOldOne) {
 }
 
 TEST_F(Win32FilesTest, EntryFileIsWriteThroughAndUnshared) {
-    const UniqueHandle file = CreateEntryFile(Path("Plumex.CAB"));
+    const common::win32::UniqueHandle file = CreateEntryFile(Path("Plumex.CAB"));
     ASSERT_TRUE(file);
     const std::optional<ULONG> mode = FileMode(file.Get());
     ASSERT_TRUE(mode);
@@ -165,7 +165,8 @@ TEST_F(Win32FilesTest, EntryFileIsWriteThroughAndUnshared) {
 
 TEST_F(Win32FilesTest, PackageIsReadExactlyAndNobodyMayChangeIt) {
     WriteWholeFile(Path("package.exe"), "MZ0123456789");
-    std::unique_ptr<package::ByteSource> source = platform_.OpenForReading(Path("package.exe"));
+    std::unique_ptr<packager::format::ByteSource> source =
+        platform_.OpenForReading(Path("package.exe"));
     ASSERT_TRUE(source);
     EXPECT_TRUE(OthersAreShutOut(Path("package.exe"), GENERIC_WRITE));
     Bytes two(2);
@@ -305,8 +306,8 @@ class FolderLink {
         PROCESS_INFORMATION started{};
         if (::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                              nullptr, &startup, &started)) {
-            const UniqueHandle process(started.hProcess);
-            const UniqueHandle thread(started.hThread);
+            const common::win32::UniqueHandle process(started.hProcess);
+            const common::win32::UniqueHandle thread(started.hThread);
             while (IsLink() != linked && ::WaitForSingleObject(changes, 10000) == WAIT_OBJECT_0) {
                 ::FindNextChangeNotification(changes);
             }
@@ -352,8 +353,9 @@ TEST_F(Win32RemoveTreeTest, FileStillOpenElsewhereFailsAndStays) {
     MakeFolders({"SFX2"});
     WriteWholeFile(Path("SFX2\\setup.log"), "held by a program that setup started");
     {
-        const UniqueHandle held(::CreateFileA(Path("SFX2\\setup.log").c_str(), GENERIC_READ,
-                                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        const common::win32::UniqueHandle held(::CreateFileA(Path("SFX2\\setup.log").c_str(),
+                                                             GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                             OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         EXPECT_FALSE(RemoveTree(Path("SFX2")));
         EXPECT_TRUE(Exists(Path("SFX2\\setup.log")));

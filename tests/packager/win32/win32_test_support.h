@@ -2,7 +2,7 @@
 // written, environment variables set for one test, and whether windows can be created at all.
 #pragma once
 
-#include "packager/win32/windows_api.h"
+#include "common/win32/windows_api.h"
 
 #include <fstream>
 #include <optional>

@@ -61,7 +61,7 @@ class ImportCommandTest : public LibraryPrefixTest {
 
     std::vector<TrackRecord> Movies() {
         const auto library =
-            itunes::library::MediaLibrary::OpenExisting(machine::MediaLibraryPath());
+            itunes::library::MediaLibrary::OpenExisting(common::MediaLibraryPath());
         if (library == nullptr) {
             return {};
         }
@@ -97,7 +97,7 @@ TEST_P(ImportUsageTest, RefusesBeforeTouchingTheLibrary) {
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.out, "");
     EXPECT_THAT(run.err, HasSubstr(c.errContains));
-    EXPECT_FALSE(fs::exists(machine::MediaLibraryPath()));
+    EXPECT_FALSE(fs::exists(common::MediaLibraryPath()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -167,7 +167,7 @@ TEST_F(ImportCommandTest, DryRunNeedsNoLibrary) {
     EXPECT_EQ(run.out,
               "add  Show/Season 2/03 Third.MOV -> Show - season 2, episode 3: Third\n"
               "1 file would be added; 0 season folders and 0 files skipped.\n");
-    EXPECT_FALSE(fs::exists(machine::MediaLibraryPath()));
+    EXPECT_FALSE(fs::exists(common::MediaLibraryPath()));
 }
 
 // --- Importing -----------------------------------------------------------------------------
@@ -235,7 +235,7 @@ TEST_F(ImportCommandTest, FolderWithoutSubfoldersGivesNoReport) {
 TEST_F(ImportCommandTest, LibraryThatCannotBeReachedEndsTheProgram) {
     Install();
     Clip("Show/1/01 Pilot.mp4", Container::kMp4);
-    ASSERT_TRUE(fs::remove(machine::MediaLibraryPath()));
+    ASSERT_TRUE(fs::remove(common::MediaLibraryPath()));
     const LibraryRun run = Import({Tv()});
     EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.out, "");

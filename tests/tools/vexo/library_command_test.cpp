@@ -39,7 +39,7 @@ TEST_P(LibraryUsageTest, AnswersOnTheRightStreamWithTheRightStatus) {
     EXPECT_THAT(run.out, StartsWith(c.outStarts));
     EXPECT_THAT(run.err, HasSubstr(c.errContains));
     // Neither help nor a usage error installs anything.
-    EXPECT_FALSE(fs::exists(machine::MediaLibraryPath()));
+    EXPECT_FALSE(fs::exists(common::MediaLibraryPath()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -122,7 +122,7 @@ TEST_F(LibraryTracksTest, RealClipsAreAddedAndJunkIgnoredWithItsReason) {
 
     // Five frames at 25 per second; whether the last frame's own length counts is the
     // probe's concern, so the listing is compared with the duration the library keeps.
-    const auto stored = itunes::library::MediaLibrary::OpenExisting(machine::MediaLibraryPath())
+    const auto stored = itunes::library::MediaLibrary::OpenExisting(common::MediaLibraryPath())
                             ->ListTracks("Movies");
     ASSERT_TRUE(stored.has_value());
     ASSERT_EQ(stored->size(), 2u);

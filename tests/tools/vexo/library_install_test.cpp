@@ -4,15 +4,15 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/environment.h"
 #include "importer/files/listing.h"
 #include "importer/files/path.h"
 #include "importer/files/text.h"
 #include "importer/files/version_info.h"
+#include "importer/itunes/library/library_install.h"
 #include "importer/itunes/library/media_library.h"
-#include "importer/machine/environment.h"
 #include "importer/registry/clsRegistry.h"
 #include "tests/tools/vexo/library_test_support.h"
-#include "tools/vexo/library_install.h"
 #include "tools/vexo/reg_keys.h"
 
 namespace vexo::cli {
@@ -26,16 +26,17 @@ using testing::StartsWith;
 // The program's start-up checks of the media application, step by step: the first failure's
 // message, or the detected version as "major.minor".
 std::string StartupCheck(registry::RegistryApi& api) {
-    const std::string programFiles = machine::ExpandEnvironmentStrings("%PROGRAMFILES%");
+    const std::string programFiles = common::ExpandEnvironmentStrings("%PROGRAMFILES%");
     if (!basFiles::FolderExists(programFiles)) {
         return "Program Files location not detected.";
     }
     registry::clsRegistry reg(api);
-    if (!reg.ValueExists(kHkeyLocalMachine, kLibraryRegistryKey, "ProgramFolder")) {
+    if (!reg.ValueExists(kHkeyLocalMachine, itunes::library::kLibraryRegistryKey,
+                         "ProgramFolder")) {
         return "iTunes not detected in registry. Please reinstall iTunes.";
     }
-    const std::string folder =
-        reg.ReadString(kHkeyLocalMachine, kLibraryRegistryKey, "ProgramFolder", "");
+    const std::string folder = reg.ReadString(
+        kHkeyLocalMachine, itunes::library::kLibraryRegistryKey, "ProgramFolder", "");
     const std::string exe = basFiles::AddTrailing(programFiles, basFiles::kPathSeparator) +
                             basFiles::AddTrailing(folder, basFiles::kPathSeparator) + "iTunes.EXE";
     if (!basFiles::FileExists(exe)) {
@@ -58,7 +59,7 @@ class LibraryInstallTest : public LibraryPrefixTest {
     std::optional<std::string> ProgramFolder() {
         OpenedKey key(api());
         regfile::ValueEntry value;
-        if (key.Open(kHkeyLocalMachine, kLibraryRegistryKey, registry::kKeyRead) !=
+        if (key.Open(kHkeyLocalMachine, itunes::library::kLibraryRegistryKey, registry::kKeyRead) !=
                 registry::kErrorSuccess ||
             ReadValue(api(), key.get(), "ProgramFolder", value) != registry::kErrorSuccess) {
             return std::nullopt;
@@ -92,13 +93,13 @@ TEST_F(LibraryInstallTest, StartupChecksFailBeforeAndPassAfterInstall) {
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(StartupCheck(api()), "7.1");
     EXPECT_EQ(ProgramFolder(), std::string("iTunes") + '\0');
-    EXPECT_TRUE(fs::exists(machine::MediaLibraryPath()));
+    EXPECT_TRUE(fs::exists(common::MediaLibraryPath()));
 }
 
 TEST_F(LibraryInstallTest, ProgramFileCarriesOurOwnNamesAndTheAutomationVersion) {
     ASSERT_EQ(Library({"install"}).status, kExitOk);
     const std::string exe = Prefix() + "/Program Files/iTunes/iTunes.EXE";
-    ASSERT_EQ(LibraryProgramFilePath(), exe);
+    ASSERT_EQ(itunes::library::LibraryProgramFilePath(), exe);
 
     basFiles::FileVersionRecord record;
     ASSERT_TRUE(basFiles::ReadFileVersionInfo(exe, record));
@@ -121,22 +122,23 @@ TEST_F(LibraryInstallTest, ProgramFileCarriesOurOwnNamesAndTheAutomationVersion)
 
 TEST_F(LibraryInstallTest, SecondInstallChangesNothingAndKeepsTracks) {
     ASSERT_EQ(Library({"install"}).status, kExitOk);
-    const auto written = fs::last_write_time(LibraryProgramFilePath());
+    const auto written = fs::last_write_time(itunes::library::LibraryProgramFilePath());
 
     const LibraryRun again = Library({"install"});
     EXPECT_EQ(again.status, kExitOk) << again.err;
     EXPECT_THAT(again.out, HasSubstr("is \"iTunes\" already"));
     EXPECT_THAT(again.out, HasSubstr("is current already"));
     EXPECT_THAT(again.out, HasSubstr("is present already"));
-    EXPECT_EQ(fs::last_write_time(LibraryProgramFilePath()), written);
+    EXPECT_EQ(fs::last_write_time(itunes::library::LibraryProgramFilePath()), written);
     EXPECT_EQ(StartupCheck(api()), "7.1");
 }
 
 // What a broken or older installation left behind is put right.
 TEST_F(LibraryInstallTest, InstallRepairsAChangedValueAndProgramFile) {
     ASSERT_EQ(Library({"install"}).status, kExitOk);
-    SetValue(kLibraryRegistryKey, "ProgramFolder", "C:\\Program Files\\iTunes");
-    std::ofstream(LibraryProgramFilePath(), std::ios::binary | std::ios::trunc) << "MZ";
+    SetValue(itunes::library::kLibraryRegistryKey, "ProgramFolder", "C:\\Program Files\\iTunes");
+    std::ofstream(itunes::library::LibraryProgramFilePath(), std::ios::binary | std::ios::trunc)
+        << "MZ";
     EXPECT_EQ(StartupCheck(api()), "iTunes not found on the hard drive. Please reinstall iTunes.");
 
     const LibraryRun run = Library({"install"});
@@ -151,11 +153,11 @@ TEST_F(LibraryInstallTest, UninstallRemovesAllThreeAndMayRunAgain) {
     ASSERT_EQ(run.status, kExitOk) << run.err;
 
     EXPECT_EQ(ProgramFolder(), std::nullopt);
-    EXPECT_FALSE(KeyExists(kLibraryRegistryParentKey));
+    EXPECT_FALSE(KeyExists(itunes::library::kLibraryRegistryParentKey));
     EXPECT_TRUE(KeyExists("SOFTWARE"));
-    EXPECT_FALSE(fs::exists(LibraryProgramFolderPath()));
+    EXPECT_FALSE(fs::exists(itunes::library::LibraryProgramFolderPath()));
     EXPECT_TRUE(fs::is_directory(Prefix() + "/Program Files"));
-    EXPECT_FALSE(fs::exists(machine::MediaLibraryPath()));
+    EXPECT_FALSE(fs::exists(common::MediaLibraryPath()));
     EXPECT_FALSE(fs::exists(Prefix() + "/Music"));
     EXPECT_EQ(StartupCheck(api()), "iTunes not detected in registry. Please reinstall iTunes.");
 
@@ -167,15 +169,15 @@ TEST_F(LibraryInstallTest, UninstallRemovesAllThreeAndMayRunAgain) {
 // Uninstalling takes only what install made: other values and files stay.
 TEST_F(LibraryInstallTest, UninstallLeavesWhatOthersPutBesideIt) {
     ASSERT_EQ(Library({"install"}).status, kExitOk);
-    SetValue(kLibraryRegistryKey, "Other", "kept");
-    const std::string note = LibraryProgramFolderPath() + "/note.txt";
+    SetValue(itunes::library::kLibraryRegistryKey, "Other", "kept");
+    const std::string note = itunes::library::LibraryProgramFolderPath() + "/note.txt";
     std::ofstream(note) << "kept";
 
     ASSERT_EQ(Library({"uninstall"}).status, kExitOk);
     EXPECT_EQ(ProgramFolder(), std::nullopt);
-    EXPECT_TRUE(KeyExists(kLibraryRegistryKey));
+    EXPECT_TRUE(KeyExists(itunes::library::kLibraryRegistryKey));
     EXPECT_TRUE(fs::exists(note));
-    EXPECT_FALSE(fs::exists(LibraryProgramFilePath()));
+    EXPECT_FALSE(fs::exists(itunes::library::LibraryProgramFilePath()));
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "importer/machine/machine_prefix.h"
+#include "common/machine_prefix.h"
 #include "importer/registry/store/store_registry_api.h"
-#include "tests/importer/machine/scoped_environment.h"
+#include "tests/support/scoped_environment.h"
 #include "tools/vexo/library_command.h"
 
 namespace vexo::cli {
@@ -26,8 +26,8 @@ class LibraryPrefixTest : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(temp_.Ok());
-        ASSERT_TRUE(machine::EnsureMachinePrefix().has_value());
-        api_ = std::make_unique<registry::StoreRegistryApi>(machine::RegistryStorePath());
+        ASSERT_TRUE(common::EnsureMachinePrefix().has_value());
+        api_ = std::make_unique<registry::StoreRegistryApi>(common::RegistryStorePath());
         ASSERT_EQ(api_->OpenStatus(), registry::kErrorSuccess);
     }
 
@@ -44,9 +44,9 @@ class LibraryPrefixTest : public testing::Test {
     }
 
   private:
-    machine::TempFolder temp_{"vexo-library"};
-    machine::ScopedVariable prefix_{"VEXO_PREFIX", temp_ / "prefix"};
-    machine::ScopedVariable programFiles_{"PROGRAMFILES", std::nullopt};
+    common::TempFolder temp_{"vexo-library"};
+    common::ScopedVariable prefix_{"VEXO_PREFIX", temp_ / "prefix"};
+    common::ScopedVariable programFiles_{"PROGRAMFILES", std::nullopt};
     std::unique_ptr<registry::StoreRegistryApi> api_;
 };
 

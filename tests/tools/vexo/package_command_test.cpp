@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "importer/itunes/library/pe_image.h"
 #include "packager/format/check_value.h"
 #include "packager/format/entry_header.h"
 #include "tests/support/temp_folder.h"
-#include "tools/pewriter/pe_image.h"
 #include "tools/vexo/command.h"
 #include "tools/vexo/crc_command.h"
 
@@ -59,11 +59,11 @@ Bytes ReadBytes(const fs::path& path) {
 
 void WriteBytes(const fs::path& path, const Bytes& bytes) {
     fs::create_directories(path.parent_path());
-    ASSERT_TRUE(pewriter::WriteFileBytes(path, bytes)) << path;
+    ASSERT_TRUE(itunes::library::WriteFileBytes(path, bytes)) << path;
 }
 
 std::string Hex(const Bytes& bytes) {
-    return HexCheckValue(package::ComputeCheckValue(bytes));
+    return HexCheckValue(packager::format::ComputeCheckValue(bytes));
 }
 
 enum class StubKind { Pe, Pe64, PeWithTail, Elf, NotAProgram, Missing };
@@ -82,13 +82,14 @@ class PackageTest : public testing::Test {
         Bytes bytes;
         switch (kind) {
             case StubKind::Pe:
-                bytes = pewriter::BuildPeImage({});
+                bytes = itunes::library::BuildPeImage({});
                 break;
             case StubKind::Pe64:
-                bytes = pewriter::BuildPeImage({}, {.format = pewriter::ImageFormat::Pe32Plus});
+                bytes = itunes::library::BuildPeImage(
+                    {}, {.format = itunes::library::ImageFormat::Pe32Plus});
                 break;
             case StubKind::PeWithTail:
-                bytes = pewriter::BuildPeImage({});
+                bytes = itunes::library::BuildPeImage({});
                 bytes.resize(bytes.size() + 16, 0xCC);  // as a signature would be
                 break;
             case StubKind::Elf:
@@ -158,7 +159,8 @@ TEST_P(PackageRoundTripTest, ListFindsEveryEntryBehindTheUnchangedStub) {
     const Bytes package = ReadBytes(Path("out.exe"));
     ASSERT_GT(package.size(), stubBytes.size());
     EXPECT_TRUE(std::equal(stubBytes.begin(), stubBytes.end(), package.begin()));
-    EXPECT_EQ(package.size(), stubBytes.size() + 4 + 4 * package::kEntryHeaderBytes + 70'026);
+    EXPECT_EQ(package.size(),
+              stubBytes.size() + 4 + 4 * packager::format::kEntryHeaderBytes + 70'026);
 
     const Outcome listed = Vexo({"package", "list", Path("out.exe")});
     EXPECT_EQ(listed.status, kExitOk) << listed.err;
@@ -302,8 +304,9 @@ TEST_P(PackageListDamageTest, ReportsWhichEntryAndWhy) {
     ASSERT_EQ(created.status, kExitOk) << created.err;
 
     const std::size_t payload = ReadBytes(stub).size();
-    const Layout layout{payload, payload + 4, payload + 4 + package::kEntryHeaderBytes + 100,
-                        payload + 4 + 2 * package::kEntryHeaderBytes + 100};
+    const Layout layout{payload, payload + 4,
+                        payload + 4 + packager::format::kEntryHeaderBytes + 100,
+                        payload + 4 + 2 * packager::format::kEntryHeaderBytes + 100};
     Bytes package = ReadBytes(Path("out.exe"));
     c.apply(package, layout);
     WriteBytes(Path("out.exe"), package);
@@ -330,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"NameWithoutNul",
                [](Bytes& p, const Layout& l) {
                    std::fill_n(p.begin() + static_cast<std::ptrdiff_t>(l.header2),
-                               package::kEntryNameBytes, 'n');
+                               packager::format::kEntryNameBytes, 'n');
                },
                kExitFailed, "the package is corrupt", "holds no terminating NUL"},
         Damage{"CutInLastData", [](Bytes& p, const Layout& l) { Truncate(p, l.data2 + 5); },

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "importer/registry/store/store_registry_api.h"
-#include "tests/importer/machine/scoped_environment.h"
+#include "tests/support/scoped_environment.h"
 #include "tools/regfile/reg_document.h"
 #include "tools/vexo/reg_command.h"
 #include "tools/vexo/reg_keys.h"
@@ -77,7 +77,7 @@ class RegStoreTest : public testing::Test {
     }
 
   private:
-    machine::TempFolder temp_;
+    common::TempFolder temp_;
     std::unique_ptr<registry::StoreRegistryApi> api_;
 };
 

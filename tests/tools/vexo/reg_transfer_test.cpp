@@ -170,8 +170,8 @@ TEST_F(RegTransferTest, ImportReportsWhereTheRegistryRefused) {
 
 // The command as the tool runs it, on the machine prefix's store.
 TEST(VexoRegOnTheSystemRegistry, UsesTheStoreInTheMachinePrefix) {
-    machine::TempFolder prefix;
-    machine::ScopedVariable variable("VEXO_PREFIX", prefix.path().string());
+    common::TempFolder prefix;
+    common::ScopedVariable variable("VEXO_PREFIX", prefix.path().string());
     std::ostringstream out;
     std::ostringstream err;
     const std::vector<std::string_view> add = {"reg", "add", "HKCU\\Software\\VexoTest", "/v", "x",

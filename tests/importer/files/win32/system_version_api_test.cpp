@@ -20,8 +20,8 @@
 #include "importer/files/own_version_api.h"
 #include "importer/files/version_api.h"
 #include "importer/files/version_info.h"
+#include "importer/itunes/library/pe_image.h"
 #include "tests/importer/files/version_test_files.h"
-#include "tools/pewriter/pe_image.h"
 
 namespace basFiles {
 namespace {
@@ -111,24 +111,24 @@ TEST(SystemVersionApi, AgreesWithOurReaderOnTheMingwDll) {
 
 TEST(SystemVersionApi, AgreesWithOurReaderOnWrittenImages) {
     ScopedTempFolder folder;
-    pewriter::VersionInfo otherTable = TypicalVersionInfo();
+    itunes::library::VersionInfo otherTable = TypicalVersionInfo();
     otherTable.stringTables.front().name = "040904E4";
-    pewriter::VersionInfo noTranslation = TypicalVersionInfo();
+    itunes::library::VersionInfo noTranslation = TypicalVersionInfo();
     noTranslation.translations.reset();
-    pewriter::VersionInfo nulInText = TypicalVersionInfo();
+    itunes::library::VersionInfo nulInText = TypicalVersionInfo();
     nulInText.stringTables.front().values[2].value = "7.2.0.1\0 8.0.0.0 junk"s;
-    pewriter::VersionInfo fixedOnly;
-    fixedOnly.fixedInfo = pewriter::FixedFileInfo{};
+    itunes::library::VersionInfo fixedOnly;
+    fixedOnly.fixedInfo = itunes::library::FixedFileInfo{};
 
-    const std::vector<std::pair<std::string, pewriter::VersionInfo>> images = {
+    const std::vector<std::pair<std::string, itunes::library::VersionInfo>> images = {
         {"typical.exe", TypicalVersionInfo()}, {"other-table.exe", otherTable},
         {"no-translation.exe", noTranslation}, {"nul-in-text.exe", nulInText},
         {"fixed-only.exe", fixedOnly},
     };
     for (const auto& [name, info] : images) {
-        ExpectSameReading(folder.Write(name, pewriter::BuildVersionedImage(info)));
+        ExpectSameReading(folder.Write(name, itunes::library::BuildVersionedImage(info)));
     }
-    ExpectSameReading(folder.Write("plain.exe", pewriter::BuildPeImage({})));
+    ExpectSameReading(folder.Write("plain.exe", itunes::library::BuildPeImage({})));
     ExpectSameReading(folder.Write("readme.txt", std::vector<std::uint8_t>{'h', 'i'}));
     ExpectSameReading((folder.Path() / "missing.exe").string());
 }

@@ -9,14 +9,14 @@
 namespace registry::store {
 namespace {
 
-using machine::WaitForEventHandle;
-using machine::WaitResult;
+using common::WaitForEventHandle;
+using common::WaitResult;
 using std::chrono::milliseconds;
 
 // HKEY_CURRENT_USER (2147483649) > 10 > 11 > 12, and 20 beside 10.
 const std::vector<KeyId> kWatched = {2147483649, 10};
 
-Subscription Watching(bool subtree, std::uint32_t filter, machine::EventHandle event = 0) {
+Subscription Watching(bool subtree, std::uint32_t filter, common::EventHandle event = 0) {
     Subscription subscription;
     subscription.handle = 0x100;
     subscription.key = kWatched.back();
@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SubscriptionsTest, ATrimmedLogFiresWhatMayHaveBeenMissed) {
     Subscriptions subscriptions;
-    const machine::ScopedEvent event(true, false);
+    const common::ScopedEvent event(true, false);
     Subscription subscription = Watching(false, kChangeValues, event.get());
     subscription.seen = 5;
     subscriptions.Add(subscription);
@@ -91,7 +91,7 @@ TEST(SubscriptionsTest, ATrimmedLogFiresWhatMayHaveBeenMissed) {
 
 TEST(SubscriptionsTest, CompleteReadingMovesTheMarkAndAPartialOneDoesNot) {
     Subscriptions subscriptions;
-    const machine::ScopedEvent event(true, false);
+    const common::ScopedEvent event(true, false);
     Subscription subscription = Watching(false, kChangeValues, event.get());
     subscription.seen = 5;
     subscriptions.Add(subscription);
@@ -109,8 +109,8 @@ TEST(SubscriptionsTest, CompleteReadingMovesTheMarkAndAPartialOneDoesNot) {
 
 TEST(SubscriptionsTest, EndingAHandlesSubscriptionsSignalsThem) {
     Subscriptions subscriptions;
-    const machine::ScopedEvent mine(true, false);
-    const machine::ScopedEvent other(true, false);
+    const common::ScopedEvent mine(true, false);
+    const common::ScopedEvent other(true, false);
     Subscription subscription = Watching(false, kChangeValues, mine.get());
     auto outcome = std::make_shared<Status>(kErrorSuccess);
     subscription.outcome = outcome;

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <numeric>
 
-#include "importer/machine/machine_prefix.h"
+#include "common/machine_prefix.h"
 #include "importer/registry/store/store_status.h"
 #include "tests/importer/registry/store/store_test_support.h"
 

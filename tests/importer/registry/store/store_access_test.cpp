@@ -2,7 +2,7 @@
 #include <functional>
 #include <set>
 
-#include "importer/machine/event.h"
+#include "common/event.h"
 #include "tests/importer/registry/store/store_test_support.h"
 
 namespace registry::testing {
@@ -43,7 +43,7 @@ Status DeleteValue(RegistryApi& api, Hkey key) {
 
 // The event of an asynchronous notification outlives the call.
 Status Notify(RegistryApi& api, Hkey key) {
-    static const machine::EventHandle event = machine::CreateEventHandle(false, false);
+    static const common::EventHandle event = common::CreateEventHandle(false, false);
     return api.RegNotifyChangeKeyValue(key, false, kRegNotifyChangeLastSet, event, true);
 }
 

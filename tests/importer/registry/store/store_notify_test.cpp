@@ -8,15 +8,15 @@
 #include <functional>
 #include <thread>
 
-#include "importer/machine/event.h"
+#include "common/event.h"
 #include "importer/registry/store/store_status.h"
 #include "tests/importer/registry/store/store_test_support.h"
 
 namespace registry::testing {
 namespace {
 
-using machine::WaitForEventHandle;
-using machine::WaitResult;
+using common::WaitForEventHandle;
+using common::WaitResult;
 using std::chrono::milliseconds;
 
 Status SetIn(RegistryApi& api, const char* path) {
@@ -88,7 +88,7 @@ class NotifyTest : public StoreTest {
     }
 
     std::optional<StoreRegistryApi> other_;
-    machine::ScopedEvent canary_{true, false};
+    common::ScopedEvent canary_{true, false};
 };
 
 struct ScopeCase {
@@ -106,7 +106,7 @@ class NotifyScopeTest : public NotifyTest,
 TEST_P(NotifyScopeTest, SignalsExactlyForChangesInScope) {
     const auto& [scope, writer] = GetParam();
     const Hkey watched = Open(kHkeyCurrentUser, scope.watched, kKeyNotify);
-    const machine::ScopedEvent event(true, false);
+    const common::ScopedEvent event(true, false);
     ASSERT_EQ(
         api().RegNotifyChangeKeyValue(watched, scope.watchSubtree, scope.filter, event.get(), true),
         kErrorSuccess);
@@ -168,7 +168,7 @@ class SynchronousWait {
     SynchronousWait(RegistryApi& api, Hkey key, std::uint32_t filter)
         : api_(api), key_(key), thread_([this, filter] {
               status_ = api_.RegNotifyChangeKeyValue(key_, false, filter, 0, false);
-              machine::SetEventHandle(returned_.get());
+              common::SetEventHandle(returned_.get());
           }) {}
     ~SynchronousWait() {
         if (thread_.joinable()) {
@@ -194,7 +194,7 @@ class SynchronousWait {
   private:
     RegistryApi& api_;
     const Hkey key_;
-    const machine::ScopedEvent returned_{true, false};
+    const common::ScopedEvent returned_{true, false};
     Status status_ = -1;
     std::thread thread_;
 };
@@ -203,12 +203,12 @@ class NotifyWriterTest : public NotifyTest, public ::testing::WithParamInterface
 
 TEST_P(NotifyWriterTest, SubscriptionFiresOnce) {
     const Hkey watched = Open(kHkeyCurrentUser, "W", kKeyNotify);
-    const machine::ScopedEvent event(true, false);
+    const common::ScopedEvent event(true, false);
     ASSERT_EQ(api().RegNotifyChangeKeyValue(watched, false, kLastSet, event.get(), true),
               kErrorSuccess);
     ASSERT_EQ(SetIn(WriterApi(GetParam()), "W"), kErrorSuccess);
     ASSERT_EQ(WaitForEventHandle(event.get(), kGuard), WaitResult::Signalled);
-    ASSERT_TRUE(machine::ResetEventHandle(event.get()));
+    ASSERT_TRUE(common::ResetEventHandle(event.get()));
     ArmCanary();
     ASSERT_EQ(SetIn(WriterApi(GetParam()), "W"), kErrorSuccess);
     AwaitCanary();
@@ -228,12 +228,12 @@ TEST_P(NotifyWriterTest, SynchronousCallReturnsAfterAChange) {
 
 TEST_P(NotifyWriterTest, ClosingTheHandleSignalsAndEndsTheSubscription) {
     const Hkey watched = Open(kHkeyCurrentUser, "W", kKeyNotify);
-    const machine::ScopedEvent event(true, false);
+    const common::ScopedEvent event(true, false);
     ASSERT_EQ(api().RegNotifyChangeKeyValue(watched, true, kName | kLastSet, event.get(), true),
               kErrorSuccess);
     ASSERT_EQ(api().RegCloseKey(watched), kErrorSuccess);
     EXPECT_EQ(WaitForEventHandle(event.get(), milliseconds(0)), WaitResult::Signalled);
-    ASSERT_TRUE(machine::ResetEventHandle(event.get()));
+    ASSERT_TRUE(common::ResetEventHandle(event.get()));
     ArmCanary();
     ASSERT_EQ(SetIn(WriterApi(GetParam()), "W"), kErrorSuccess);
     AwaitCanary();
@@ -256,20 +256,20 @@ TEST_F(NotifyTest, SynchronousCallOnADeletedKeyEndsWithKeyDeleted) {
 }
 
 TEST_F(NotifyTest, RegisteringResetsTheEvent) {
-    const machine::ScopedEvent event(true, true);
+    const common::ScopedEvent event(true, true);
     ASSERT_EQ(api().RegNotifyChangeKeyValue(kHkeyCurrentUser, false, kLastSet, event.get(), true),
               kErrorSuccess);
     EXPECT_EQ(WaitForEventHandle(event.get(), milliseconds(0)), WaitResult::TimedOut);
 }
 
 TEST_F(NotifyTest, BadArgumentsAreRefused) {
-    const machine::ScopedEvent event(true, false);
+    const common::ScopedEvent event(true, false);
     EXPECT_EQ(api().RegNotifyChangeKeyValue(kHkeyCurrentUser, false, 0x20, event.get(), true),
               kErrorInvalidParameter);
     EXPECT_EQ(api().RegNotifyChangeKeyValue(kHkeyCurrentUser, false, kLastSet, 0, true),
               kErrorInvalidParameter);
-    const machine::EventHandle closed = machine::CreateEventHandle(true, false);
-    ASSERT_TRUE(machine::CloseEventHandle(closed));
+    const common::EventHandle closed = common::CreateEventHandle(true, false);
+    ASSERT_TRUE(common::CloseEventHandle(closed));
     EXPECT_EQ(api().RegNotifyChangeKeyValue(kHkeyCurrentUser, false, kLastSet, closed, true),
               kErrorInvalidHandle);
 }

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "importer/machine/event.h"
+#include "common/event.h"
 #include "tests/importer/registry/store/store_test_support.h"
 
 namespace registry::testing {
@@ -113,12 +113,12 @@ TEST_P(CrossProcessNotifyTest, ChangeByAnotherProcessIsNoticed) {
     Create(kHkeyCurrentUser, "Watched\\Leaf");
     Create(kHkeyCurrentUser, "Elsewhere");
     const Hkey watched = Open(kHkeyCurrentUser, scope.watched, kKeyNotify);
-    const machine::ScopedEvent event(true, false);
+    const common::ScopedEvent event(true, false);
     ASSERT_EQ(
         api().RegNotifyChangeKeyValue(watched, scope.watchSubtree, scope.filter, event.get(), true),
         kErrorSuccess);
     // Registered after the watch, concerned by everything (see store_notify_test.cpp).
-    const machine::ScopedEvent canary(true, false);
+    const common::ScopedEvent canary(true, false);
     ASSERT_EQ(api().RegNotifyChangeKeyValue(kHkeyCurrentUser, true,
                                             kRegNotifyChangeName | kRegNotifyChangeLastSet,
                                             canary.get(), true),
@@ -131,9 +131,9 @@ TEST_P(CrossProcessNotifyTest, ChangeByAnotherProcessIsNoticed) {
     child.CloseInput();
     ASSERT_EQ(child.Wait(), 0);
 
-    ASSERT_EQ(machine::WaitForEventHandle(canary.get(), kGuard), machine::WaitResult::Signalled);
-    EXPECT_EQ(machine::WaitForEventHandle(event.get(), std::chrono::milliseconds(0)),
-              scope.signalled ? machine::WaitResult::Signalled : machine::WaitResult::TimedOut);
+    ASSERT_EQ(common::WaitForEventHandle(canary.get(), kGuard), common::WaitResult::Signalled);
+    EXPECT_EQ(common::WaitForEventHandle(event.get(), std::chrono::milliseconds(0)),
+              scope.signalled ? common::WaitResult::Signalled : common::WaitResult::TimedOut);
 }
 
 INSTANTIATE_TEST_SUITE_P(

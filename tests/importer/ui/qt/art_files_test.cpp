@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "importer/forms/about_layout.h"
+#include "importer/forms/help_layout.h"
 #include "importer/ui/qt/about_artwork.h"
 #include "importer/ui/qt/help_pictures.h"
-#include "importer/windows/about_layout.h"
-#include "importer/windows/help_layout.h"
 
 namespace {
 

@@ -21,12 +21,12 @@
 #include <string>
 #include <vector>
 
+#include "common/machine_prefix.h"
+#include "importer/itunes/library/library_install.h"
 #include "importer/itunes/library/media_library.h"
-#include "importer/machine/machine_prefix.h"
 #include "importer/registry/store/store_registry_api.h"
-#include "tests/importer/machine/scoped_environment.h"
+#include "tests/support/scoped_environment.h"
 #include "tools/testmedia/test_media.h"
-#include "tools/vexo/library_install.h"
 
 namespace plumex::qt {
 namespace {
@@ -68,14 +68,14 @@ class ModalAnswerer {
 class MainWindowTest : public ::testing::Test {
   protected:
     void InstallLibrary() {
-        ASSERT_TRUE(machine::EnsureMachinePrefix().has_value());
+        ASSERT_TRUE(common::EnsureMachinePrefix().has_value());
         std::ostringstream report;
         std::ostringstream errors;
-        ASSERT_TRUE(vexo::cli::InstallLibrary(registry_, report, errors)) << errors.str();
+        ASSERT_TRUE(itunes::library::InstallLibrary(registry_, report, errors)) << errors.str();
     }
 
-    importer::StartupServices Services() {
-        importer::StartupServices services = importer::SystemStartupServices();
+    forms::StartupServices Services() {
+        forms::StartupServices services = forms::SystemStartupServices();
         services.registry = &registry_;
         return services;
     }
@@ -102,7 +102,7 @@ class MainWindowTest : public ::testing::Test {
     }
 
     std::vector<itunes::library::TrackRecord> MoviesTracks() {
-        auto library = itunes::library::MediaLibrary::OpenExisting(machine::MediaLibraryPath());
+        auto library = itunes::library::MediaLibrary::OpenExisting(common::MediaLibraryPath());
         if (!library) {
             return {};
         }
@@ -110,10 +110,10 @@ class MainWindowTest : public ::testing::Test {
     }
 
     vexo::test_support::TempFolder temp_{"vexo-qt-main"};
-    machine::ScopedVariable prefix_{"VEXO_PREFIX", temp_ / "prefix"};
-    machine::ScopedVariable programFiles_{"PROGRAMFILES", std::nullopt};
+    common::ScopedVariable prefix_{"VEXO_PREFIX", temp_ / "prefix"};
+    common::ScopedVariable programFiles_{"PROGRAMFILES", std::nullopt};
     registry::StoreRegistryApi registry_{
-        (std::filesystem::create_directories(temp_ / "prefix"), machine::RegistryStorePath())};
+        (std::filesystem::create_directories(temp_ / "prefix"), common::RegistryStorePath())};
     std::vector<bool> helpOpenedWhileShown;
     std::string chooserTitle;
     bool ended = false;
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, AStartWithoutTheLibraryShowsTheErrorAndEnds) {
 }
 
 TEST_F(MainWindowTest, AMissingProgramFilesFolderHasNoIcon) {
-    machine::ScopedVariable missing{"PROGRAMFILES", temp_ / "nowhere"};
+    common::ScopedVariable missing{"PROGRAMFILES", temp_ / "nowhere"};
     auto window = MakeWindow();
     ModalAnswerer answerer;
 

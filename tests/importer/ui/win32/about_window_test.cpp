@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "importer/forms/about_layout.h"
 #include "importer/ui/win32/resource_ids.h"
-#include "importer/windows/about_layout.h"
 #include "tests/importer/ui/win32/window_test_support.h"
 
 namespace plumex::win32 {

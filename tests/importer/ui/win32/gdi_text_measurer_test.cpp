@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "importer/windows/help_text.h"
+#include "importer/forms/help_text.h"
 
 namespace plumex::win32 {
 namespace {

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "importer/windows/help_layout.h"
+#include "importer/forms/help_layout.h"
 #include "tests/importer/ui/win32/window_test_support.h"
 
 namespace plumex::win32 {

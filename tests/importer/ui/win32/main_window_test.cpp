@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "importer/main_window_layout.h"
+#include "importer/forms/main_window_layout.h"
 #include "importer/ui/win32/main_window_controls.h"
 #include "tests/importer/ui/win32/test_machine.h"
 
@@ -207,9 +207,9 @@ TEST_F(MainWindowTest, ControlsStandAtTheirDesignedPlacesWithTheirTexts) {
     MakeWindow();
     ASSERT_TRUE(window->Ok());
     const TwipsPerPixel factors = ScreenTwipsPerPixel();
-    for (const importer::ControlLayout& control : importer::kMainControls) {
-        if (control.kind == importer::ControlKind::Picture ||
-            control.kind == importer::ControlKind::StatusBar) {
+    for (const forms::ControlLayout& control : forms::kMainControls) {
+        if (control.kind == forms::ControlKind::Picture ||
+            control.kind == forms::ControlKind::StatusBar) {
             continue;
         }
         SCOPED_TRACE(std::string(control.name));
@@ -236,7 +236,7 @@ TEST_F(MainWindowTest, TheTabKeyVisitsTheButtonThenTheFieldsInTheirOrder) {
     HWND at = Control("cmdImport");
     for (int i = 0; i < 5; ++i) {
         at = GetNextDlgTabItem(window->Window(), at, FALSE);
-        for (const importer::ControlLayout& control : importer::kMainControls) {
+        for (const forms::ControlLayout& control : forms::kMainControls) {
             if (at == Control(control.name)) {
                 visited.emplace_back(control.name);
             }
@@ -251,8 +251,8 @@ TEST_F(MainWindowTest, TheMenusHoldTheirItemsWithAccessKeysAndSeparators) {
     ASSERT_TRUE(window->Ok());
     HMENU bar = GetMenu(window->Window());
     ASSERT_EQ(GetMenuItemCount(bar), 2);
-    for (UINT i = 0; i < importer::kMainMenus.size(); ++i) {
-        const importer::MenuLayout& layout = importer::kMainMenus[i];
+    for (UINT i = 0; i < forms::kMainMenus.size(); ++i) {
+        const forms::MenuLayout& layout = forms::kMainMenus[i];
         SCOPED_TRACE(std::string(layout.name));
         EXPECT_EQ(MenuText(bar, i), layout.text);
         HMENU menu = GetSubMenu(bar, static_cast<int>(i));

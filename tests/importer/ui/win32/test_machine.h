@@ -16,12 +16,12 @@
 #include <string_view>
 
 #include "importer/files/version_api.h"
-#include "importer/frmMain.h"
+#include "importer/forms/frmMain.h"
+#include "importer/itunes/library/pe_image.h"
 #include "importer/registry/registry_api.h"
 #include "tests/importer/fake_library.h"
-#include "tests/importer/machine/scoped_environment.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
-#include "tools/pewriter/pe_image.h"
 
 namespace plumex::win32::testing {
 
@@ -120,12 +120,12 @@ class TestMachine {
 
     void InstallLibrary(const std::string& fileVersion = "7.1.0.59") {
         registry_.SetString("SOFTWARE\\Apple Computer, Inc.\\iTunes", "ProgramFolder", "iTunes");
-        pewriter::VersionInfo info;
+        itunes::library::VersionInfo info;
         info.stringTables.push_back({"040904B0", {{"FileVersion", fileVersion}}});
-        info.translations = std::vector<pewriter::Translation>{{0x0409, 1200}};
+        info.translations = std::vector<itunes::library::Translation>{{0x0409, 1200}};
         const std::filesystem::path program = ProgramFiles() / "iTunes" / "iTunes.EXE";
         std::filesystem::create_directories(program.parent_path());
-        pewriter::WriteFileBytes(program, pewriter::BuildVersionedImage(info));
+        itunes::library::WriteFileBytes(program, itunes::library::BuildVersionedImage(info));
     }
 
     void Episode(const std::string& relative) {
@@ -136,8 +136,8 @@ class TestMachine {
 
     // The system's environment and version reader, with the registry and the media library of
     // this machine.
-    importer::StartupServices Services() {
-        importer::StartupServices services = importer::SystemStartupServices();
+    forms::StartupServices Services() {
+        forms::StartupServices services = forms::SystemStartupServices();
         services.registry = &registry_;
         services.createObject = [this](std::string_view) -> itunes::Ref<itunes::Application> {
             auto application = std::make_shared<importer::fakes::FakeApplication>();
@@ -156,8 +156,8 @@ class TestMachine {
 
   private:
     vexo::test_support::TempFolder folder_{"vexo-win32-main"};
-    machine::ScopedVariable programFiles_{"PROGRAMFILES", ProgramFiles().string()};
-    std::optional<machine::ScopedVariable> lostProgramFiles_;
+    common::ScopedVariable programFiles_{"PROGRAMFILES", ProgramFiles().string()};
+    std::optional<common::ScopedVariable> lostProgramFiles_;
     MemoryRegistry registry_;
 };
 
