@@ -17,7 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "packager/format/byte_source.h"
+#include "common/byte_order.h"
+#include "common/byte_source.h"
+#include "common/posix/unique_fd.h"
 #include "packager/format/locate_payload.h"
 #include "packager/format/package_writer.h"
 #include "packager/package_worker.h"
@@ -72,16 +74,12 @@ bool MakePackage(const fs::path& path) {
     std::vector<std::uint8_t> data(kEntryBytes);
     std::mt19937_64 random(20240613);
     for (std::size_t i = 0; i < data.size(); i += 8) {
-        const std::uint64_t value = random();
-        for (std::size_t b = 0; b < 8; ++b) {
-            data[i + b] = static_cast<std::uint8_t>(value >> (8 * b));
-        }
+        common::PutLe64(&data[i], random());
     }
     std::ifstream stubFile("/proc/self/exe", std::ios::binary);
     const std::vector<std::uint8_t> stub((std::istreambuf_iterator<char>(stubFile)),
                                          std::istreambuf_iterator<char>());
-    std::vector<packager::format::MemoryByteSource> sources(
-        kEntries, packager::format::MemoryByteSource(data));
+    std::vector<common::MemoryByteSource> sources(kEntries, common::MemoryByteSource(data));
     std::vector<packager::format::PackageEntry> entries;
     for (int i = 0; i < kEntries; ++i) {
         entries.push_back({i == 0 ? "setup.exe" : "part" + std::to_string(i) + ".cab",
@@ -98,24 +96,26 @@ bool MakePackage(const fs::path& path) {
 
 // The reference: the same bytes copied from the payload into four files, block by block.
 bool PlainCopy(const fs::path& package, std::uint64_t payload, const fs::path& folder) {
-    const int in = ::open(package.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0 || ::lseek(in, static_cast<off_t>(payload + 4), SEEK_SET) < 0) {
+    const common::posix::UniqueFd in(::open(package.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in.Valid() || ::lseek(in.Get(), static_cast<off_t>(payload + 4), SEEK_SET) < 0) {
         return false;
     }
     std::vector<std::uint8_t> block(packager::kExtractBlockBytes);
     bool ok = true;
     for (int entry = 0; entry < kEntries && ok; ++entry) {
-        ok = ::lseek(in, packager::format::kEntryHeaderBytes, SEEK_CUR) >= 0;
+        ok = ::lseek(in.Get(), packager::format::kEntryHeaderBytes, SEEK_CUR) >= 0;
         const std::string name = (folder / ("copy" + std::to_string(entry))).string();
-        const int out = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        for (std::size_t done = 0; ok && out >= 0 && done < kEntryBytes; done += block.size()) {
-            ok = ::read(in, block.data(), block.size()) == static_cast<ssize_t>(block.size()) &&
-                 ::write(out, block.data(), block.size()) == static_cast<ssize_t>(block.size()) &&
-                 ::fdatasync(out) == 0;
+        common::posix::UniqueFd out(
+            ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+        for (std::size_t done = 0; ok && out.Valid() && done < kEntryBytes; done += block.size()) {
+            ok = ::read(in.Get(), block.data(), block.size()) ==
+                     static_cast<ssize_t>(block.size()) &&
+                 ::write(out.Get(), block.data(), block.size()) ==
+                     static_cast<ssize_t>(block.size()) &&
+                 ::fdatasync(out.Get()) == 0;
         }
-        ok = ok && out >= 0 && ::close(out) == 0;
+        ok = ok && out.Valid() && out.Close();
     }
-    ::close(in);
     return ok;
 }
 
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
     NoWindow window;
     std::uint64_t payload = 0;
     {
-        std::unique_ptr<packager::format::ByteSource> file = platform.OpenForReading(packagePath);
+        std::unique_ptr<common::ByteSource> file = platform.OpenForReading(packagePath);
         payload = packager::format::LocatePayload(*file, {}).offset;
     }
 
@@ -157,15 +157,15 @@ int main(int argc, char** argv) {
         fs::remove_all(copies);
         ::sync();
 
-        std::unique_ptr<packager::format::ByteSource> file = platform.OpenForReading(packagePath);
-        ok = file &&
-             packager::format::LocatePayload(*file, {}).result ==
-                 packager::format::LocateResult::Located &&
-             ok;
+        std::unique_ptr<common::ByteSource> file = platform.OpenForReading(packagePath);
+        const packager::format::PayloadLocation located =
+            file ? packager::format::LocatePayload(*file, {}) : packager::format::PayloadLocation{};
+        ok = located.result == packager::format::LocateResult::Located && ok;
         packager::Worker extraction(platform, window);
         std::string folder;
-        workerSeconds.push_back(vexo::bench::MedianSeconds(
-            1, [&] { ok = file && extraction.ExtractPayload(*file, folder) && ok; }));
+        workerSeconds.push_back(vexo::bench::MedianSeconds(1, [&] {
+            ok = file && extraction.ExtractPayload(*file, located.offset, folder) && ok;
+        }));
         if (!folder.empty()) {
             extraction.RemoveTree(folder);
         }

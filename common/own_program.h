@@ -1,6 +1,8 @@
-// The running program's own file: its folder and its base name (file name without extension).
+// The running program's own file: its full path, and its folder and base name (file name without
+// extension).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,8 +15,11 @@ struct ProgramFile {
     bool operator==(const ProgramFile&) const = default;
 };
 
-// From the running executable (/proc/self/exe on Linux, GetModuleFileName on Windows). Both
-// parts are empty when the executable's path cannot be read.
+// The running executable's full path as the system gives it (/proc/self/exe on Linux,
+// GetModuleFileNameA on Windows); std::nullopt when it cannot be read.
+std::optional<std::string> OwnProgramPath();
+
+// From OwnProgramPath(). Both parts are empty when the executable's path cannot be read.
 ProgramFile OwnProgramFile();
 
 // Splits a program's path at its last separator ("/"; on Windows "\" too). The base name loses

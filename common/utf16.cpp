@@ -1,6 +1,6 @@
 #include "common/utf16.h"
 
-#include "common/little_endian.h"
+#include "common/byte_order.h"
 
 namespace common {
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "vexo_version.h"
+
 namespace importer {
 
 inline constexpr const char* kApplicationTitle = "VEXO(tm) Plumex TV";
@@ -13,6 +15,7 @@ struct ProgramVersion {
     std::int32_t minor;
     std::int32_t revision;
 };
-inline constexpr ProgramVersion kProgramVersion{1, 0, 2};
+inline constexpr ProgramVersion kProgramVersion{VEXO_VERSION_MAJOR, VEXO_VERSION_MINOR,
+                                                VEXO_VERSION_REVISION};
 
 }  // namespace importer

@@ -1,89 +1,46 @@
 #include "importer/episode_import.h"
 
 #include <optional>
-#include <variant>
 
 #include "importer/episode_labels.h"
-#include "importer/episode_naming.h"
-#include "importer/files/listing.h"
-#include "importer/files/path.h"
 #include "importer/files/text.h"
 
 namespace importer {
 namespace {
 
-using basFiles::AddTrailing;
-using basFiles::kPathSeparator;
-using basFiles::ListingGuard;
-using basFiles::ListingHandle;
+// The import's side of the walk: a confirmed cancel ends it, every step yields to the window,
+// and every episode is added and labelled.
+class ImportWalk final : public EpisodeWalkVisitor {
+  public:
+    ImportWalk(EpisodeImport& import, const ImportState& state, ImportView& view,
+               std::string_view root)
+        : import_(import), state_(state), view_(view), root_(root) {}
 
-std::string ChildPath(std::string_view folder, std::string_view child) {
-    return AddTrailing(folder, kPathSeparator) + std::string(child);
-}
+    bool KeepWalking() override { return !state_.ImportStopped; }
+    void Stepped() override { view_.YieldToEvents(); }
+    void Episode(const SeasonFile& file, const EpisodeName& episode) override {
+        import_.AddAndLabelEpisode({std::string(root_), file.show, file.seasonFolder, file.season,
+                                    episode.numberText, episode.number, episode.title,
+                                    episode.extension, file.onDisk});
+    }
+
+  private:
+    EpisodeImport& import_;
+    const ImportState& state_;
+    ImportView& view_;
+    std::string_view root_;
+};
 
 }  // namespace
 
 void EpisodeImport::ImportShows(std::string_view root) {
-    ListingHandle handle = 0;
-    const ListingGuard close(handle);
-    FolderName show;
-    if (!basFiles::GetFirstFolder(root, handle, show.name, &show.onDisk)) {
+    ImportWalk walk(*this, state_, view_, root);
+    if (!WalkEpisodes(root, walk)) {
         return;  // no subfolder at all: nothing to report
     }
-    do {
-        if (state_.ImportStopped) {
-            break;
-        }
-        ImportSeasons(root, show);
-        view_.YieldToEvents();
-    } while (basFiles::GetNextFolder(handle, show.name, &show.onDisk));
-
     view_.SetStatusText("OK");
     view_.ShowMessage(std::to_string(state_.FilesAdded) + " files added.", kApplicationTitle,
                       MessageButtons::Ok, MessageIcon::Information);
-}
-
-void EpisodeImport::ImportSeasons(std::string_view root, const FolderName& show) {
-    ListingHandle handle = 0;
-    const ListingGuard close(handle);
-    FolderName season;
-    const std::string showPath = ChildPath(root, show.onDisk);
-    if (!basFiles::GetFirstFolder(showPath, handle, season.name, &season.onDisk)) {
-        return;
-    }
-    do {
-        if (state_.ImportStopped) {
-            break;
-        }
-        const auto number = SeasonNumber(season.name);
-        if (const auto* seasonNumber = std::get_if<std::int32_t>(&number)) {
-            ImportEpisodes(root, show, season, *seasonNumber);
-        }
-        view_.YieldToEvents();
-    } while (basFiles::GetNextFolder(handle, season.name, &season.onDisk));
-}
-
-void EpisodeImport::ImportEpisodes(std::string_view root, const FolderName& show,
-                                   const FolderName& seasonFolder, std::int32_t season) {
-    ListingHandle handle = 0;
-    const ListingGuard close(handle);
-    std::string name;
-    std::string onDisk;
-    const std::string seasonPath = ChildPath(ChildPath(root, show.onDisk), seasonFolder.onDisk);
-    if (!basFiles::GetFirstFile(seasonPath, handle, name, &onDisk)) {
-        return;
-    }
-    do {
-        if (state_.ImportStopped) {
-            break;
-        }
-        const auto parsed = ParseEpisodeFileName(name);
-        if (const auto* episode = std::get_if<EpisodeName>(&parsed)) {
-            AddAndLabelEpisode({std::string(root), show, seasonFolder, season, episode->numberText,
-                                episode->number, episode->title, episode->extension, onDisk});
-        }
-        view_.YieldToEvents();
-    } while (basFiles::GetNextFile(handle, name, &onDisk));
 }
 
 void EpisodeImport::AddAndLabelEpisode(const EpisodeToAdd& episode) {

@@ -1,23 +1,16 @@
-// The folder walk and the labelling of an import: shows, seasons and episode files are
-// walked level by level, and every accepted file is added to the "Movies" playlist and
-// labelled as a TV episode.
+// The import: shows, seasons and episode files are walked level by level (WalkEpisodes), and
+// every accepted file is added to the "Movies" playlist and labelled as a TV episode.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "importer/episode_walk.h"
 #include "importer/import_state.h"
 #include "importer/import_view.h"
 
 namespace importer {
-
-// A folder as the walk knows it: its name through the listing's trimming, and its name as it
-// stands on disk, which child paths are built from.
-struct FolderName {
-    std::string name;
-    std::string onDisk;
-};
 
 // One accepted file, as the walk hands it to the labelling.
 struct EpisodeToAdd {
@@ -36,12 +29,10 @@ class EpisodeImport {
   public:
     EpisodeImport(ImportState& state, ImportView& view) : state_(state), view_(view) {}
 
-    // Walks the show folders of root (no trailing separator), then reports the count when
-    // root had at least one subfolder.
+    // Walks the show folders of root (no trailing separator), adding every episode, until
+    // the walk ends or the import is stopped; then reports the count when root had at least
+    // one subfolder.
     void ImportShows(std::string_view root);
-    void ImportSeasons(std::string_view root, const FolderName& show);
-    void ImportEpisodes(std::string_view root, const FolderName& show,
-                        const FolderName& seasonFolder, std::int32_t season);
     void AddAndLabelEpisode(const EpisodeToAdd& episode);
 
   private:

@@ -1,6 +1,6 @@
-// What an import of a folder would do, without doing it: the same three-level walk over the
-// same listing and the same naming rules as EpisodeImport, reporting every file it would hand
-// to the labelling and every season folder and file it would pass over, with the reason.
+// What an import of a folder would do, without doing it: the import's own walk (WalkEpisodes),
+// reporting every file it would hand to the labelling and every season folder and file it
+// would pass over, with the reason.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 
 #include "importer/episode_import.h"
 #include "importer/episode_naming.h"
+#include "importer/episode_walk.h"
 
 namespace importer {
 

@@ -38,7 +38,7 @@ int Worker::Run() {
     }
 
     view_.SetStatus("Opening Package");
-    std::unique_ptr<packager::format::ByteSource> file = platform_.OpenForReading(*ownPath);
+    std::unique_ptr<common::ByteSource> file = platform_.OpenForReading(*ownPath);
     if (!file) {
         view_.ShowMessage(kOpenFailureBox);
         return 1;
@@ -61,7 +61,7 @@ int Worker::Run() {
 
     view_.SetStatus("Extracting Package");
     std::string folder;
-    const bool extracted = ExtractPayload(*file, folder);
+    const bool extracted = ExtractPayload(*file, location.offset, folder);
     file.reset();
     if (Cancelled()) {
         return EndCancelled(folder);
@@ -94,7 +94,8 @@ int Worker::EndCancelled(const std::string& folder) {
     return 0;
 }
 
-bool Worker::ExtractPayload(packager::format::ByteSource& file, std::string& folder) {
+bool Worker::ExtractPayload(common::ByteSource& file, std::uint64_t payloadOffset,
+                            std::string& folder) {
     // The check-value tables are built once per process by the format library.
     if (Cancelled()) {
         return true;
@@ -120,12 +121,12 @@ bool Worker::ExtractPayload(packager::format::ByteSource& file, std::string& fol
     if (Cancelled()) {
         return true;
     }
-    return ExtractEntries(file, folder) != Outcome::Failed;
+    return ExtractEntries(file, payloadOffset, folder) != Outcome::Failed;
 }
 
-Worker::Outcome Worker::ExtractEntries(packager::format::ByteSource& file,
+Worker::Outcome Worker::ExtractEntries(common::ByteSource& file, std::uint64_t payloadOffset,
                                        const std::string& folder) {
-    packager::format::PayloadReader reader(file);
+    packager::format::PayloadReader reader(file, payloadOffset);
     const std::optional<std::uint32_t> count = reader.ReadEntryCount();
     if (!count) {
         return Outcome::Failed;

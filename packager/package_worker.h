@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "packager/format/byte_source.h"
+#include "common/byte_source.h"
 #include "packager/format/entry_header.h"
 #include "packager/format/payload_reader.h"
 #include "packager/progress_view.h"
@@ -33,9 +33,10 @@ class Worker {
     // The whole run; the thread's exit code: 0 when it ended because of a cancel, else 1.
     int Run();
 
-    // True when every entry was written and checked, or when a cancel stopped it. The folder's
-    // path is recorded as soon as the folder exists.
-    bool ExtractPayload(packager::format::ByteSource& file, std::string& folder);
+    // True when every entry was written and checked, or when a cancel stopped it. The payload
+    // begins at payloadOffset of the file; the folder's path is recorded as soon as the folder
+    // exists.
+    bool ExtractPayload(common::ByteSource& file, std::uint64_t payloadOffset, std::string& folder);
     // True when "setup.exe" was started and has ended.
     bool RunSetup(const std::string& folder);
     // True when the folder and everything in it were deleted.
@@ -46,7 +47,8 @@ class Worker {
 
     bool Cancelled() { return view_.IsCancelled(); }
     int EndCancelled(const std::string& folder);
-    Outcome ExtractEntries(packager::format::ByteSource& file, const std::string& folder);
+    Outcome ExtractEntries(common::ByteSource& file, std::uint64_t payloadOffset,
+                           const std::string& folder);
     Outcome ExtractEntry(packager::format::PayloadReader& reader,
                          const packager::format::EntryHeader& header, const std::string& path);
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "packager/format/byte_source.h"
+#include "common/byte_source.h"
 
 namespace packager {
 
@@ -43,8 +43,7 @@ class WorkerPlatform {
     // The full path of the program's own executable file.
     virtual std::optional<std::string> OwnPath() = 0;
     // Opens a file for reading only; closed when the source is destroyed.
-    virtual std::unique_ptr<packager::format::ByteSource> OpenForReading(
-        const std::string& path) = 0;
+    virtual std::unique_ptr<common::ByteSource> OpenForReading(const std::string& path) = 0;
 
     // The system's folder for temporary files, without a trailing separator.
     virtual std::optional<std::string> TempFolder() = 0;

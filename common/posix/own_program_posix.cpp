@@ -13,23 +13,6 @@ namespace {
 // suffix; the folder and name it had are still the ones wanted.
 constexpr std::string_view kDeletedSuffix = " (deleted)";
 
-// readlink does not say how long the target is, only that it filled the buffer: grow until
-// the answer is shorter than the buffer.
-std::string ReadLink(const char* link) {
-    constexpr std::size_t kLongestPath = std::size_t{1} << 20;
-    for (std::size_t size = 256; size <= kLongestPath; size *= 2) {
-        std::vector<char> buffer(size);
-        const ssize_t length = readlink(link, buffer.data(), buffer.size());
-        if (length < 0) {
-            return {};
-        }
-        if (static_cast<std::size_t>(length) < buffer.size()) {
-            return std::string(buffer.data(), static_cast<std::size_t>(length));
-        }
-    }
-    return {};
-}
-
 bool Exists(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0;
@@ -37,8 +20,27 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
+// readlink does not say how long the target is, only that it filled the buffer: grow until
+// the answer is shorter than the buffer.
+std::optional<std::string> OwnProgramPath() {
+    constexpr std::size_t kLongestPath = std::size_t{1} << 20;
+    for (std::size_t size = 256; size <= kLongestPath; size *= 2) {
+        std::vector<char> buffer(size);
+        const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length <= 0) {
+            return std::nullopt;
+        }
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            return std::string(buffer.data(), static_cast<std::size_t>(length));
+        }
+    }
+    return std::nullopt;
+}
+
+// OwnProgramPath keeps the kernel's suffix: a program that opens itself must not open another
+// file that has taken its name since. The folder and name it was started from are wanted here.
 ProgramFile OwnProgramFile() {
-    std::string path = ReadLink("/proc/self/exe");
+    std::string path = OwnProgramPath().value_or("");
     if (path.empty()) {
         return {};
     }

@@ -25,6 +25,9 @@ class UniqueFd {
     int Get() const { return fd_; }
     bool Valid() const { return fd_ >= 0; }
     int Release() { return std::exchange(fd_, -1); }
+    // Closes the descriptor now; false when close reported an error (for a file written to,
+    // the data may not all have arrived).
+    bool Close() { return fd_ < 0 || ::close(Release()) == 0; }
 
   private:
     void Reset(int fd) {

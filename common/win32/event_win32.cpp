@@ -1,11 +1,10 @@
 // Events of the Windows kernel: the handle values are the real event handles, so that they can
 // be handed to RegNotifyChangeKeyValue and to any wait function.
-#include <windows.h>
-
 #include <algorithm>
 
 #include "common/event.h"
 #include "common/win32/handle_value.h"
+#include "common/win32/scoped_win.h"
 
 namespace common {
 
@@ -33,8 +32,9 @@ bool ResetEventHandle(EventHandle event) {
     return event != 0 && ResetEvent(EventObject(event)) != FALSE;
 }
 
+// The caller hands its ownership back here.
 bool CloseEventHandle(EventHandle event) {
-    return event != 0 && CloseHandle(EventObject(event)) != FALSE;
+    return event != 0 && common::win32::UniqueHandle(EventObject(event)).Close();
 }
 
 WaitResult WaitForEventHandle(EventHandle event, std::optional<std::chrono::milliseconds> timeout) {

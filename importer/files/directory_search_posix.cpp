@@ -25,6 +25,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/posix/unique_fd.h"
 #include "importer/files/directory_search.h"
 #include "importer/files/wildcard.h"
 
@@ -36,22 +37,6 @@ struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
 using DirPtr = std::unique_ptr<DIR, DirCloser>;
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 // One open search. A search for a single named entry has delivered everything with its first
 // entry and holds no folder.
@@ -213,13 +198,13 @@ bool CanOpenForReading(std::string_view path) {
         return false;
     }
     // O_NONBLOCK: opening a FIFO without a writer must not wait for one.
-    const FileDescriptor file(
+    const common::posix::UniqueFd file(
         open(std::string(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.get() < 0) {
+    if (!file.Valid()) {
         return false;
     }
     struct stat info {};
-    return fstat(file.get(), &info) == 0 && !S_ISDIR(info.st_mode);
+    return fstat(file.Get(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 }  // namespace basFiles::platform

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/win32/handle_value.h"
+#include "common/win32/scoped_win.h"
 #include "importer/files/directory_search.h"
 
 namespace basFiles::platform {
@@ -41,22 +42,6 @@ class QuietErrors {
     bool restore_ = false;
 };
 
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (IsOpen()) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-  private:
-    HANDLE handle_;
-};
-
 }  // namespace
 
 ListingHandle OpenDirectorySearch(std::string_view pattern, DirectoryEntry& first) {
@@ -66,16 +51,17 @@ ListingHandle OpenDirectorySearch(std::string_view pattern, DirectoryEntry& firs
     }
     const QuietErrors quiet;
     WIN32_FIND_DATAA found{};
-    const HANDLE search = FindFirstFileA(std::string(pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    common::win32::FindHandle search(FindFirstFileA(std::string(pattern).c_str(), &found));
+    if (!search) {
         return 0;
     }
-    const auto handle = static_cast<ListingHandle>(common::win32::HandleValue(search));
+    const auto handle = static_cast<ListingHandle>(common::win32::HandleValue(search.Get()));
     if (handle == 0 || handle == -1) {
-        FindClose(search);  // no such value is a handle to a caller
-        return 0;
+        return 0;  // no such value is a handle to a caller
     }
     TakeEntry(found, first);
+    // From here on the caller's, until CloseDirectorySearch.
+    search.Release();
     return handle;
 }
 
@@ -93,7 +79,7 @@ bool NextDirectoryEntry(ListingHandle handle, DirectoryEntry& entry) {
 
 void CloseDirectorySearch(ListingHandle handle) {
     if (handle != 0) {
-        FindClose(SearchHandle(handle));
+        common::win32::FindHandle(SearchHandle(handle)).Close();
     }
 }
 
@@ -105,10 +91,11 @@ bool CanOpenForReading(std::string_view path) {
     SetLastError(ERROR_SUCCESS);
     // Shared with every other opener: only a file that others hold locked against readers
     // refuses us. A folder cannot be opened this way at all.
-    const FileHandle file(CreateFileA(std::string(path).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    return file.IsOpen();
+    const common::win32::UniqueHandle file(
+        CreateFileA(std::string(path).c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return file.Valid();
 }
 
 }  // namespace basFiles::platform

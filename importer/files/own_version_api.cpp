@@ -1,8 +1,12 @@
 #include "importer/files/own_version_api.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <system_error>
 #include <vector>
 
+#include "common/file_byte_source.h"
 #include "importer/files/pe_reader.h"
 #include "importer/files/version_block.h"
 
@@ -12,16 +16,22 @@ namespace {
 
 std::optional<std::vector<std::uint8_t>> ReadVersionBlock(std::string_view path,
                                                           std::uint16_t systemLanguage) {
-    auto file = FileByteSource::Open(path);
-    if (!file) {
+    // Only a regular file is read: a FIFO would wait for a writer, a device give no image.
+    std::error_code error;
+    const std::filesystem::path file(path);
+    if (!std::filesystem::is_regular_file(file, error)) {
         return std::nullopt;
     }
-    return ReadVersionInfoBlock(*file, systemLanguage);
+    const std::unique_ptr<common::FileByteSource> image = common::FileByteSource::Open(file);
+    if (!image) {
+        return std::nullopt;
+    }
+    return ReadVersionInfoBlock(*image, systemLanguage);
 }
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadVersionInfoBlock(ByteSource& image,
+std::optional<std::vector<std::uint8_t>> ReadVersionInfoBlock(common::ByteSource& image,
                                                               std::uint16_t systemLanguage) {
     auto resource = ReadVersionResource(image, systemLanguage);
     if (!resource) {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "importer/files/byte_source.h"
+#include "common/byte_source.h"
 #include "importer/files/pe_reader.h"
 #include "importer/files/system_locale.h"
 #include "importer/files/version_api.h"
@@ -18,7 +18,7 @@ namespace basFiles {
 // the image has no version resource or it is no VS_VERSIONINFO block. Of several languages,
 // the one the Windows loader would take on a system of systemLanguage (pe_reader.h).
 std::optional<std::vector<std::uint8_t>> ReadVersionInfoBlock(
-    ByteSource& image, std::uint16_t systemLanguage = kUsEnglishResourceLanguage);
+    common::ByteSource& image, std::uint16_t systemLanguage = kUsEnglishResourceLanguage);
 
 class OwnVersionInfoApi final : public VersionInfoApi {
   public:

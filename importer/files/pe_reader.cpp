@@ -6,7 +6,7 @@
 #include <span>
 #include <utility>
 
-#include "common/little_endian.h"
+#include "common/byte_order.h"
 
 namespace basFiles {
 
@@ -28,7 +28,8 @@ constexpr std::uint32_t kDirectoryEntryBytes = 8;
 constexpr std::uint32_t kDataEntryBytes = 16;
 
 template <std::size_t N>
-std::optional<std::array<std::uint8_t, N>> ReadFixed(ByteSource& source, std::uint64_t offset) {
+std::optional<std::array<std::uint8_t, N>> ReadFixed(common::ByteSource& source,
+                                                     std::uint64_t offset) {
     std::array<std::uint8_t, N> bytes{};
     if (!source.ReadAt(offset, bytes)) {
         return std::nullopt;
@@ -46,7 +47,7 @@ struct Section {
 
 class Image {
   public:
-    Image(ByteSource& source, std::vector<Section> sections)
+    Image(common::ByteSource& source, std::vector<Section> sections)
         : source_(source), sections_(std::move(sections)) {}
 
     // The file offset of length bytes at rva when they lie within one section's file data.
@@ -74,7 +75,7 @@ class Image {
     }
 
   private:
-    ByteSource& source_;
+    common::ByteSource& source_;
     std::vector<Section> sections_;
 };
 
@@ -83,7 +84,7 @@ struct PeHeaders {
     std::vector<Section> sections;
 };
 
-std::optional<PeHeaders> ReadPeHeaders(ByteSource& source) {
+std::optional<PeHeaders> ReadPeHeaders(common::ByteSource& source) {
     const auto dos = ReadFixed<64>(source, 0);
     if (!dos || common::LoadLe16(*dos, 0) != kDosSignature) {
         return std::nullopt;
@@ -252,7 +253,7 @@ const DirectoryEntry* ChooseLanguage(const Directory& languages, std::uint16_t s
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadVersionResource(ByteSource& source,
+std::optional<std::vector<std::uint8_t>> ReadVersionResource(common::ByteSource& source,
                                                              std::uint16_t systemLanguage) {
     auto headers = ReadPeHeaders(source);
     if (!headers) {

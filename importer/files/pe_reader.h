@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "importer/files/byte_source.h"
+#include "common/byte_source.h"
 
 namespace basFiles {
 
@@ -27,6 +27,6 @@ inline constexpr std::uint16_t kUsEnglishResourceLanguage = 0x0409;
 // when the bytes are no PE image, it has no version resource, or a header, directory or the
 // resource itself lies outside the file or its section.
 std::optional<std::vector<std::uint8_t>> ReadVersionResource(
-    ByteSource& image, std::uint16_t systemLanguage = kUsEnglishResourceLanguage);
+    common::ByteSource& image, std::uint16_t systemLanguage = kUsEnglishResourceLanguage);
 
 }  // namespace basFiles

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/ascii_case.h"
-#include "common/little_endian.h"
+#include "common/byte_order.h"
 #include "common/utf16.h"
 
 namespace basFiles {

@@ -5,16 +5,13 @@
 #include <limits>
 #include <vector>
 
+#include "common/byte_order.h"
+
 namespace basFiles {
 namespace {
 
 constexpr std::string_view kStringFileInfo = "\\StringFileInfo\\";
 constexpr std::string_view kTranslation = "\\VarFileInfo\\Translation";
-
-std::uint16_t ReadLittleEndian16(std::string_view bytes) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[0]) |
-                                      static_cast<unsigned char>(bytes[1]) << 8);
-}
 
 std::string JoinParts(const std::array<std::int32_t, 4>& parts) {
     std::string text;
@@ -101,9 +98,9 @@ void GetVersionTranslation(VersionInfoApi& api, std::span<const std::uint8_t> bl
     if (!table || table->size() < 4) {
         return;
     }
-    const std::string_view entry(table->data(), 4);  // further entries are ignored
-    languageCodePage =
-        Hex4(ReadLittleEndian16(entry.substr(0, 2))) + Hex4(ReadLittleEndian16(entry.substr(2, 2)));
+    // Further entries are ignored.
+    const auto* entry = reinterpret_cast<const std::uint8_t*>(table->data());
+    languageCodePage = Hex4(common::LoadLe16(entry)) + Hex4(common::LoadLe16(entry + 2));
 }
 
 bool QueryVersionString(VersionInfoApi& api, std::span<const std::uint8_t> block,

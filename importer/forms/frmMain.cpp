@@ -9,14 +9,17 @@
 #include "importer/files/path.h"
 #include "importer/files/text.h"
 #include "importer/files/version_info.h"
+#include "importer/itunes/library/library_contract.h"
 #include "importer/registry/clsRegistry.h"
 
 namespace forms {
 namespace {
 
-constexpr std::string_view kLibraryKey = "SOFTWARE\\Apple Computer, Inc.\\iTunes";
-constexpr std::string_view kLibraryFolderValue = "ProgramFolder";
-constexpr std::string_view kLibraryProgram = "iTunes.EXE";
+using itunes::library::kLibraryProgramFile;
+using itunes::library::kLibraryRegistryKey;
+using itunes::library::kMinimumLibraryVersion;
+using itunes::library::kProgramFolderValue;
+
 constexpr std::string_view kNoLibrary =
     "Unable to communicate with iTunes. Please reinstall iTunes.";
 
@@ -40,11 +43,12 @@ std::string ProgramFilesFolder(const StartupServices& services) {
 std::string LibraryProgramPath(std::string_view programFiles, std::string_view installFolder) {
     return basFiles::AddTrailing(programFiles, basFiles::kPathSeparator) +
            basFiles::AddTrailing(installFolder, basFiles::kPathSeparator) +
-           std::string(kLibraryProgram);
+           std::string(kLibraryProgramFile);
 }
 
 bool AcceptedVersion(std::int32_t major, std::int32_t minor) {
-    return major > 7 || (major == 7 && minor >= 1);
+    return major > kMinimumLibraryVersion.major ||
+           (major == kMinimumLibraryVersion.major && minor >= kMinimumLibraryVersion.minor);
 }
 
 }  // namespace
@@ -68,12 +72,13 @@ void frmMain::Form_Load() {
     std::string libraryProgram;
     {
         registry::clsRegistry registry(*services_.registry);
-        if (!registry.ValueExists(registry::kHkeyLocalMachine, kLibraryKey, kLibraryFolderValue)) {
+        if (!registry.ValueExists(registry::kHkeyLocalMachine, kLibraryRegistryKey,
+                                  kProgramFolderValue)) {
             return Fail("iTunes not detected in registry. Please reinstall iTunes.",
                         MessageIcon::Error);
         }
-        const std::string installFolder =
-            registry.ReadString(registry::kHkeyLocalMachine, kLibraryKey, kLibraryFolderValue, "");
+        const std::string installFolder = registry.ReadString(
+            registry::kHkeyLocalMachine, kLibraryRegistryKey, kProgramFolderValue, "");
         libraryProgram = LibraryProgramPath(programFiles, installFolder);
     }
 
@@ -172,9 +177,9 @@ bool frmMain::ConnectToLibrary() {
     }
     state_.MoviesPlaylist.reset();
     if (const auto sources = state_.iTunesApp->Sources()) {
-        if (const auto library = sources->ItemByName("Library")) {
+        if (const auto library = sources->ItemByName(itunes::library::kLibrarySourceName)) {
             if (const auto playlists = library->Playlists()) {
-                state_.MoviesPlaylist = playlists->ItemByName("Movies");
+                state_.MoviesPlaylist = playlists->ItemByName(itunes::library::kMoviesPlaylistName);
             }
         }
     }

@@ -15,7 +15,8 @@ inline constexpr double kVersionFontLargest = 28;
 // one point less.
 inline constexpr double kVersionFontSmallest = 9;
 
-// title, " v" and major.minor.revision in plain decimal: VEXO(tm) Plumex TV v1.0.2.
+// title, " v" and major.minor.revision, each number in plain decimal; unlike the main window's
+// caption, the revision is shown.
 std::string VersionLine(std::string_view title, const importer::ProgramVersion& version);
 std::string VersionLine();
 

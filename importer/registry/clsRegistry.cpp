@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/ascii_case.h"
+#include "common/byte_order.h"
 #include "importer/files/numbers.h"
 #include "importer/files/path.h"
 #include "importer/files/text.h"
@@ -541,10 +542,7 @@ std::optional<std::int32_t> clsRegistry::ReadLong(Hkey hive, std::string_view ke
             std::uint32_t received = bytes.size();
             if (api_.RegQueryValueEx(opened.get(), valueName, nullptr, bytes.data(), &received) ==
                 kErrorSuccess) {
-                const std::uint32_t raw = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
-                                          std::uint32_t{bytes[2]} << 16 |
-                                          std::uint32_t{bytes[3]} << 24;
-                candidate = static_cast<std::int32_t>(raw);
+                candidate = static_cast<std::int32_t>(common::LoadLe32(bytes.data()));
             }
         } else if (IsText(type)) {
             // A number kept as text is taken as written, not limited to the range.
@@ -610,10 +608,7 @@ bool clsRegistry::WriteLong(Hkey hive, std::string_view key, std::string_view va
                             std::int32_t value, std::int32_t minimum, std::int32_t maximum) {
     OrderRange(minimum, maximum);
     const auto raw = static_cast<std::uint32_t>(Limit(value, minimum, maximum));
-    const std::array<std::uint8_t, 4> data = {
-        static_cast<std::uint8_t>(raw), static_cast<std::uint8_t>(raw >> 8),
-        static_cast<std::uint8_t>(raw >> 16), static_cast<std::uint8_t>(raw >> 24)};
-    return SetValue(hive, key, valueName, kRegDword, data);
+    return SetValue(hive, key, valueName, kRegDword, common::Le32Bytes(raw));
 }
 
 bool clsRegistry::WriteBoolean(Hkey hive, std::string_view key, std::string_view valueName,

@@ -11,7 +11,7 @@ namespace registry {
 using Hkey = std::uint32_t;         // a key handle: a predefined hive or an opened key
 using Status = std::int32_t;        // 0 on success, else a Windows error code
 using Access = std::uint32_t;       // REGSAM
-using EventHandle = std::uint32_t;  // an event of the platform layer (importer/machine/event.h)
+using EventHandle = std::uint32_t;  // an event of the platform layer (common/event.h)
 
 // Predefined hives, by their handle values.
 inline constexpr Hkey kHkeyClassesRoot = 0x80000000;

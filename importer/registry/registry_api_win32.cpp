@@ -1,7 +1,7 @@
 // The registry operations on advapi32's ANSI functions. Key handles cross the seam as their
 // 32-bit values; the predefined hives' values are Windows' own (HKEY_CURRENT_USER is
 // 0x80000001), so they pass through unchanged. Change notifications signal real event handles
-// (importer/machine/event_win32.cpp).
+// (common/win32/event_win32.cpp).
 #include <windows.h>
 // <windows.h> names the A functions by macros that would rename the methods of our seam.
 #undef RegOpenKeyEx

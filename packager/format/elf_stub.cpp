@@ -5,7 +5,7 @@
 #include <array>
 #include <limits>
 
-#include "packager/format/byte_order.h"
+#include "common/byte_order.h"
 #include "packager/format/stub_rules.h"
 
 namespace packager::format::stub {
@@ -32,7 +32,7 @@ constexpr Layout kElf64{64, 32, 40, 52, 56, 8, 32, 64, 24, 32};
 
 // An address-sized field: 4 bytes in 32-bit files, 8 in 64-bit ones.
 std::uint64_t Word(const std::uint8_t* field, bool is64) {
-    return is64 ? bytes::Le64(field) : bytes::Le32(field);
+    return is64 ? common::LoadLe64(field) : common::LoadLe32(field);
 }
 
 // The furthest end seen so far; false once an end overflows 64 bits.
@@ -59,11 +59,11 @@ struct Table {
 
 // Reads a header table entry by entry, handing each one's first `wanted` bytes to visit.
 template <typename Visit>
-bool ReadTable(ByteSource& source, const Table& table, std::size_t wanted, Visit&& visit) {
+bool ReadTable(common::ByteReader& reader, const Table& table, std::size_t wanted, Visit&& visit) {
     std::array<std::uint8_t, 64> entry{};
     for (std::uint64_t i = 0; i < table.count; ++i) {
-        if (!source.Seek(table.offset + i * table.entryBytes) ||
-            !source.Read(std::span(entry.data(), wanted)) || !visit(entry.data())) {
+        reader.Seek(table.offset + i * table.entryBytes);
+        if (!reader.Read(std::span(entry.data(), wanted)) || !visit(entry.data())) {
             return false;
         }
     }
@@ -72,13 +72,13 @@ bool ReadTable(ByteSource& source, const Table& table, std::size_t wanted, Visit
 
 }  // namespace
 
-ImageEnd ElfImageEnd(ByteSource& source, const CancelQuery& isCancelled) {
+ImageEnd ElfImageEnd(common::ByteReader& reader, const CancelQuery& isCancelled) {
     // The rest of e_ident: "LF", class, byte order and the padding up to offset 16.
     if (Cancelled(isCancelled)) {
         return kCancelled;
     }
     std::array<std::uint8_t, 64> header{0x7F, 'E'};
-    if (!source.Read(std::span(header.data() + 2, 14)) || header[2] != 'L' || header[3] != 'F' ||
+    if (!reader.Read(std::span(header.data() + 2, 14)) || header[2] != 'L' || header[3] != 'F' ||
         header[5] != kLittleEndian || (header[4] != kClass32 && header[4] != kClass64)) {
         return kFailed;
     }
@@ -88,15 +88,15 @@ ImageEnd ElfImageEnd(ByteSource& source, const CancelQuery& isCancelled) {
     if (Cancelled(isCancelled)) {
         return kCancelled;
     }
-    if (!source.Read(std::span(header.data() + 16, layout.headerBytes - 16))) {
+    if (!reader.Read(std::span(header.data() + 16, layout.headerBytes - 16))) {
         return kFailed;
     }
     const std::uint8_t* sizes = &header[layout.sizesField];
-    const std::uint16_t declaredHeaderBytes = bytes::Le16(sizes);
-    const Table programs{Word(&header[layout.programOffsetField], is64), bytes::Le16(sizes + 4),
-                         bytes::Le16(sizes + 2)};
-    const Table sections{Word(&header[layout.sectionOffsetField], is64), bytes::Le16(sizes + 8),
-                         bytes::Le16(sizes + 6)};
+    const std::uint16_t declaredHeaderBytes = common::LoadLe16(sizes);
+    const Table programs{Word(&header[layout.programOffsetField], is64),
+                         common::LoadLe16(sizes + 4), common::LoadLe16(sizes + 2)};
+    const Table sections{Word(&header[layout.sectionOffsetField], is64),
+                         common::LoadLe16(sizes + 8), common::LoadLe16(sizes + 6)};
     if (programs.count == kExtendedProgramCount || (sections.count == 0 && sections.offset != 0) ||
         (programs.count != 0 && programs.entryBytes < layout.programEntryBytes) ||
         (sections.count != 0 && sections.entryBytes < layout.sectionEntryBytes)) {
@@ -116,9 +116,9 @@ ImageEnd ElfImageEnd(ByteSource& source, const CancelQuery& isCancelled) {
         return kCancelled;
     }
     const bool segmentsRead =
-        ReadTable(source, programs, layout.programEntryBytes, [&](const std::uint8_t* entry) {
+        ReadTable(reader, programs, layout.programEntryBytes, [&](const std::uint8_t* entry) {
             const std::uint64_t fileSize = Word(entry + layout.programFileSize, is64);
-            return bytes::Le32(entry) == kNullEntry || fileSize == 0 ||
+            return common::LoadLe32(entry) == kNullEntry || fileSize == 0 ||
                    end.Extend(Word(entry + layout.programOffset, is64), fileSize);
         });
     if (!segmentsRead) {
@@ -129,8 +129,8 @@ ImageEnd ElfImageEnd(ByteSource& source, const CancelQuery& isCancelled) {
         return kCancelled;
     }
     const bool sectionsRead =
-        ReadTable(source, sections, layout.sectionEntryBytes, [&](const std::uint8_t* entry) {
-            const std::uint32_t type = bytes::Le32(entry + 4);
+        ReadTable(reader, sections, layout.sectionEntryBytes, [&](const std::uint8_t* entry) {
+            const std::uint32_t type = common::LoadLe32(entry + 4);
             const std::uint64_t size = Word(entry + layout.sectionSize, is64);
             return type == kNullEntry || type == kNoBits || size == 0 ||
                    end.Extend(Word(entry + layout.sectionOffset, is64), size);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "packager/format/byte_order.h"
+#include "common/byte_order.h"
 
 namespace packager::format {
 
@@ -18,8 +18,8 @@ EntryHeader DecodeEntryHeader(std::span<const std::uint8_t, kEntryHeaderBytes> b
     EntryHeader header;
     std::transform(bytes.begin(), bytes.begin() + kEntryNameBytes, header.name.begin(),
                    [](std::uint8_t byte) { return static_cast<char>(byte); });
-    header.size = bytes::Le32(&bytes[kEntryNameBytes]);
-    header.checkValue = bytes::Le32(&bytes[kEntryNameBytes + 4]);
+    header.size = common::LoadLe32(&bytes[kEntryNameBytes]);
+    header.checkValue = common::LoadLe32(&bytes[kEntryNameBytes + 4]);
     return header;
 }
 
@@ -27,8 +27,8 @@ std::array<std::uint8_t, kEntryHeaderBytes> EncodeEntryHeader(const EntryHeader&
     std::array<std::uint8_t, kEntryHeaderBytes> bytes{};
     std::transform(header.name.begin(), header.name.end(), bytes.begin(),
                    [](char c) { return static_cast<std::uint8_t>(c); });
-    bytes::PutLe32(&bytes[kEntryNameBytes], header.size);
-    bytes::PutLe32(&bytes[kEntryNameBytes + 4], header.checkValue);
+    common::PutLe32(&bytes[kEntryNameBytes], header.size);
+    common::PutLe32(&bytes[kEntryNameBytes + 4], header.checkValue);
     return bytes;
 }
 

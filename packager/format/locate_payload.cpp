@@ -6,24 +6,25 @@
 
 namespace packager::format {
 
-PayloadLocation LocatePayload(ByteSource& source, const CancelQuery& isCancelled) {
+PayloadLocation LocatePayload(common::ByteSource& source, const CancelQuery& isCancelled) {
     PayloadLocation location;
     if (stub::Cancelled(isCancelled)) {
         location.result = LocateResult::Cancelled;
         return location;
     }
+    common::ByteReader reader(source);
     std::array<std::uint8_t, 2> magic{};
-    if (!source.Seek(0) || !source.Read(magic)) {
+    if (!reader.Read(magic)) {
         return location;
     }
 
     stub::ImageEnd end;
     if (magic[0] == 'M' && magic[1] == 'Z') {
         location.format = StubFormat::Pe;
-        end = stub::PeImageEnd(source, isCancelled);
+        end = stub::PeImageEnd(reader, isCancelled);
     } else if (magic[0] == 0x7F && magic[1] == 'E') {
         location.format = StubFormat::Elf;
-        end = stub::ElfImageEnd(source, isCancelled);
+        end = stub::ElfImageEnd(reader, isCancelled);
     } else {
         return location;
     }
@@ -34,9 +35,6 @@ PayloadLocation LocatePayload(ByteSource& source, const CancelQuery& isCancelled
 
     if (stub::Cancelled(isCancelled)) {
         location.result = LocateResult::Cancelled;
-        return location;
-    }
-    if (!source.Seek(end.offset)) {
         return location;
     }
     location.result = LocateResult::Located;

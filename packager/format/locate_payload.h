@@ -15,13 +15,13 @@
 //   not SHT_NOBITS). Extended numbering (e_shnum 0 with a section table, e_phnum 0xFFFF) is
 //   refused, as are header entries smaller than the format's.
 //
-// Anything else is a corrupt package, as is any read or seek that fails.
+// Anything else is a corrupt package, as is any read that fails.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
-#include "packager/format/byte_source.h"
+#include "common/byte_source.h"
 
 namespace packager::format {
 
@@ -37,8 +37,8 @@ struct PayloadLocation {
 // Answers true once the user has asked to cancel; an empty query never cancels.
 using CancelQuery = std::function<bool()>;
 
-// Reads the stub's headers from offset 0, asking isCancelled before every step, and on success
-// leaves the source at the payload's first byte. Cancelled is no failure: it only stops.
-PayloadLocation LocatePayload(ByteSource& source, const CancelQuery& isCancelled);
+// Reads the stub's headers from offset 0, asking isCancelled before every step; the payload's
+// reader starts at the offset found. Cancelled is no failure: it only stops.
+PayloadLocation LocatePayload(common::ByteSource& source, const CancelQuery& isCancelled);
 
 }  // namespace packager::format

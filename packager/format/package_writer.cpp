@@ -7,7 +7,7 @@
 #include <optional>
 #include <utility>
 
-#include "packager/format/byte_order.h"
+#include "common/byte_order.h"
 #include "packager/format/check_value.h"
 #include "packager/format/entry_name.h"
 
@@ -40,7 +40,7 @@ std::optional<std::string> PeStubFault(std::span<const std::uint8_t> stub) {
     if (stub.size() < kNewHeaderField + 4) {
         return "the stub's DOS header is cut short";
     }
-    const std::uint32_t peHeader = bytes::Le32(&stub[kNewHeaderField]);
+    const std::uint32_t peHeader = common::LoadLe32(&stub[kNewHeaderField]);
     if (peHeader >= 65536) {
         return "the stub's PE header lies at offset " + std::to_string(peHeader) +
                "; it must lie below 65,536";
@@ -52,10 +52,10 @@ std::optional<std::string> PeStubFault(std::span<const std::uint8_t> stub) {
     if (!std::equal(nt, nt + 4, "PE\0\0")) {
         return "the stub has no PE signature at offset " + std::to_string(peHeader);
     }
-    if (bytes::Le16(nt + 6) == 0) {
+    if (common::LoadLe16(nt + 6) == 0) {
         return std::string("the stub has no sections");
     }
-    const std::uint16_t optionalBytes = bytes::Le16(nt + 20);
+    const std::uint16_t optionalBytes = common::LoadLe16(nt + 20);
     if (optionalBytes != kOptionalHeaderBytes) {
         return "the stub's optional header is " + std::to_string(optionalBytes) +
                " bytes; it must be the 224 bytes of a 32-bit image";
@@ -102,17 +102,14 @@ std::string NameFaultMessage(std::string_view name, NameFault fault) {
 // Reads the whole entry from offset 0 in blocks, handing each block to use.
 template <typename Use>
 bool ForEachBlock(const PackageEntry& entry, std::vector<std::uint8_t>& buffer, Use&& use) {
-    if (!entry.data->Seek(0)) {
-        return false;
-    }
-    for (std::uint64_t left = entry.size; left > 0;) {
+    for (std::uint64_t done = 0; done < entry.size;) {
         const std::size_t n =
-            static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+            static_cast<std::size_t>(std::min<std::uint64_t>(entry.size - done, buffer.size()));
         const std::span<std::uint8_t> block(buffer.data(), n);
-        if (!entry.data->Read(block) || !use(std::span<const std::uint8_t>(block))) {
+        if (!entry.data->ReadAt(done, block) || !use(std::span<const std::uint8_t>(block))) {
             return false;
         }
-        left -= n;
+        done += n;
     }
     return true;
 }
@@ -160,7 +157,7 @@ bool VectorByteSink::Write(std::span<const std::uint8_t> bytes) {
 
 StubCheck CheckStub(std::span<const std::uint8_t> stub) {
     StubCheck check;
-    MemoryByteSource source(stub);
+    common::MemoryByteSource source(stub);
     const PayloadLocation location = LocatePayload(source, {});
     check.format = location.format;
 
@@ -221,7 +218,7 @@ WriteOutcome WritePayload(std::span<const PackageEntry> entries, ByteSink& sink,
         return checked;
     }
     std::array<std::uint8_t, kEntryCountBytes> count{};
-    bytes::PutLe32(count.data(), static_cast<std::uint32_t>(entries.size()));
+    common::PutLe32(count.data(), static_cast<std::uint32_t>(entries.size()));
     if (!sink.Write(count)) {
         return Refuse("cannot write the package");
     }

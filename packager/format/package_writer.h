@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "packager/format/byte_source.h"
+#include "common/byte_source.h"
 #include "packager/format/locate_payload.h"
 
 namespace packager::format {
@@ -43,7 +43,7 @@ class VectorByteSink final : public ByteSink {
 // package (the file changed while it was being packaged).
 struct PackageEntry {
     std::string name;
-    ByteSource* data = nullptr;
+    common::ByteSource* data = nullptr;
     std::uint64_t size = 0;
 };
 

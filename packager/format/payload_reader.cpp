@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <array>
 
-#include "packager/format/byte_order.h"
+#include "common/byte_order.h"
 
 namespace packager::format {
 
 std::optional<std::uint32_t> PayloadReader::ReadEntryCount() {
     std::array<std::uint8_t, kEntryCountBytes> count{};
-    if (countRead_ || !source_.Read(count)) {
+    if (countRead_ || !reader_.Read(count)) {
         return std::nullopt;
     }
     countRead_ = true;
-    entriesLeft_ = bytes::Le32(count.data());
+    entriesLeft_ = common::LoadLe32(count.data());
     return entriesLeft_;
 }
 
@@ -28,7 +28,7 @@ std::optional<EntryHeader> PayloadReader::ReadEntryHeader() {
         }
     }
     std::array<std::uint8_t, kEntryHeaderBytes> bytes{};
-    if (!source_.Read(bytes)) {
+    if (!reader_.Read(bytes)) {
         return std::nullopt;
     }
     --entriesLeft_;
@@ -38,7 +38,7 @@ std::optional<EntryHeader> PayloadReader::ReadEntryHeader() {
 }
 
 bool PayloadReader::ReadEntryData(std::span<std::uint8_t> out) {
-    if (out.size() > remaining_ || !source_.Read(out)) {
+    if (out.size() > remaining_ || !reader_.Read(out)) {
         return false;
     }
     remaining_ -= static_cast<std::uint32_t>(out.size());

@@ -1,5 +1,5 @@
-// Reading the payload from a source positioned at its first byte (see LocatePayload): the entry
-// count, then each entry's header and data in stored order. Every read must deliver exactly
+// Reading the payload from its first byte on (see LocatePayload): the entry count, then each
+// entry's header and data in stored order. Every read must deliver exactly
 // the bytes asked for; a short read is a failure - an incomplete package.
 #pragma once
 
@@ -7,14 +7,16 @@
 #include <optional>
 #include <span>
 
-#include "packager/format/byte_source.h"
+#include "common/byte_source.h"
 #include "packager/format/entry_header.h"
 
 namespace packager::format {
 
 class PayloadReader {
   public:
-    explicit PayloadReader(ByteSource& source) : source_(source) {}
+    // The payload begins at payloadOffset of the source.
+    explicit PayloadReader(common::ByteSource& source, std::uint64_t payloadOffset = 0)
+        : reader_(source, payloadOffset) {}
 
     // entryCount; read once, before the first header.
     std::optional<std::uint32_t> ReadEntryCount();
@@ -30,7 +32,7 @@ class PayloadReader {
     std::uint32_t RemainingEntryBytes() const { return remaining_; }
 
   private:
-    ByteSource& source_;
+    common::ByteReader reader_;
     bool countRead_ = false;
     std::uint32_t entriesLeft_ = 0;
     std::uint32_t remaining_ = 0;

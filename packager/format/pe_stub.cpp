@@ -3,7 +3,7 @@
 // here too.
 #include <array>
 
-#include "packager/format/byte_order.h"
+#include "common/byte_order.h"
 #include "packager/format/stub_rules.h"
 
 namespace packager::format::stub {
@@ -20,36 +20,34 @@ constexpr std::size_t kPointerToRawDataField = 20;
 
 }  // namespace
 
-ImageEnd PeImageEnd(ByteSource& source, const CancelQuery& isCancelled) {
+ImageEnd PeImageEnd(common::ByteReader& reader, const CancelQuery& isCancelled) {
     if (Cancelled(isCancelled)) {
         return kCancelled;
     }
     std::array<std::uint8_t, kDosHeaderRest> dosHeader{};
-    if (!source.Read(dosHeader)) {
+    if (!reader.Read(dosHeader)) {
         return kFailed;
     }
     // Only the low 16 bits of the 32-bit field count.
-    const std::uint16_t peHeaderOffset = bytes::Le16(&dosHeader[kNewHeaderField]);
+    const std::uint16_t peHeaderOffset = common::LoadLe16(&dosHeader[kNewHeaderField]);
 
     if (Cancelled(isCancelled)) {
         return kCancelled;
     }
-    if (!source.Seek(peHeaderOffset)) {
-        return kFailed;
-    }
+    reader.Seek(peHeaderOffset);
 
     if (Cancelled(isCancelled)) {
         return kCancelled;
     }
     std::array<std::uint8_t, kNtHeadersBytes> ntHeaders{};
-    if (!source.Read(ntHeaders)) {
+    if (!reader.Read(ntHeaders)) {
         return kFailed;
     }
 
     if (Cancelled(isCancelled)) {
         return kCancelled;
     }
-    const std::uint16_t sectionCount = bytes::Le16(&ntHeaders[kSectionCountField]);
+    const std::uint16_t sectionCount = common::LoadLe16(&ntHeaders[kSectionCountField]);
     if (sectionCount == 0) {
         return kFailed;
     }
@@ -60,13 +58,13 @@ ImageEnd PeImageEnd(ByteSource& source, const CancelQuery& isCancelled) {
     }
     std::array<std::uint8_t, kSectionHeaderBytes> section{};
     for (unsigned i = 0; i < sectionCount; ++i) {
-        if (!source.Read(section)) {
+        if (!reader.Read(section)) {
             return kFailed;
         }
     }
     const std::uint64_t end =
-        static_cast<std::uint64_t>(bytes::Le32(&section[kPointerToRawDataField])) +
-        bytes::Le32(&section[kSizeOfRawDataField]);
+        static_cast<std::uint64_t>(common::LoadLe32(&section[kPointerToRawDataField])) +
+        common::LoadLe32(&section[kSizeOfRawDataField]);
     return {LocateResult::Located, end};
 }
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "packager/format/byte_source.h"
+#include "common/byte_source.h"
 #include "packager/format/locate_payload.h"
 
 namespace packager::format::stub {
@@ -21,10 +21,10 @@ inline bool Cancelled(const CancelQuery& isCancelled) {
     return isCancelled && isCancelled();
 }
 
-// The source stands at offset 2, after "MZ".
-ImageEnd PeImageEnd(ByteSource& source, const CancelQuery& isCancelled);
+// The reader stands at offset 2, after "MZ".
+ImageEnd PeImageEnd(common::ByteReader& reader, const CancelQuery& isCancelled);
 
-// The source stands at offset 2, after "\x7F" "E".
-ImageEnd ElfImageEnd(ByteSource& source, const CancelQuery& isCancelled);
+// The reader stands at offset 2, after "\x7F" "E".
+ImageEnd ElfImageEnd(common::ByteReader& reader, const CancelQuery& isCancelled);
 
 }  // namespace packager::format::stub

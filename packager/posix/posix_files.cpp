@@ -36,25 +36,27 @@ bool TransferAll(std::size_t size, Transfer transfer) {
     return true;
 }
 
-class ReadableFile final : public packager::format::ByteSource {
+class ReadableFile final : public common::ByteSource {
   public:
-    explicit ReadableFile(UniqueFd fd) : fd_(std::move(fd)) {}
+    ReadableFile(UniqueFd fd, std::uint64_t size) : fd_(std::move(fd)), size_(size) {}
 
-    bool Read(std::span<std::uint8_t> out) override {
-        return TransferAll(out.size(), [&](std::size_t done) {
-            return ::read(fd_.Get(), out.data() + done, out.size() - done);
-        });
-    }
+    std::uint64_t Size() const override { return size_; }
 
-    bool Seek(std::uint64_t offset) override {
-        if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        // No file reaches past the offsets that the system can name.
+        constexpr auto kFileOffsets = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+        if (!common::FitsWithin(offset, out.size(), kFileOffsets)) {
             return false;
         }
-        return ::lseek(fd_.Get(), static_cast<off_t>(offset), SEEK_SET) >= 0;
+        return TransferAll(out.size(), [&](std::size_t done) {
+            return ::pread(fd_.Get(), out.data() + done, out.size() - done,
+                           static_cast<off_t>(offset + done));
+        });
     }
 
   private:
     UniqueFd fd_;
+    std::uint64_t size_;
 };
 
 class EntryFile final : public WritableFile {
@@ -88,14 +90,15 @@ bool IsRealFolder(int folderFd, const dirent& entry) {
 
 }  // namespace
 
-std::unique_ptr<packager::format::ByteSource> PosixPlatform::OpenForReading(
-    const std::string& path) {
+std::unique_ptr<common::ByteSource> PosixPlatform::OpenForReading(const std::string& path) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid()) {
+    struct stat status {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0) {
         return nullptr;
     }
     ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    return std::make_unique<ReadableFile>(std::move(fd));
+    return std::make_unique<ReadableFile>(std::move(fd),
+                                          static_cast<std::uint64_t>(status.st_size));
 }
 
 std::unique_ptr<WritableFile> PosixPlatform::CreateFile(const std::string& path) {

@@ -5,24 +5,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <vector>
 
+#include "common/own_program.h"
 #include "packager/posix/posix_platform.h"
 
 namespace packager::posix {
 
 std::optional<std::string> PosixPlatform::OwnPath() {
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (n < 0) {
-            return std::nullopt;
-        }
-        if (static_cast<std::size_t>(n) < buffer.size()) {
-            return std::string(buffer.data(), static_cast<std::size_t>(n));
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    return common::OwnProgramPath();
 }
 
 std::optional<std::string> PosixPlatform::TempFolder() {

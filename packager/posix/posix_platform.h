@@ -10,7 +10,7 @@ class PosixPlatform : public WorkerPlatform {
   public:
     // The running executable, as /proc/self/exe names it.
     std::optional<std::string> OwnPath() override;
-    std::unique_ptr<packager::format::ByteSource> OpenForReading(const std::string& path) override;
+    std::unique_ptr<common::ByteSource> OpenForReading(const std::string& path) override;
 
     // $TMPDIR when it is set and not empty, else the system's default (/tmp).
     std::optional<std::string> TempFolder() override;

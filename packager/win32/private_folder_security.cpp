@@ -1,6 +1,6 @@
 #include "packager/win32/private_folder_security.h"
 
-#include "common/win32/unique_handle.h"
+#include "common/win32/scoped_win.h"
 
 namespace packager::win32 {
 

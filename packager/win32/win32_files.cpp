@@ -20,16 +20,31 @@ DWORD TransferSize(std::size_t remaining) {
     return static_cast<DWORD>(std::min(remaining, kLargestTransfer));
 }
 
-class ReadableFile final : public packager::format::ByteSource {
+class ReadableFile final : public common::ByteSource {
   public:
-    explicit ReadableFile(common::win32::UniqueHandle file) : file_(std::move(file)) {}
+    ReadableFile(common::win32::UniqueHandle file, std::uint64_t size)
+        : file_(std::move(file)), size_(size) {}
 
-    // A read that ends early (the end of the file) is a failure, as the source promises.
-    bool Read(std::span<std::uint8_t> out) override {
+    std::uint64_t Size() const override { return size_; }
+
+    // A read that ends early (the end of the file) is a failure, as the source promises. The
+    // offset rides in the OVERLAPPED structure, which a handle opened for synchronous use
+    // reads from and waits for as an ordinary read.
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        // No file reaches past the offsets that the system can name.
+        constexpr auto kFileOffsets =
+            static_cast<std::uint64_t>(std::numeric_limits<LONGLONG>::max());
+        if (!common::FitsWithin(offset, out.size(), kFileOffsets)) {
+            return false;
+        }
         for (std::size_t done = 0; done < out.size();) {
+            const std::uint64_t at = offset + done;
+            OVERLAPPED position{};
+            position.Offset = static_cast<DWORD>(at);
+            position.OffsetHigh = static_cast<DWORD>(at >> 32);
             DWORD read = 0;
             if (!::ReadFile(file_.Get(), out.data() + done, TransferSize(out.size() - done), &read,
-                            nullptr) ||
+                            &position) ||
                 read == 0) {
                 return false;
             }
@@ -38,17 +53,9 @@ class ReadableFile final : public packager::format::ByteSource {
         return true;
     }
 
-    bool Seek(std::uint64_t offset) override {
-        if (offset > static_cast<std::uint64_t>(std::numeric_limits<LONGLONG>::max())) {
-            return false;
-        }
-        LARGE_INTEGER position;
-        position.QuadPart = static_cast<LONGLONG>(offset);
-        return ::SetFilePointerEx(file_.Get(), position, nullptr, FILE_BEGIN) != FALSE;
-    }
-
   private:
     common::win32::UniqueHandle file_;
+    std::uint64_t size_;
 };
 
 class EntryFile final : public WritableFile {
@@ -87,13 +94,14 @@ common::win32::UniqueHandle CreateEntryFile(const std::string& path) {
                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
 }
 
-std::unique_ptr<packager::format::ByteSource> Win32Platform::OpenForReading(
-    const std::string& path) {
+std::unique_ptr<common::ByteSource> Win32Platform::OpenForReading(const std::string& path) {
     common::win32::UniqueHandle file = OpenPackageFile(path);
-    if (!file) {
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.Get(), &size)) {
         return nullptr;
     }
-    return std::make_unique<ReadableFile>(std::move(file));
+    return std::make_unique<ReadableFile>(std::move(file),
+                                          static_cast<std::uint64_t>(size.QuadPart));
 }
 
 std::unique_ptr<WritableFile> Win32Platform::CreateFile(const std::string& path) {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "common/win32/unique_handle.h"
+#include "common/win32/scoped_win.h"
 
 namespace packager::win32 {
 

@@ -1,7 +1,7 @@
 // Listing and removing the temporary folder, never through a link.
 #include <cstring>
 
-#include "common/win32/unique_handle.h"
+#include "common/win32/scoped_win.h"
 #include "packager/win32/win32_platform.h"
 
 namespace packager::win32 {

@@ -12,7 +12,7 @@ class Win32Platform final : public WorkerPlatform {
     std::optional<std::string> OwnPath() override;
     // Read access only, no sharing (nobody may change the package while it is read), with the
     // sequential-scan hint.
-    std::unique_ptr<packager::format::ByteSource> OpenForReading(const std::string& path) override;
+    std::unique_ptr<common::ByteSource> OpenForReading(const std::string& path) override;
 
     // GetTempPathA, without its trailing "\".
     std::optional<std::string> TempFolder() override;

@@ -1,5 +1,5 @@
 // Starting the extracted setup program and waiting for it.
-#include "common/win32/unique_handle.h"
+#include "common/win32/scoped_win.h"
 #include "packager/win32/win32_platform.h"
 
 namespace packager::win32 {

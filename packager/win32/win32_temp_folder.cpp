@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 
+#include "common/own_program.h"
 #include "common/win32/windows_api.h"
 #include "packager/win32/private_folder_security.h"
 #include "packager/win32/win32_platform.h"
@@ -39,23 +40,7 @@ std::optional<std::string> RandomCharacters() {
 }  // namespace
 
 std::optional<std::string> Win32Platform::OwnPath() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return std::nullopt;
-        }
-        // A path that filled the buffer may have been cut short.
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        if (path.size() >= kLongestPath) {
-            return std::nullopt;
-        }
-        path.resize(path.size() * 2);
-    }
+    return common::OwnProgramPath();
 }
 
 std::optional<std::string> Win32Platform::TempFolder() {

@@ -8,8 +8,10 @@
 #include "common/ascii_case.h"
 #include "tests/support/scoped_environment.h"
 
-namespace common {
+namespace common::test {
 namespace {
+
+using vexo::test_support::ScopedVariable;
 
 // A lookup over a fixed table, names compared without regard to case.
 EnvironmentLookup TableLookup(std::map<std::string, std::string> table) {
@@ -131,4 +133,4 @@ TEST(ProcessEnvironment, ProgramFilesDefaultsToThePrefixFolderUnlessDefined) {
 #endif
 
 }  // namespace
-}  // namespace common
+}  // namespace common::test

@@ -8,13 +8,14 @@
 #include <thread>
 #include <vector>
 
-namespace common {
+#include "tests/support/hang_guard.h"
+
+namespace common::test {
 namespace {
 
 using std::chrono::milliseconds;
 
-// A guard against hanging, never a means of synchronisation.
-constexpr milliseconds kGuard{10000};
+constexpr milliseconds kGuard = vexo::test_support::kHangGuard;
 constexpr milliseconds kNow{0};
 
 struct ResetCase {
@@ -139,4 +140,4 @@ TEST(EventTest, TimeoutsAtTheEdgesOfTheRange) {
 }
 
 }  // namespace
-}  // namespace common
+}  // namespace common::test

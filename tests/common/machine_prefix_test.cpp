@@ -6,14 +6,15 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-
+#include "tests/support/files.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/temp_folder.h"
 
-namespace common {
+namespace common::test {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace vexo::test_support;
 
 struct PrefixCase {
     std::optional<std::string> vexoPrefix;
@@ -111,7 +112,7 @@ TEST(EnsureMachinePrefix, LeavesAnExistingFolderAsItIs) {
 TEST(EnsureMachinePrefix, FailsWhenAFileIsInTheWay) {
     TempFolder temp;
     ASSERT_FALSE(temp.path().empty());
-    std::ofstream(temp.path() / "file") << "x";
+    WriteFile(temp.path() / "file", "x");
     {
         ScopedVariable variable("VEXO_PREFIX", (temp.path() / "file").string());
         EXPECT_EQ(EnsureMachinePrefix(), std::nullopt);
@@ -120,11 +121,10 @@ TEST(EnsureMachinePrefix, FailsWhenAFileIsInTheWay) {
         ScopedVariable variable("VEXO_PREFIX", (temp.path() / "file" / "below").string());
         EXPECT_EQ(EnsureMachinePrefix(), std::nullopt);
     }
-    fs::create_directory(temp.path() / "prefix");
-    std::ofstream(temp.path() / "prefix" / "Program Files") << "x";
+    WriteFile(temp.path() / "prefix" / "Program Files", "x");
     ScopedVariable variable("VEXO_PREFIX", (temp.path() / "prefix").string());
     EXPECT_EQ(EnsureMachinePrefix(), std::nullopt);
 }
 
 }  // namespace
-}  // namespace common
+}  // namespace common::test

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-namespace common {
+namespace common::test {
 namespace {
 
 struct SplitCase {
@@ -44,4 +44,4 @@ TEST(OwnProgramFile, NamesThisTestProgram) {
 }
 
 }  // namespace
-}  // namespace common
+}  // namespace common::test

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <span>
 
+#include "common/byte_source.h"
 #include "packager/format/check_value.h"
 #include "packager/format/crc_methods.h"
 #include "packager/format/entry_name.h"
@@ -19,8 +20,8 @@
 
 namespace {
 
-void ExtractLikeTheWorker(packager::format::ByteSource& source) {
-    packager::format::PayloadReader reader(source);
+void ExtractLikeTheWorker(common::ByteSource& source, std::uint64_t payloadOffset) {
+    packager::format::PayloadReader reader(source, payloadOffset);
     const auto count = reader.ReadEntryCount();
     if (!count) {
         return;
@@ -55,7 +56,7 @@ void CancelAtAChosenStep(std::span<const std::uint8_t> bytes,
     }
     const int cancelAt = 1 + bytes[0] % 8;
     int asked = 0;
-    packager::format::MemoryByteSource source(bytes);
+    common::MemoryByteSource source(bytes);
     const packager::format::PayloadLocation location =
         packager::format::LocatePayload(source, [&] { return ++asked == cancelAt; });
     if (asked == cancelAt
@@ -82,10 +83,10 @@ void EveryMethodAgrees(std::span<const std::uint8_t> bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
 
-    packager::format::MemoryByteSource source(bytes);
+    common::MemoryByteSource source(bytes);
     const packager::format::PayloadLocation location = packager::format::LocatePayload(source, {});
     if (location.result == packager::format::LocateResult::Located) {
-        ExtractLikeTheWorker(source);
+        ExtractLikeTheWorker(source, location.offset);
     }
     CancelAtAChosenStep(bytes, location);
     (void)packager::format::CheckStub(bytes);

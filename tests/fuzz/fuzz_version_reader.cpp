@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "importer/files/byte_source.h"
+#include "common/byte_source.h"
 #include "importer/files/own_version_api.h"
 #include "importer/files/version_block.h"
 #include "importer/files/version_info.h"
@@ -55,7 +55,7 @@ void ReadLikeTheImporter(std::vector<std::uint8_t> block) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
 
-    basFiles::MemoryByteSource image(bytes);
+    common::MemoryByteSource image(bytes);
     if (auto block = basFiles::ReadVersionInfoBlock(image)) {
         ReadLikeTheImporter(std::move(*block));
     }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/byte_source.h"
 #include "importer/itunes/library/pe_image.h"
-#include "packager/format/byte_source.h"
 #include "packager/format/package_writer.h"
 #include "tests/fuzz/seed_corpus.h"
 #include "tests/packager/format/synthetic_stubs.h"
@@ -22,9 +22,9 @@ Bytes Package(const Bytes& stub, bool withEntries) {
     for (std::size_t i = 0; i < cabinet.size(); ++i) {
         cabinet[i] = static_cast<std::uint8_t>(i * 7);
     }
-    packager::format::MemoryByteSource cabinetSource(cabinet);
-    packager::format::MemoryByteSource setupSource(setupBytes);
-    packager::format::MemoryByteSource listSource(list);
+    common::MemoryByteSource cabinetSource(cabinet);
+    common::MemoryByteSource setupSource(setupBytes);
+    common::MemoryByteSource listSource(list);
     std::vector<packager::format::PackageEntry> entries;
     if (withEntries) {
         entries = {{"Plumex.CAB", &cabinetSource, cabinet.size()},

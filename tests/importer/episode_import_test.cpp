@@ -3,56 +3,22 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "importer/files/path.h"
 #include "tests/importer/fake_library.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_import_view.h"
 #include "tests/support/temp_folder.h"
 
-namespace importer {
+namespace importer::test {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 using namespace importer::fakes;
-
-struct Message {
-    std::string text;
-    std::string caption;
-    MessageButtons buttons;
-    MessageIcon icon;
-};
-
-// Records what the import shows; onYield runs at every yield, as a click would.
-class RecordingView : public ImportView {
-  public:
-    std::map<DisplayField, std::string> fields;
-    std::vector<std::string> statusTexts;
-    std::vector<Message> messages;
-    std::function<void()> onYield;
-    int yields = 0;
-
-    void SetDisplayField(DisplayField field, std::string_view text) override {
-        fields[field] = std::string(text);
-    }
-    void SetStatusText(std::string_view text) override { statusTexts.emplace_back(text); }
-    MessageAnswer ShowMessage(std::string_view text, std::string_view caption,
-                              MessageButtons buttons, MessageIcon icon) override {
-        messages.push_back({std::string(text), std::string(caption), buttons, icon});
-        return MessageAnswer::Ok;
-    }
-    void YieldToEvents() override {
-        ++yields;
-        if (onYield) {
-            onYield();
-        }
-    }
-};
+using namespace vexo::test_support;
 
 class EpisodeImportTest : public ::testing::Test {
   protected:
@@ -61,11 +27,7 @@ class EpisodeImportTest : public ::testing::Test {
         state.MoviesPlaylist = playlist;
     }
 
-    void File(const std::string& relative) {
-        const std::filesystem::path path = folder / relative;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path) << "x";
-    }
+    void File(const std::string& relative) { WriteFile(folder / relative, "x"); }
     void Folder(const std::string& relative) {
         std::filesystem::create_directories(folder / relative);
     }
@@ -92,10 +54,10 @@ class EpisodeImportTest : public ::testing::Test {
         return labels;
     }
 
-    vexo::test_support::TempFolder folder{"vexo-import"};
+    TempFolder folder{"vexo-import"};
     std::shared_ptr<FakePlaylist> playlist = std::make_shared<FakePlaylist>();
     ImportState state;
-    RecordingView view;
+    RecordingImportView<> view;
     EpisodeImport import{state, view};
 };
 
@@ -120,6 +82,7 @@ TEST_F(EpisodeImportTest, WalksShowsSeasonsAndEpisodesByTheirNames) {
                                                "The Show|2|A Title|7|007", "The Show|2|Half|0|000",
                                                "Other|2|Spaced|1|001"));
     EXPECT_EQ(state.FilesAdded, 7);
+    ASSERT_FALSE(view.statusTexts.empty());
     EXPECT_EQ(view.statusTexts.back(), "OK");
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text, "7 files added.");
@@ -134,6 +97,8 @@ TEST_F(EpisodeImportTest, HandsTheLibraryThePathAsItIsOnDisk) {
     ASSERT_THAT(playlist->addedPaths, ElementsAre(Joined("Show/Season 1/01   Pilot .m4v")));
     EXPECT_THAT(Labels(), ElementsAre("Show|1|Pilot|1|001"));
     // the status keeps the blank before the extension; the labels do not
+    ASSERT_GE(view.statusTexts.size(), 2u);
+    ASSERT_GE(playlist->tracks.size(), 1u);
     EXPECT_EQ(view.statusTexts[view.statusTexts.size() - 2], "Labeling Pilot ");
     EXPECT_EQ(*playlist->tracks[0]->name, "Pilot");
     EXPECT_EQ(*playlist->tracks[0]->videoKind, 3);
@@ -176,6 +141,7 @@ TEST_F(EpisodeImportTest, WaitsForTheAddAndLabelsOnlyTheFirstMatchingTrack) {
     import.ImportShows(folder.Root());
 
     EXPECT_TRUE(earlier->Labelled());
+    ASSERT_GE(playlist->tracks.size(), 2u);
     EXPECT_FALSE(playlist->tracks[1]->Labelled());
     EXPECT_EQ(state.FilesAdded, 1);
     EXPECT_GE(view.yields, 4);
@@ -220,8 +186,9 @@ TEST_F(EpisodeImportTest, ShowsTheEpisodeInTheDisplayFields) {
     EXPECT_EQ(view.fields[DisplayField::EpisodeID], "The Big Game");
     EXPECT_EQ(view.fields[DisplayField::EpisodeNumber], "12");
     EXPECT_EQ(view.fields[DisplayField::SeasonNumber], "4");
+    ASSERT_FALSE(view.statusTexts.empty());
     EXPECT_EQ(view.statusTexts.front(), "Adding The Big Game");
 }
 
 }  // namespace
-}  // namespace importer
+}  // namespace importer::test

@@ -7,7 +7,7 @@
 
 #include "importer/files/path.h"
 
-namespace importer {
+namespace importer::test {
 namespace {
 
 TEST(SortName, ZeroFillsToThreeDigits) {
@@ -58,4 +58,4 @@ TEST(EpisodePath, KeepsTheFileNameAsItIsOnDisk) {
 }
 
 }  // namespace
-}  // namespace importer
+}  // namespace importer::test

@@ -5,7 +5,7 @@
 #include <string>
 #include <variant>
 
-namespace importer {
+namespace importer::test {
 namespace {
 
 struct SeasonCase {
@@ -69,4 +69,4 @@ INSTANTIATE_TEST_SUITE_P(
                     FileCase{"1e999 Huge.mp4", SkipReason::kNumberOutOfRange}));
 
 }  // namespace
-}  // namespace importer
+}  // namespace importer::test

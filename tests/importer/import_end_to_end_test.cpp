@@ -3,37 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 
 #include "importer/episode_import.h"
 #include "importer/itunes/library/library_application.h"
 #include "importer/itunes/library/media_library.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_import_view.h"
 #include "tests/support/temp_folder.h"
 #include "tools/testmedia/test_media.h"
 
-namespace importer {
+namespace importer::test {
 namespace {
 
 using vexo::testmedia::Container;
-
-// Answers nothing and lets nothing happen between steps.
-class QuietView : public ImportView {
-  public:
-    std::vector<std::string> messages;
-    void SetDisplayField(DisplayField, std::string_view) override {}
-    void SetStatusText(std::string_view) override {}
-    MessageAnswer ShowMessage(std::string_view text, std::string_view, MessageButtons,
-                              MessageIcon) override {
-        messages.emplace_back(text);
-        return MessageAnswer::Ok;
-    }
-    void YieldToEvents() override {}
-};
+using namespace vexo::test_support;
 
 TEST(ImportEndToEnd, LabelsEveryEpisodeInTheEmbeddedLibrary) {
-    vexo::test_support::TempFolder folder("vexo-import-e2e");
+    TempFolder folder("vexo-import-e2e");
     const std::string root = folder / "TV";
     const auto clip = [&](const std::string& relative, Container container) {
         const std::filesystem::path path = std::filesystem::path(root) / relative;
@@ -44,7 +32,7 @@ TEST(ImportEndToEnd, LabelsEveryEpisodeInTheEmbeddedLibrary) {
     clip("The Show/2/12 The Big Game.MOV", Container::kMov);
     clip("Other Show/Season 01/1x03 Third.mp4", Container::kMp4);
     clip("Other Show/Season 01/02   Spaced Out.mp4", Container::kMp4);
-    std::ofstream(std::filesystem::path(root) / "Other Show/Season 01/04 Not Media.mp4") << "x";
+    WriteFile(std::filesystem::path(root) / "Other Show/Season 01/04 Not Media.mp4", "x");
 
     const std::string database = folder / "library.db";
     const itunes::Ref<itunes::Application> app = itunes::library::OpenLibrary(database);
@@ -54,11 +42,11 @@ TEST(ImportEndToEnd, LabelsEveryEpisodeInTheEmbeddedLibrary) {
     state.iTunesApp = app;
     state.MoviesPlaylist = app->Sources()->ItemByName("Library")->Playlists()->ItemByName("Movies");
     ASSERT_NE(state.MoviesPlaylist, nullptr);
-    QuietView view;
+    RecordingImportView<> view;
     EpisodeImport(state, view).ImportShows(root);
 
     EXPECT_EQ(state.FilesAdded, 4);
-    EXPECT_THAT(view.messages, ::testing::ElementsAre("4 files added."));
+    EXPECT_THAT(view.MessageTexts(), ::testing::ElementsAre("4 files added."));
 
     const auto library = itunes::library::MediaLibrary::OpenExisting(database);
     ASSERT_NE(library, nullptr);
@@ -95,4 +83,4 @@ TEST(ImportEndToEnd, LabelsEveryEpisodeInTheEmbeddedLibrary) {
 }
 
 }  // namespace
-}  // namespace importer
+}  // namespace importer::test

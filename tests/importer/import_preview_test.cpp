@@ -5,27 +5,25 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "importer/episode_labels.h"
 #include "tests/importer/fake_library.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_import_view.h"
 #include "tests/support/temp_folder.h"
 
-namespace importer {
+namespace importer::test {
 namespace {
 
 using ::testing::IsEmpty;
+using namespace vexo::test_support;
 
 class ImportPreviewTest : public ::testing::Test {
   protected:
-    void File(const std::string& relative) {
-        const std::filesystem::path path = folder.path() / relative;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path) << "x";
-    }
+    void File(const std::string& relative) { WriteFile(folder.path() / relative, "x"); }
     void Folder(const std::string& relative) {
         std::filesystem::create_directories(folder.path() / relative);
     }
@@ -49,7 +47,7 @@ class ImportPreviewTest : public ::testing::Test {
         return outcomes;
     }
 
-    vexo::test_support::TempFolder folder{"vexo-preview"};
+    TempFolder folder{"vexo-preview"};
     std::vector<PreviewEntry> entries;
 };
 
@@ -137,18 +135,6 @@ TEST_F(ImportPreviewTest, RootWithoutSubfoldersHasNothingToReport) {
     EXPECT_THAT(entries, IsEmpty());
 }
 
-// Adds every file it is given and reports nothing.
-class SilentView : public ImportView {
-  public:
-    void SetDisplayField(DisplayField, std::string_view) override {}
-    void SetStatusText(std::string_view) override {}
-    MessageAnswer ShowMessage(std::string_view, std::string_view, MessageButtons,
-                              MessageIcon) override {
-        return MessageAnswer::Ok;
-    }
-    void YieldToEvents() override {}
-};
-
 // The preview promises what the import does: the same files, with the same paths.
 TEST_F(ImportPreviewTest, NamesExactlyTheFilesTheImportAdds) {
     for (const NameCase& c : kNames) {
@@ -175,7 +161,7 @@ TEST_F(ImportPreviewTest, NamesExactlyTheFilesTheImportAdds) {
     ImportState state;
     state.ImportStopped = false;
     state.MoviesPlaylist = playlist;
-    SilentView view;
+    RecordingImportView<> view;
     EpisodeImport(state, view).ImportShows(folder.Root());
 
     std::vector<std::string> added = playlist->addedPaths;
@@ -186,4 +172,4 @@ TEST_F(ImportPreviewTest, NamesExactlyTheFilesTheImportAdds) {
 }
 
 }  // namespace
-}  // namespace importer
+}  // namespace importer::test

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "packager/format/byte_source.h"
+#include "common/byte_source.h"
 #include "packager/package_worker.h"
 
 namespace packager::testing_support {
@@ -47,18 +47,18 @@ std::string Leaf(const std::string& path) {
     return last == std::string::npos ? path : path.substr(last + 1);
 }
 
-class LoggingSource final : public packager::format::ByteSource {
+class LoggingSource final : public common::ByteSource {
   public:
     LoggingSource(const Bytes& bytes, EventLog& log) : source_(bytes), log_(log) {}
 
-    bool Read(std::span<std::uint8_t> out) override {
+    std::uint64_t Size() const override { return source_.Size(); }
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
         log_.push_back("read " + std::to_string(out.size()));
-        return source_.Read(out);
+        return source_.ReadAt(offset, out);
     }
-    bool Seek(std::uint64_t offset) override { return source_.Seek(offset); }
 
   private:
-    packager::format::MemoryByteSource source_;
+    common::MemoryByteSource source_;
     EventLog& log_;
 };
 
@@ -121,8 +121,7 @@ std::optional<std::string> FakePlatform::OwnPath() {
     return FakePath("/opt/VEXOSetup");
 }
 
-std::unique_ptr<packager::format::ByteSource> FakePlatform::OpenForReading(
-    const std::string& path) {
+std::unique_ptr<common::ByteSource> FakePlatform::OpenForReading(const std::string& path) {
     log.push_back("open " + path);
     if (openFails || path != FakePath("/opt/VEXOSetup")) {
         return nullptr;

@@ -59,7 +59,7 @@ class FakePlatform final : public WorkerPlatform {
     std::map<std::string, Bytes> FilesIn(const std::string& folder) const;
 
     std::optional<std::string> OwnPath() override;
-    std::unique_ptr<packager::format::ByteSource> OpenForReading(const std::string& path) override;
+    std::unique_ptr<common::ByteSource> OpenForReading(const std::string& path) override;
     std::optional<std::string> TempFolder() override;
     std::optional<std::string> CreateUniqueFolder(const std::string& parent,
                                                   std::string_view prefix) override;

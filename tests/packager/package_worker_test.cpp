@@ -15,8 +15,9 @@
 #include "packager/package_worker.h"
 #include "tests/packager/fake_worker_world.h"
 #include "tests/packager/test_packages.h"
+#include "tests/support/files.h"
 
-namespace packager {
+namespace packager::test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -28,14 +29,11 @@ using testing_support::FakePlatform;
 using testing_support::PatternBytes;
 using testing_support::TestEntry;
 using testing_support::WorkerRun;
-
-Bytes Text(const std::string& text) {
-    return Bytes(text.begin(), text.end());
-}
+using vexo::test_support::ToBytes;
 
 const TestEntry kCab{"Plumex.CAB", PatternBytes(40000, 1), {}};
 const TestEntry kSetup{"setup.exe", PatternBytes(1000, 2), {}};
-const TestEntry kList{"SETUP.LST", Text("[Setup]\nTitle=VEXO(tm) Plumex TV\n"), {}};
+const TestEntry kList{"SETUP.LST", ToBytes("[Setup]\nTitle=VEXO(tm) Plumex TV\n"), {}};
 
 // No file is ever written anywhere but directly in the folder the worker created.
 void ExpectEverythingInsideTheFolder(const WorkerRun& run) {
@@ -165,13 +163,13 @@ std::vector<PackageCase> PackageCases() {
          true,
          {"setup.exe", "SETUP.LST"}},
         {"LaterEntryOfSameNameReplaces",
-         {kSetup, kList, {"setup.exe", Text("second"), {}}},
+         {kSetup, kList, {"setup.exe", ToBytes("second"), {}}},
          {},
          {},
          true,
          {"setup.exe", "SETUP.LST", "setup.exe"}},
         {"LongestPlainName",
-         {kSetup, {std::string(259, 'n'), Text("x"), {}}},
+         {kSetup, {std::string(259, 'n'), ToBytes("x"), {}}},
          {},
          {},
          true,
@@ -183,14 +181,14 @@ std::vector<PackageCase> PackageCases() {
                                                "sub\\evil", "c:evil", "",  std::string(260, 'n')};
     for (std::size_t i = 0; i < escaping.size(); ++i) {
         cases.push_back({"EscapingName" + std::to_string(i),
-                         {kCab, {escaping[i], Text("evil"), {}}, kSetup},
+                         {kCab, {escaping[i], ToBytes("evil"), {}}, kSetup},
                          {},
                          corrupt,
                          false,
                          {"Plumex.CAB"}});
     }
     cases.push_back({"PathOver520Bytes",
-                     {kCab, {std::string(250, 'n'), Text("x"), {}}, kSetup},
+                     {kCab, {std::string(250, 'n'), ToBytes("x"), {}}, kSetup},
                      {},
                      corrupt,
                      false,
@@ -212,7 +210,7 @@ TEST(PackageWorkerTest, ShowsEveryPhaseInOrder) {
 }
 
 TEST(PackageWorkerTest, ProgramThatIsNoPackageMakesNoFolder) {
-    WorkerRun run(Text("#!/bin/sh\necho not a package\n"));
+    WorkerRun run(ToBytes("#!/bin/sh\necho not a package\n"));
     run.Run();
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.view.boxes, std::vector<MessageBoxSpec>{kExtractionFailureBox});
@@ -254,6 +252,7 @@ TEST(PackageWorkerTest, SetupFailureBoxComesAfterTheWindowIsHidden) {
     const auto box = std::find(run.log.begin(), run.log.end(), "box SETUP.EXE Failure");
     ASSERT_NE(box, run.log.end());
     EXPECT_LT(hidden, box);
+    ASSERT_FALSE(run.view.boxes.empty());
     EXPECT_EQ(run.view.boxes.front().owner, MessageOwner::None);
 }
 
@@ -264,6 +263,7 @@ TEST(PackageWorkerTest, FileSetupLeftBehindIsARemovalFailure) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.view.boxes, std::vector<MessageBoxSpec>{kRemovalFailureBox});
     // The first failure ends the removal: the folder stays with what was not deleted.
+    ASSERT_FALSE(run.platform.createdFolders.empty());
     const std::string& folder = run.platform.createdFolders.front();
     EXPECT_EQ(run.platform.nodes.count(folder), 1u);
     EXPECT_EQ(run.platform.FilesIn(folder).count("setup.exe"), 1u);
@@ -274,8 +274,8 @@ TEST(PackageWorkerTest, RemovesFoldersSetupCreatedAndHidesCancelOnEveryLevel) {
     run.platform.onSetup = [](FakePlatform& machine, const std::string& folder) {
         machine.nodes[folder + FakePath("/cache")] = {true, {}};
         machine.nodes[folder + FakePath("/cache/deep")] = {true, {}};
-        machine.nodes[folder + FakePath("/cache/deep/log.txt")] = {false, Text("log")};
-        machine.nodes[folder + FakePath("/cache/a.tmp")] = {false, Text("a")};
+        machine.nodes[folder + FakePath("/cache/deep/log.txt")] = {false, ToBytes("log")};
+        machine.nodes[folder + FakePath("/cache/a.tmp")] = {false, ToBytes("a")};
     };
     run.Run();
     EXPECT_EQ(run.exitCode, 1);
@@ -285,4 +285,4 @@ TEST(PackageWorkerTest, RemovesFoldersSetupCreatedAndHidesCancelOnEveryLevel) {
 }
 
 }  // namespace
-}  // namespace packager
+}  // namespace packager::test

@@ -4,23 +4,23 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "packager/package_worker.h"
 #include "packager/posix/posix_platform.h"
+#include "tests/common/byte_source_contract.h"
 #include "tests/packager/fake_worker_world.h"
-#include "tests/packager/scratch_folder.h"
+#include "tests/support/files.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/temp_folder.h"
 
-namespace packager {
+namespace packager::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -29,27 +29,7 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 using testing_support::Bytes;
-using testing_support::ScratchFolder;
-
-void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
+using namespace vexo::test_support;
 
 unsigned Mode(const std::string& path) {
     struct stat status {};
@@ -57,43 +37,17 @@ unsigned Mode(const std::string& path) {
     return status.st_mode & 07777;
 }
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnvironment {
-  public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnvironment() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 TEST(PosixTempFolderTest, PrivateNewFolderWithTheSfxPrefix) {
-    ScratchFolder scratch;
+    TempFolder scratch;
     PosixPlatform platform;
     const mode_t oldMask = ::umask(0);  // the mode must not depend on the caller's umask
-    const std::optional<std::string> first = platform.CreateUniqueFolder(scratch.Path(), "SFX");
-    const std::optional<std::string> second = platform.CreateUniqueFolder(scratch.Path(), "SFX");
+    const std::optional<std::string> first = platform.CreateUniqueFolder(scratch.path(), "SFX");
+    const std::optional<std::string> second = platform.CreateUniqueFolder(scratch.path(), "SFX");
     ::umask(oldMask);
     ASSERT_TRUE(first && second);
     EXPECT_NE(*first, *second);
     for (const std::string& folder : {*first, *second}) {
-        EXPECT_EQ(fs::path(folder).parent_path(), scratch.Path());
+        EXPECT_EQ(fs::path(folder).parent_path(), scratch.path());
         EXPECT_THAT(fs::path(folder).filename().string(), StartsWith("SFX"));
         EXPECT_EQ(fs::path(folder).filename().string().size(), 9u);
         EXPECT_TRUE(fs::is_directory(folder));
@@ -103,24 +57,24 @@ TEST(PosixTempFolderTest, PrivateNewFolderWithTheSfxPrefix) {
 }
 
 TEST(PosixTempFolderTest, HonoursTmpdir) {
-    ScratchFolder scratch;
+    TempFolder scratch;
     PosixPlatform platform;
     {
-        ScopedEnvironment tmpdir("TMPDIR", (scratch.Path().string() + "//").c_str());
-        EXPECT_EQ(platform.TempFolder(), scratch.Path().string());
+        ScopedVariable tmpdir("TMPDIR", scratch.Root() + "//");
+        EXPECT_EQ(platform.TempFolder(), scratch.path().string());
     }
     {
-        ScopedEnvironment tmpdir("TMPDIR", "");
+        ScopedVariable tmpdir("TMPDIR", "");
         EXPECT_EQ(platform.TempFolder(), "/tmp");
     }
     {
-        ScopedEnvironment tmpdir("TMPDIR", nullptr);
+        ScopedVariable tmpdir("TMPDIR", std::nullopt);
         EXPECT_EQ(platform.TempFolder(), "/tmp");
     }
 }
 
 TEST(PosixFilesTest, EntryFileReplacesAnOldOneAndANewOneIsPrivate) {
-    ScratchFolder scratch;
+    TempFolder scratch;
     PosixPlatform platform;
     const std::string path = scratch / "setup.exe";
     WriteFile(path, "an older and much longer file of the same name");
@@ -130,38 +84,29 @@ TEST(PosixFilesTest, EntryFileReplacesAnOldOneAndANewOneIsPrivate) {
         EXPECT_TRUE(file->Write(Bytes{'n', 'e', 'w'}));
         EXPECT_TRUE(file->Flush());
     }
-    EXPECT_EQ(ReadFile(path), "new");
+    EXPECT_EQ(ReadText(path), "new");
     std::unique_ptr<WritableFile> fresh = platform.CreateFile(scratch / "fresh");
     ASSERT_TRUE(fresh);
     EXPECT_EQ(Mode(scratch / "fresh") & 077, 0u);
 }
 
 TEST(PosixFilesTest, EntryFileNeverWritesThroughALink) {
-    ScratchFolder scratch;
+    TempFolder scratch;
     PosixPlatform platform;
     const std::string outside = scratch / "outside.txt";
     WriteFile(outside, "keep");
     fs::create_symlink(outside, scratch / "setup.exe");
     EXPECT_FALSE(platform.CreateFile(scratch / "setup.exe"));
-    EXPECT_EQ(ReadFile(outside), "keep");
+    EXPECT_EQ(ReadText(outside), "keep");
 }
 
 TEST(PosixFilesTest, ReadsExactlyOrFails) {
-    ScratchFolder scratch;
+    TempFolder scratch;
     PosixPlatform platform;
-    WriteFile(scratch / "package", "MZ0123456789");
-    std::unique_ptr<packager::format::ByteSource> source =
-        platform.OpenForReading(scratch / "package");
+    WriteFile(scratch / "package", vexo::test_support::kContractBytes);
+    std::unique_ptr<common::ByteSource> source = platform.OpenForReading(scratch / "package");
     ASSERT_TRUE(source);
-    Bytes two(2);
-    ASSERT_TRUE(source->Read(two));
-    EXPECT_EQ(two, (Bytes{'M', 'Z'}));
-    ASSERT_TRUE(source->Seek(10));
-    EXPECT_TRUE(source->Read(two));
-    EXPECT_EQ(two, (Bytes{'8', '9'}));
-    EXPECT_FALSE(source->Read(two));  // at the end
-    ASSERT_TRUE(source->Seek(11));
-    EXPECT_FALSE(source->Read(two));  // one byte left: a short read fails
+    vexo::test_support::ExpectReadsExactlyOrFails(*source);
     EXPECT_FALSE(platform.OpenForReading(scratch / "missing"));
 }
 
@@ -170,7 +115,7 @@ TEST(PosixOwnPathTest, NamesTheRunningExecutable) {
     const std::optional<std::string> own = platform.OwnPath();
     ASSERT_TRUE(own);
     EXPECT_EQ(fs::path(*own), fs::canonical("/proc/self/exe"));
-    EXPECT_EQ(ReadFile(*own).substr(0, 4),
+    EXPECT_EQ(ReadText(*own).substr(0, 4),
               "\x7F"
               "ELF");
 }
@@ -191,7 +136,7 @@ class PosixStartTest : public ::testing::Test {
         ::chmod(program_.c_str(), 0600);  // as extracted: not yet executable
     }
 
-    ScratchFolder scratch_;
+    TempFolder scratch_;
     PosixPlatform platform_;
     std::string marker_;
     std::string program_;
@@ -200,7 +145,7 @@ class PosixStartTest : public ::testing::Test {
 TEST_F(PosixStartTest, NoArgumentsSameFolderNothingInheritedExitCodeIgnored) {
     // A package file held open, and a signal blocked by the starting thread.
     WriteFile(scratch_ / "held-open.package", "MZ");
-    std::unique_ptr<packager::format::ByteSource> held =
+    std::unique_ptr<common::ByteSource> held =
         platform_.OpenForReading(scratch_ / "held-open.package");
     ASSERT_TRUE(held);
     sigset_t usr1;
@@ -213,7 +158,7 @@ TEST_F(PosixStartTest, NoArgumentsSameFolderNothingInheritedExitCodeIgnored) {
 
     EXPECT_TRUE(started);  // although setup ended with 7
     EXPECT_NE(Mode(program_) & S_IXUSR, 0u);
-    const std::string report = ReadFile(marker_);
+    const std::string report = ReadText(marker_);
     const std::vector<std::string> lines = Lines(report);
     ASSERT_GE(lines.size(), 3u) << report;
     EXPECT_EQ(lines[0], "0");
@@ -241,15 +186,15 @@ class PosixRemoveTreeTest : public ::testing::Test {
         return worker.RemoveTree(folder);
     }
 
-    ScratchFolder scratch_;
+    TempFolder scratch_;
     PosixPlatform platform_;
 };
 
 TEST_F(PosixRemoveTreeTest, RemovesEverythingButNeverFollowsLinks) {
-    const fs::path outside = scratch_.Path() / "outside";
+    const fs::path outside = scratch_.path() / "outside";
     fs::create_directories(outside / "kept");
     WriteFile(outside / "kept" / "file.txt", "keep");
-    const fs::path tree = scratch_.Path() / "SFXabc123";
+    const fs::path tree = scratch_.path() / "SFXabc123";
     fs::create_directories(tree / "cache" / "deep");
     fs::create_directories(tree / "empty");
     WriteFile(tree / "setup.exe", "x");
@@ -260,7 +205,7 @@ TEST_F(PosixRemoveTreeTest, RemovesEverythingButNeverFollowsLinks) {
 
     EXPECT_TRUE(RemoveTree(tree.string() + "/"));
     EXPECT_FALSE(fs::exists(fs::symlink_status(tree)));
-    EXPECT_EQ(ReadFile(outside / "kept" / "file.txt"), "keep");
+    EXPECT_EQ(ReadText(outside / "kept" / "file.txt"), "keep");
 }
 
 TEST_F(PosixRemoveTreeTest, FileInsteadOfAFolderFailsAndStays) {
@@ -271,4 +216,4 @@ TEST_F(PosixRemoveTreeTest, FileInsteadOfAFolderFailsAndStays) {
 }
 
 }  // namespace
-}  // namespace packager
+}  // namespace packager::test

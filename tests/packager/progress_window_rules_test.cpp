@@ -13,7 +13,7 @@
 #include "packager/suspended_thread.h"
 #include "packager/window_layout.h"
 
-namespace packager {
+namespace packager::test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -164,4 +164,4 @@ TEST(SuspendedThreadTest, AbandonedThreadNeverRunsItsBody) {
 }
 
 }  // namespace
-}  // namespace packager
+}  // namespace packager::test

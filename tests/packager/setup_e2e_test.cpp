@@ -9,17 +9,16 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "tests/packager/scratch_folder.h"
 #include "tests/packager/written_packages.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 extern char** environ;
 
-namespace packager {
+namespace packager::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -27,19 +26,10 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
-using testing_support::Bytes;
 using testing_support::kExtractionFailureReport;
 using testing_support::kSetupFailureReport;
 using testing_support::NamedData;
-using testing_support::ScratchFolder;
-using testing_support::ToBytes;
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using namespace vexo::test_support;
 
 struct Outcome {
     int exitCode = -1;
@@ -50,10 +40,10 @@ class VexoSetupTest : public ::testing::Test {
   protected:
     void SetUp() override {
         for (const char* folder : {"tmp", "caller", "runtime"}) {
-            fs::create_directory(scratch_.Path() / folder);
+            fs::create_directory(scratch_.path() / folder);
         }
-        fs::permissions(scratch_.Path() / "runtime", fs::perms::owner_all);
-        marker_ = scratch_.Path() / "marker";
+        fs::permissions(scratch_.path() / "runtime", fs::perms::owner_all);
+        marker_ = scratch_.path() / "marker";
     }
 
     // The setup program: records its arguments, current folder, its own folder, that folder's
@@ -72,22 +62,20 @@ class VexoSetupTest : public ::testing::Test {
         return testing_support::MakePackage(Stub(), files, requireSetup);
     }
 
-    static Bytes Stub() { return testing_support::ReadFileBytes(VEXO_SETUP_PATH); }
+    static Bytes Stub() { return ReadBytes(VEXO_SETUP_PATH); }
 
     // Runs the package from the "caller" folder, with its temporary folder in "tmp".
     Outcome Run(const Bytes& package) {
-        const fs::path program = scratch_.Path() / "VEXOSetup-package";
-        std::ofstream(program, std::ios::binary)
-            .write(reinterpret_cast<const char*>(package.data()),
-                   static_cast<std::streamsize>(package.size()));
+        const fs::path program = scratch_.path() / "VEXOSetup-package";
+        WriteBytes(program, package);
         fs::permissions(program, fs::perms::owner_all);
 
         std::vector<std::string> environment = {
             "QT_QPA_PLATFORM=offscreen",
             "VEXO_SETUP_AUTOANSWER=1",
-            "TMPDIR=" + (scratch_.Path() / "tmp").string(),
-            "XDG_RUNTIME_DIR=" + (scratch_.Path() / "runtime").string(),
-            "PWD=" + (scratch_.Path() / "caller").string(),
+            "TMPDIR=" + (scratch_.path() / "tmp").string(),
+            "XDG_RUNTIME_DIR=" + (scratch_.path() / "runtime").string(),
+            "PWD=" + (scratch_.path() / "caller").string(),
         };
         for (char** variable = environ; *variable != nullptr; ++variable) {
             const std::string entry = *variable;
@@ -104,8 +92,8 @@ class VexoSetupTest : public ::testing::Test {
         envp.push_back(nullptr);
         std::string path = program.string();
         char* const argv[] = {path.data(), nullptr};
-        const std::string caller = (scratch_.Path() / "caller").string();
-        const std::string errors = (scratch_.Path() / "stderr").string();
+        const std::string caller = (scratch_.path() / "caller").string();
+        const std::string errors = (scratch_.path() / "stderr").string();
 
         const pid_t child = ::fork();
         if (child == 0) {
@@ -127,22 +115,15 @@ class VexoSetupTest : public ::testing::Test {
 
     std::vector<std::string> TempFolderContents() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(scratch_.Path() / "tmp")) {
+        for (const auto& entry : fs::directory_iterator(scratch_.path() / "tmp")) {
             names.push_back(entry.path().filename().string());
         }
         return names;
     }
 
-    std::vector<std::string> MarkerLines() const {
-        std::vector<std::string> lines;
-        std::istringstream in(ReadText(marker_));
-        for (std::string line; std::getline(in, line);) {
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    std::vector<std::string> MarkerLines() const { return Lines(ReadText(marker_)); }
 
-    ScratchFolder scratch_;
+    TempFolder scratch_;
     fs::path marker_;
 };
 
@@ -154,8 +135,8 @@ TEST_F(VexoSetupTest, InstallsRunsSetupAndCleansUp) {
     const std::vector<std::string> lines = MarkerLines();
     ASSERT_EQ(lines.size(), 7u) << ReadText(marker_);
     EXPECT_EQ(lines[0], "0");  // no arguments
-    EXPECT_EQ(fs::canonical(lines[1]), scratch_.Path() / "caller");
-    EXPECT_THAT(lines[2], StartsWith((scratch_.Path() / "tmp" / "SFX").string()));
+    EXPECT_EQ(fs::canonical(lines[1]), scratch_.path() / "caller");
+    EXPECT_THAT(lines[2], StartsWith((scratch_.path() / "tmp" / "SFX").string()));
     EXPECT_EQ(lines[3], "700");
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.end()),
               (std::vector<std::string>{"Plumex.CAB", "SETUP.LST", "setup.exe"}));
@@ -166,7 +147,9 @@ TEST_F(VexoSetupTest, CorruptPackageIsReportedAndLeavesNothing) {
     const Bytes good = Stub();
     Bytes package = MakePackage({SetupScript(), {"Plumex.CAB", Bytes(100000, 0x4D)}});
     // A byte in the middle of the second entry's data.
-    package[good.size() + 4 + 2 * 268 + SetupScript().data.size() + 50000] ^= 0x20;
+    const std::size_t middle = good.size() + 4 + 2 * 268 + SetupScript().data.size() + 50000;
+    ASSERT_GT(package.size(), middle);
+    package[middle] ^= 0x20;
     const Outcome outcome = Run(package);
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_THAT(outcome.errors, HasSubstr(kExtractionFailureReport));
@@ -190,4 +173,4 @@ TEST_F(VexoSetupTest, PackageWithoutSetupIsReportedAndLeavesNothing) {
 }
 
 }  // namespace
-}  // namespace packager
+}  // namespace packager::test

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "packager/format/byte_order.h"
+#include "common/byte_order.h"
 #include "packager/format/check_value.h"
 #include "packager/format/entry_header.h"
 
@@ -26,14 +26,14 @@ Bytes MinimalPeStub() {
     std::fill(stub.begin(), stub.begin() + static_cast<std::ptrdiff_t>(kSectionTable + 40), 0);
     stub[0] = 'M';
     stub[1] = 'Z';
-    packager::format::bytes::PutLe32(&stub[0x3C], kPeHeader);
-    packager::format::bytes::PutLe32(&stub[kPeHeader], 0x00004550);   // "PE\0\0"
-    packager::format::bytes::PutLe16(&stub[kPeHeader + 4], 0x014C);   // i386
-    packager::format::bytes::PutLe16(&stub[kPeHeader + 6], 1);        // one section
-    packager::format::bytes::PutLe16(&stub[kPeHeader + 20], 224);     // a 32-bit optional header
-    packager::format::bytes::PutLe16(&stub[kPeHeader + 24], 0x010B);  // PE32
-    packager::format::bytes::PutLe32(&stub[kSectionTable + 16], kRawSize);
-    packager::format::bytes::PutLe32(&stub[kSectionTable + 20], kRawData);
+    common::PutLe32(&stub[0x3C], kPeHeader);
+    common::PutLe32(&stub[kPeHeader], 0x00004550);   // "PE\0\0"
+    common::PutLe16(&stub[kPeHeader + 4], 0x014C);   // i386
+    common::PutLe16(&stub[kPeHeader + 6], 1);        // one section
+    common::PutLe16(&stub[kPeHeader + 20], 224);     // a 32-bit optional header
+    common::PutLe16(&stub[kPeHeader + 24], 0x010B);  // PE32
+    common::PutLe32(&stub[kSectionTable + 16], kRawSize);
+    common::PutLe32(&stub[kSectionTable + 20], kRawData);
     return stub;
 }
 
@@ -52,7 +52,7 @@ BuiltPackage BuildPackage(const std::vector<TestEntry>& entries, const Bytes& st
     package.bytes = stub;
     package.payloadOffset = stub.size();
     Bytes count(4);
-    packager::format::bytes::PutLe32(count.data(), static_cast<std::uint32_t>(entries.size()));
+    common::PutLe32(count.data(), static_cast<std::uint32_t>(entries.size()));
     Append(package.bytes, count);
     for (const TestEntry& entry : entries) {
         packager::format::EntryHeader header;

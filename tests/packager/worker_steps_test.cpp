@@ -11,7 +11,7 @@
 #include "tests/packager/fake_worker_world.h"
 #include "tests/packager/test_packages.h"
 
-namespace packager {
+namespace packager::test {
 namespace {
 
 using ::testing::ElementsAreArray;
@@ -143,4 +143,4 @@ TEST(CancelTest, AtEveryPollEndsQuietlyAndLeavesNothing) {
 }
 
 }  // namespace
-}  // namespace packager
+}  // namespace packager::test

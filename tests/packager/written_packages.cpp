@@ -2,25 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
-#include "packager/format/byte_source.h"
+#include "common/byte_source.h"
 #include "packager/format/package_writer.h"
 
 namespace packager::testing_support {
 
-Bytes ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-Bytes ToBytes(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
-
 Bytes MakePackage(const Bytes& stub, const std::vector<NamedData>& files, bool requireSetup) {
-    std::vector<packager::format::MemoryByteSource> sources;
+    std::vector<common::MemoryByteSource> sources;
     sources.reserve(files.size());  // the entries point into it
     std::vector<packager::format::PackageEntry> entries;
     for (const NamedData& file : files) {

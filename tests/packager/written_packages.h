@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,11 +26,6 @@ inline constexpr const char* kSetupFailureReport =
     "VEXOSetup message box: SETUP.EXE Failure\n"
     "Unable to start SETUP.EXE due to a corrupt package.\n\n"
     "If you downloaded this file, please download it again, and retry.\n";
-
-// The whole file; empty when it cannot be read.
-Bytes ReadFileBytes(const std::filesystem::path& path);
-
-Bytes ToBytes(std::string_view text);
 
 // The stub followed by a payload of these files, in this order. A refusal of the writer fails
 // the running test.

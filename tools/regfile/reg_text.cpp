@@ -1,5 +1,6 @@
 #include "tools/regfile/reg_text.h"
 
+#include "common/byte_order.h"
 #include "common/utf16.h"
 #include "importer/registry/registry_api.h"
 
@@ -9,8 +10,8 @@ namespace {
 constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 void AppendUnit(std::vector<std::uint8_t>& out, char32_t unit) {
-    out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(unit >> 8));
+    const auto bytes = common::Le16Bytes(static_cast<std::uint16_t>(unit));
+    out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
 bool IsContinuation(unsigned char byte) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/byte_order.h"
 #include "tools/regfile/key_path.h"
 #include "tools/regfile/reg_text.h"
 
@@ -104,8 +105,7 @@ void AppendValue(std::string& out, const ValueEntry& value) {
     } else if (value.type == registry::kRegDword && value.data.size() == 4) {
         char number[16];
         std::snprintf(number, sizeof number, "dword:%08x",
-                      static_cast<unsigned>(value.data[0] | value.data[1] << 8 |
-                                            value.data[2] << 16 | value.data[3] << 24));
+                      static_cast<unsigned>(common::LoadLe32(value.data.data())));
         out += number;
     } else if (value.type == registry::kRegBinary) {
         AppendHex(out, lineStart, "hex:", value.data);

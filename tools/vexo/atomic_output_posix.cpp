@@ -5,12 +5,20 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
+#include <system_error>
+#include <utility>
 
+#include "common/posix/unique_fd.h"
 #include "tools/vexo/atomic_output.h"
-#include "tools/vexo/file_byte_source.h"
 
 namespace vexo::cli {
 namespace {
+
+// The reason a file operation just failed, from errno ("No such file or directory").
+std::string LastErrorText() {
+    return std::generic_category().message(errno);
+}
 
 std::filesystem::path FolderOf(const std::filesystem::path& path) {
     const std::filesystem::path folder = path.parent_path();
@@ -19,10 +27,9 @@ std::filesystem::path FolderOf(const std::filesystem::path& path) {
 
 // Makes the rename itself durable; a file system that cannot sync folders is no failure.
 void SyncFolder(const std::filesystem::path& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
+    const common::posix::UniqueFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.Valid()) {
+        fsync(fd.Get());
     }
 }
 
@@ -73,8 +80,7 @@ bool AtomicOutput::Commit(std::filesystem::perms permissions) {
     if (fsync(fd) != 0) {
         return Fail("cannot flush " + temporary_ + " to the disk: " + LastErrorText());
     }
-    handle_ = kNoHandle;
-    if (close(fd) != 0) {
+    if (!common::posix::UniqueFd(static_cast<int>(std::exchange(handle_, kNoHandle))).Close()) {
         return Fail("cannot write " + temporary_ + ": " + LastErrorText());
     }
     if (std::rename(temporary_.c_str(), path_.c_str()) != 0) {
@@ -86,10 +92,7 @@ bool AtomicOutput::Commit(std::filesystem::perms permissions) {
 }
 
 void AtomicOutput::Discard() {
-    if (handle_ != kNoHandle) {
-        close(static_cast<int>(handle_));
-        handle_ = kNoHandle;
-    }
+    common::posix::UniqueFd(static_cast<int>(std::exchange(handle_, kNoHandle))).Close();
     if (!temporary_.empty()) {
         unlink(temporary_.c_str());
         temporary_.clear();

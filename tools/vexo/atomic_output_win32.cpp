@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 
+#include "common/win32/scoped_win.h"
 #include "tools/vexo/atomic_output.h"
 
 namespace vexo::cli {
@@ -18,15 +20,14 @@ std::filesystem::path FolderOf(const std::filesystem::path& path) {
 // line break and full stop it ends with.
 std::string LastWin32ErrorText() {
     const DWORD code = GetLastError();
-    char* text = nullptr;
+    common::win32::LocalMemory<char*> text;
     const DWORD length = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+        nullptr, code, 0, reinterpret_cast<char*>(text.Receive()), 0, nullptr);
     std::string result;
-    if (length != 0 && text != nullptr) {
-        result.assign(text, length);
+    if (length != 0 && text) {
+        result.assign(text.Get(), length);
     }
-    LocalFree(text);
     while (!result.empty() &&
            (result.back() == '\r' || result.back() == '\n' || result.back() == '.')) {
         result.pop_back();
@@ -98,12 +99,10 @@ bool AtomicOutput::Commit(std::filesystem::perms) {
         return false;
     }
     // A Windows file has no permission bits: a package is a program by its ".exe" name.
-    const HANDLE file = AsHandle(handle_);
-    if (!FlushFileBuffers(file)) {
+    if (!FlushFileBuffers(AsHandle(handle_))) {
         return Fail("cannot flush " + temporary_ + " to the disk: " + LastWin32ErrorText());
     }
-    handle_ = kNoHandle;
-    if (!CloseHandle(file)) {
+    if (!common::win32::UniqueHandle(AsHandle(std::exchange(handle_, kNoHandle))).Close()) {
         return Fail("cannot write " + temporary_ + ": " + LastWin32ErrorText());
     }
     if (!MoveFileExA(temporary_.c_str(), path_.string().c_str(),
@@ -115,10 +114,7 @@ bool AtomicOutput::Commit(std::filesystem::perms) {
 }
 
 void AtomicOutput::Discard() {
-    if (handle_ != kNoHandle) {
-        CloseHandle(AsHandle(handle_));
-        handle_ = kNoHandle;
-    }
+    common::win32::UniqueHandle(AsHandle(std::exchange(handle_, kNoHandle))).Close();
     if (!temporary_.empty()) {
         DeleteFileA(temporary_.c_str());
         temporary_.clear();

@@ -6,8 +6,8 @@
 #include <optional>
 #include <ostream>
 
+#include "common/file_byte_source.h"
 #include "packager/format/check_value.h"
-#include "tools/vexo/file_byte_source.h"
 #include "tools/vexo/printable.h"
 
 namespace vexo::cli {
@@ -31,14 +31,15 @@ constexpr std::size_t kBlockBytes = 64 * 1024;
 
 // The file's check value, or std::nullopt with the reason it could not be read.
 std::optional<std::uint32_t> FileCheckValue(std::string_view path, std::string& error) {
-    const std::unique_ptr<FileByteSource> source = FileByteSource::Open(path, error);
+    const std::unique_ptr<common::FileByteSource> source =
+        common::FileByteSource::Open(path, &error);
     if (source == nullptr) {
         return std::nullopt;
     }
     std::array<std::uint8_t, kBlockBytes> block{};
     packager::format::CheckValue check;
-    for (;;) {
-        const std::optional<std::size_t> n = source->ReadUpTo(block);
+    for (std::uint64_t offset = 0;; offset += block.size()) {
+        const std::optional<std::size_t> n = source->ReadUpTo(offset, block);
         if (!n) {
             error = "a read failed before the end of the file";
             return std::nullopt;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "common/file_byte_source.h"
 #include "packager/format/package_writer.h"
 #include "tools/vexo/atomic_output.h"
-#include "tools/vexo/file_byte_source.h"
 #include "tools/vexo/package_listing.h"
 #include "tools/vexo/package_stub.h"
 #include "tools/vexo/printable.h"
@@ -204,11 +204,11 @@ int RunCreate(Arguments rawArgs, std::ostream& out, std::ostream& err) {
                                ": refused as a stub: " + stubCheck.outcome.message);
     }
 
-    std::vector<std::unique_ptr<FileByteSource>> sources;
+    std::vector<std::unique_ptr<common::FileByteSource>> sources;
     std::vector<packager::format::PackageEntry> entries;
     std::uint64_t dataBytes = 0;
     for (const std::string_view file : args->files) {
-        sources.push_back(FileByteSource::Open(file, error));
+        sources.push_back(common::FileByteSource::Open(file, &error));
         if (sources.back() == nullptr) {
             return Refuse(err, Printable(file) + ": cannot be read: " + error);
         }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/file_byte_source.h"
 #include "packager/format/check_value.h"
 #include "packager/format/entry_header.h"
 #include "packager/format/entry_name.h"
@@ -17,7 +18,6 @@
 #include "packager/format/package_writer.h"
 #include "packager/format/payload_reader.h"
 #include "tools/vexo/crc_command.h"
-#include "tools/vexo/file_byte_source.h"
 #include "tools/vexo/printable.h"
 
 namespace vexo::cli {
@@ -87,7 +87,7 @@ class Lister {
 
     bool Run(std::string_view path) {
         std::string error;
-        source_ = FileByteSource::Open(path, error);
+        source_ = common::FileByteSource::Open(path, &error);
         if (source_ == nullptr) {
             return Fault(path_ + ": cannot be read: " + error);
         }
@@ -100,7 +100,7 @@ class Lister {
                               : std::string("its ") + FormatName(location.format) +
                                     " headers are cut short or damaged"));
         }
-        packager::format::PayloadReader reader(*source_);
+        packager::format::PayloadReader reader(*source_, location.offset);
         const std::optional<std::uint32_t> count = reader.ReadEntryCount();
         if (!count) {
             return Fault(path_ + ": " + MissingCountText(location.offset));
@@ -273,7 +273,7 @@ class Lister {
     std::string path_;
     std::ostream& out_;
     std::ostream& err_;
-    std::unique_ptr<FileByteSource> source_;
+    std::unique_ptr<common::FileByteSource> source_;
     std::uint64_t position_ = 0;
     std::uint64_t dataBytes_ = 0;
     std::vector<Row> rows_;

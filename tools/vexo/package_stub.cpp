@@ -3,8 +3,8 @@
 #include <memory>
 #include <system_error>
 
+#include "common/file_byte_source.h"
 #include "common/own_program.h"
-#include "tools/vexo/file_byte_source.h"
 
 #ifndef VEXO_SETUP_BUILD_PATH
 #define VEXO_SETUP_BUILD_PATH ""
@@ -32,7 +32,8 @@ std::vector<std::filesystem::path> DefaultStubCandidates() {
 }
 
 std::optional<StubFile> ReadStubFile(const std::filesystem::path& path, std::string& error) {
-    const std::unique_ptr<FileByteSource> source = FileByteSource::Open(path, error);
+    const std::unique_ptr<common::FileByteSource> source =
+        common::FileByteSource::Open(path, &error);
     if (source == nullptr) {
         return std::nullopt;
     }
@@ -45,7 +46,7 @@ std::optional<StubFile> ReadStubFile(const std::filesystem::path& path, std::str
     StubFile stub;
     stub.permissions = status.permissions();
     stub.bytes.resize(static_cast<std::size_t>(source->Size()));
-    if (!source->Read(stub.bytes)) {
+    if (!source->ReadAt(0, stub.bytes)) {
         error = "a read failed before the end of the file";
         return std::nullopt;
     }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "common/byte_order.h"
 #include "tools/regfile/key_path.h"
 #include "tools/vexo/reg_keys.h"
 #include "tools/vexo/reg_messages.h"
@@ -15,14 +16,6 @@ namespace {
 
 constexpr std::string_view kColumn = "    ";
 constexpr std::uint32_t kRegQword = 11;
-
-std::uint64_t LittleEndian(const std::vector<std::uint8_t>& data) {
-    std::uint64_t number = 0;
-    for (std::size_t i = data.size(); i > 0; --i) {
-        number = number << 8 | data[i - 1];
-    }
-    return number;
-}
 
 void PrintValue(std::ostream& out, const regfile::ValueEntry& value) {
     out << kColumn << (value.name.empty() ? "(Default)" : value.name) << kColumn
@@ -165,7 +158,8 @@ std::string RegDataText(std::uint32_t type, const std::vector<std::uint8_t>& dat
     if (dword || (type == kRegQword && data.size() == 8)) {
         char number[24];
         std::snprintf(number, sizeof number, "0x%llx",
-                      static_cast<unsigned long long>(LittleEndian(data)));
+                      static_cast<unsigned long long>(dword ? common::LoadLe32(data.data())
+                                                            : common::LoadLe64(data.data())));
         return number;
     }
     std::string digits;

@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "tools/vexo/command.h"
+#include "vexo_version.h"
 
 namespace vexo::cli {
 namespace {
@@ -42,7 +43,7 @@ int RunTool(Arguments args, std::ostream& out, std::ostream& err) {
         return kExitOk;
     }
     if (name == "--version") {
-        out << "vexo 1.0.2\n";
+        out << "vexo " VEXO_VERSION_TEXT "\n";
         return kExitOk;
     }
     for (const Command& command : Commands()) {

@@ -39,7 +39,7 @@ std::optional<Bstr> BstrFromAnsi(std::string_view text) {
     if (length != 0 && wideLength <= 0) {
         return std::nullopt;
     }
-    Bstr wide = Bstr::Adopt(SysAllocStringLen(nullptr, static_cast<UINT>(wideLength)));
+    Bstr wide(SysAllocStringLen(nullptr, static_cast<UINT>(wideLength)));
     if (wide.Get() == nullptr) {
         return std::nullopt;
     }

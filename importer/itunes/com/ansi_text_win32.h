@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
-#include "importer/itunes/com/com_handles_win32.h"
+#include "common/win32/scoped_win.h"
 
 namespace itunes::com {
+
+using common::win32::Bstr;
 
 // Empty when the text cannot be converted or no memory is left.
 std::optional<Bstr> BstrFromAnsi(std::string_view text);

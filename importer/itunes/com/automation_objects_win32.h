@@ -1,10 +1,12 @@
 // The media library's automation objects over a late-bound application object.
 #pragma once
 
-#include "importer/itunes/com/com_handles_win32.h"
+#include "common/win32/scoped_win.h"
 #include "importer/itunes/itunes.h"
 
 namespace itunes::com {
+
+using common::win32::ComPtr;
 
 // Wraps the application object; its children share one cache of DISPIDs.
 Ref<Application> MakeApplication(ComPtr<IDispatch> application);

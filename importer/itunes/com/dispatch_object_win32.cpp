@@ -10,7 +10,7 @@ namespace {
 constexpr WORD kGetFlags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
 
 HRESULT Invoke(IDispatch& object, DISPID id, WORD flags, DISPPARAMS& parameters, VARIANT* result) {
-    ExceptionInfo exception;
+    common::win32::ExceptionInfo exception;
     UINT argumentError = 0;
     return object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result,
                          exception.Get(), &argumentError);

@@ -11,9 +11,12 @@
 #include <string_view>
 #include <utility>
 
-#include "importer/itunes/com/com_handles_win32.h"
+#include "common/win32/scoped_win.h"
 
 namespace itunes::com {
+
+using common::win32::ComPtr;
+using common::win32::Variant;
 
 // What an object is to the import; objects of one kind answer to the same members.
 enum class ObjectKind { Application, Sources, Source, Playlists, Playlist, Tracks, Track, Status };

@@ -6,8 +6,8 @@
 
 namespace itunes {
 
-// Needs COM on the calling thread (a com::ComApartment); without it creation fails and the
-// answer is null, as for an application that is not installed.
+// Needs COM on the calling thread (a common::win32::ComApartment); without it creation fails and
+// the answer is null, as for an application that is not installed.
 Ref<Application> CreateObject(std::string_view programmaticId) {
     const std::optional<com::Bstr> name = com::BstrFromAnsi(programmaticId);
     if (!name) {

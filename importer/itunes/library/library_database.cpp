@@ -5,11 +5,21 @@
 #include <system_error>
 
 namespace itunes::library {
+
+using common::sqlite::Statement;
+using common::sqlite::StatementUse;
+using common::sqlite::Transaction;
+
 namespace {
 
 // Long enough for another process's add to finish; short enough that a stuck peer shows up
 // as a failed call rather than a hang.
-constexpr int kBusyTimeoutMs = 30000;
+constexpr std::chrono::milliseconds kBusyTimeout{30000};
+
+// Runs sql (one or more statements without results); false on any error.
+bool Execute(sqlite3* db, const char* sql) {
+    return common::sqlite::Execute(db, sql) == SQLITE_OK;
+}
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS sources(
@@ -40,9 +50,24 @@ CREATE TABLE IF NOT EXISTS playlist_tracks(
     position INTEGER NOT NULL,
     PRIMARY KEY(playlist_id, track_id),
     UNIQUE(playlist_id, position));
-INSERT OR IGNORE INTO sources(id, name) VALUES(1, 'Library');
-INSERT OR IGNORE INTO playlists(source_id, name) VALUES(1, 'Library'), (1, 'Movies');
 )sql";
+
+// The source and the playlists every library holds from the start, by the names the program
+// looks them up by; "Library" is the first playlist, so that it keeps the first id.
+bool AddStandardNames(sqlite3* db) {
+    Statement source(db, "INSERT OR IGNORE INTO sources(id, name) VALUES(1, ?1)");
+    if (!source.Bind(1, kLibrarySourceName) || source.Step() != SQLITE_DONE) {
+        return false;
+    }
+    Statement playlist(db, "INSERT OR IGNORE INTO playlists(source_id, name) VALUES(1, ?1)");
+    for (const std::string_view name : {kLibraryPlaylistName, kMoviesPlaylistName}) {
+        playlist.Reset();
+        if (!playlist.Bind(1, name) || playlist.Step() != SQLITE_DONE) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // A new track is named after its file, without the extension, until the name is written.
 std::string DefaultName(std::string_view location) {
@@ -50,8 +75,6 @@ std::string DefaultName(std::string_view location) {
 }
 
 bool PrepareConnection(sqlite3* db) {
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    sqlite3_extended_result_codes(db, 1);
     // WAL lets readers and the one writer of another process go on together. Each commit is
     // in the operating system's hands before the call returns, so it survives the process
     // being killed; NORMAL leaves syncing it to the disk to SyncPoint and the checkpoints.
@@ -116,27 +139,25 @@ std::unique_ptr<LibraryDatabase> LibraryDatabase::Open(const std::string& path, 
     } else if (!std::filesystem::is_regular_file(path, error)) {
         return nullptr;
     }
-    sqlite3* raw = nullptr;
     const int flags =
         SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-    const int opened = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
-    SqliteConnection db(raw);
-    if (opened != SQLITE_OK || !PrepareConnection(db.get())) {
+    common::sqlite::Database db;
+    if (common::sqlite::Open(path, flags, kBusyTimeout, db) != SQLITE_OK ||
+        !PrepareConnection(db.get())) {
         return nullptr;
     }
     {
         // A new library is on the disk before anything is added to it.
         SyncClock::time_point neverSynced{};
         SyncPoint synced(db.get(), neverSynced);
-        WriteTransaction transaction(db.get());
-        if (!synced.Ok() || !transaction.Ok() || !Execute(db.get(), kSchema) ||
-            !transaction.Commit()) {
+        Transaction transaction(db.get(), Transaction::Kind::Write);
+        if (!synced.Ok() || !transaction.Open() || !Execute(db.get(), kSchema) ||
+            !AddStandardNames(db.get()) || transaction.Commit() != SQLITE_OK) {
             return nullptr;
         }
     }
-    Statement library(db.get(),
-                      "SELECT id FROM playlists WHERE source_id = 1 AND name = 'Library'");
-    if (library.Step() != SQLITE_ROW) {
+    Statement library(db.get(), "SELECT id FROM playlists WHERE source_id = 1 AND name = ?1");
+    if (!library.Bind(1, kLibraryPlaylistName) || library.Step() != SQLITE_ROW) {
         return nullptr;
     }
     const std::int64_t libraryPlaylistId = library.ColumnInt(0);
@@ -148,7 +169,7 @@ std::unique_ptr<LibraryDatabase> LibraryDatabase::Open(const std::string& path, 
     return database;
 }
 
-LibraryDatabase::LibraryDatabase(SqliteConnection db, std::int64_t libraryPlaylistId)
+LibraryDatabase::LibraryDatabase(common::sqlite::Database db, std::int64_t libraryPlaylistId)
     : db_(std::move(db)),
       libraryPlaylistId_(libraryPlaylistId),
       findSource_(db_.get(), "SELECT id FROM sources WHERE name = ?1 COLLATE NOCASE", true),
@@ -357,8 +378,8 @@ InsertResult LibraryDatabase::InsertTrack(std::string_view location, const Media
                                           std::int64_t playlistId) {
     std::lock_guard lock(mutex_);
     SyncPoint synced(db_.get(), lastSync_);
-    WriteTransaction transaction(db_.get());
-    if (!synced.Ok() || !transaction.Ok()) {
+    Transaction transaction(db_.get(), Transaction::Kind::Write);
+    if (!synced.Ok() || !transaction.Open()) {
         return InsertResult::kFailed;
     }
     {
@@ -380,7 +401,7 @@ InsertResult LibraryDatabase::InsertTrack(std::string_view location, const Media
     if (playlistId != libraryPlaylistId_ && !AppendToPlaylist(playlistId, trackId)) {
         return InsertResult::kFailed;
     }
-    if (!transaction.Commit()) {
+    if (transaction.Commit() != SQLITE_OK) {
         return InsertResult::kFailed;
     }
     synced.Committed();

@@ -14,10 +14,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/sqlite_database.h"
 #include "importer/itunes/library/library_track.h"
 #include "importer/itunes/library/media_library.h"
 #include "importer/itunes/library/media_probe.h"
-#include "importer/itunes/library/sqlite_handle.h"
 
 namespace itunes::library {
 
@@ -61,38 +61,38 @@ class LibraryDatabase {
     bool SetInteger(std::int64_t trackId, IntegerProperty property, std::int64_t value);
 
   private:
-    LibraryDatabase(SqliteConnection db, std::int64_t libraryPlaylistId);
+    LibraryDatabase(common::sqlite::Database db, std::int64_t libraryPlaylistId);
     bool Prepared() const;
     bool AppendToPlaylist(std::int64_t playlistId, std::int64_t trackId);
     // Adds the committed track to the end of the playlist's list in memory, if it is there.
     void RememberAppended(std::int64_t playlistId, std::int64_t trackId, std::string_view location);
-    Statement& Update(TextProperty property);
-    Statement& Update(IntegerProperty property);
+    common::sqlite::Statement& Update(TextProperty property);
+    common::sqlite::Statement& Update(IntegerProperty property);
     // Runs a bound update on its own, so committing it; true when it changed one track.
-    bool CommitUpdate(const StatementUse& update);
+    bool CommitUpdate(const common::sqlite::StatementUse& update);
 
     std::mutex mutex_;
     // Declared before the statements, which are finalized first.
-    SqliteConnection db_;
+    common::sqlite::Database db_;
     std::int64_t libraryPlaylistId_;
     // When a commit of this connection was last synced to the disk.
     SyncClock::time_point lastSync_{};
 
     // Prepared once, when the library is opened.
-    Statement findSource_;
-    Statement findPlaylist_;
-    Statement dataVersion_;
-    Statement listEntries_;
-    Statement hasLocation_;
-    Statement insertTrack_;
-    Statement appendToPlaylist_;
-    Statement setName_;
-    Statement setShow_;
-    Statement setEpisodeId_;
-    Statement setSortName_;
-    Statement setSeasonNumber_;
-    Statement setEpisodeNumber_;
-    Statement setVideoKind_;
+    common::sqlite::Statement findSource_;
+    common::sqlite::Statement findPlaylist_;
+    common::sqlite::Statement dataVersion_;
+    common::sqlite::Statement listEntries_;
+    common::sqlite::Statement hasLocation_;
+    common::sqlite::Statement insertTrack_;
+    common::sqlite::Statement appendToPlaylist_;
+    common::sqlite::Statement setName_;
+    common::sqlite::Statement setShow_;
+    common::sqlite::Statement setEpisodeId_;
+    common::sqlite::Statement setSortName_;
+    common::sqlite::Statement setSeasonNumber_;
+    common::sqlite::Statement setEpisodeNumber_;
+    common::sqlite::Statement setVideoKind_;
 
     // A playlist's list as kept in memory, and how many callers hold it. Appending changes it
     // in place only while nobody does; otherwise the copy is appended to and kept instead.

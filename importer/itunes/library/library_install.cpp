@@ -25,8 +25,8 @@ using registry::kErrorSuccess;
 using registry::kHkeyLocalMachine;
 using registry::OpenedKey;
 
-constexpr std::string_view kFullKeyName =
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Apple Computer, Inc.\\iTunes";
+// The entry's key as the report names it, with its hive.
+const std::string kFullKeyName = "HKEY_LOCAL_MACHINE\\" + std::string(kLibraryRegistryKey);
 
 std::string VersionText() {
     std::string text;

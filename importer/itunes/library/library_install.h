@@ -3,30 +3,23 @@
 // and its database. Uninstalling removes the three again. Both may run any number of times.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "importer/itunes/library/library_contract.h"
 #include "importer/registry/registry_api.h"
 
 namespace itunes::library {
 
-// Where the program's start-up checks look for the media application.
-inline constexpr std::string_view kLibraryRegistryKey = "SOFTWARE\\Apple Computer, Inc.\\iTunes";
-inline constexpr std::string_view kLibraryRegistryParentKey = "SOFTWARE\\Apple Computer, Inc.";
-inline constexpr std::string_view kProgramFolderValue = "ProgramFolder";
-// Read as a folder below the Program Files folder, not as a full path.
+// The install folder the entry names, as a folder below the Program Files folder, not as a
+// full path.
 inline constexpr std::string_view kLibraryProgramFolder = "iTunes";
-inline constexpr std::string_view kLibraryProgramFile = "iTunes.EXE";
-
-// The automation level the embedded library implements, as the program file's version.
-inline constexpr std::array<std::uint16_t, 4> kLibraryAutomationVersion = {7, 1, 0, 0};
 
 // The program file's bytes: a 32-bit Windows executable whose version resource names our own
-// product and the automation version above.
+// product and the automation version of the contract.
 std::vector<std::uint8_t> LibraryProgramImage();
 
 // <Program Files>/iTunes and the program file inside it, for the current machine prefix.

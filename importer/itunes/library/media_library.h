@@ -10,13 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "importer/itunes/library/library_contract.h"
+
 namespace itunes::library {
 
 struct LibraryCore;
-
-inline constexpr std::string_view kLibrarySourceName = "Library";
-inline constexpr std::string_view kLibraryPlaylistName = "Library";  // every track
-inline constexpr std::string_view kMoviesPlaylistName = "Movies";
 
 // One track with every column the library keeps. Properties never written read as empty text
 // or 0, except the name, which starts as the file's name without its extension.

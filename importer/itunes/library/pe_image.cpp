@@ -6,6 +6,8 @@
 #include <map>
 #include <utility>
 
+#include "common/byte_order.h"
+
 namespace itunes::library {
 
 namespace {
@@ -53,9 +55,14 @@ class ByteBuffer {
   public:
     explicit ByteBuffer(std::size_t size) : bytes_(size, 0) {}
 
-    void Put16(std::size_t at, std::uint32_t value) { Put(at, value, 2); }
-    void Put32(std::size_t at, std::uint64_t value) { Put(at, value, 4); }
-    void Put64(std::size_t at, std::uint64_t value) { Put(at, value, 8); }
+    // Values are cut to the field's width, as the format's fields take them.
+    void Put16(std::size_t at, std::uint32_t value) {
+        common::PutLe16(&bytes_[at], static_cast<std::uint16_t>(value));
+    }
+    void Put32(std::size_t at, std::uint64_t value) {
+        common::PutLe32(&bytes_[at], static_cast<std::uint32_t>(value));
+    }
+    void Put64(std::size_t at, std::uint64_t value) { common::PutLe64(&bytes_[at], value); }
     void PutBytes(std::size_t at, std::span<const std::uint8_t> bytes) {
         std::copy(bytes.begin(), bytes.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(at));
     }
@@ -63,12 +70,6 @@ class ByteBuffer {
     std::vector<std::uint8_t>& Bytes() { return bytes_; }
 
   private:
-    void Put(std::size_t at, std::uint64_t value, std::size_t width) {
-        for (std::size_t i = 0; i < width; ++i) {
-            bytes_[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-        }
-    }
-
     std::vector<std::uint8_t> bytes_;
 };
 
@@ -158,7 +159,7 @@ std::uint32_t PeChecksum(const std::vector<std::uint8_t>& image, std::size_t che
         if (i == checksumAt || i == checksumAt + 2) {
             continue;
         }
-        sum += static_cast<std::uint32_t>(image[i] | (image[i + 1] << 8));
+        sum += common::LoadLe16(image, i);
         sum = (sum & 0xFFFF) + (sum >> 16);
     }
     if (image.size() % 2 != 0) {

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "common/byte_order.h"
+
 namespace itunes::library {
 
 namespace {
@@ -11,18 +13,13 @@ constexpr std::uint32_t kFixedInfoSignature = 0xFEEF04BD;
 constexpr std::uint32_t kFixedInfoStructVersion = 0x00010000;
 
 void Append16(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    const auto bytes = common::Le16Bytes(static_cast<std::uint16_t>(value));
+    out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
 void Append32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    Append16(out, value & 0xFFFF);
-    Append16(out, value >> 16);
-}
-
-void Store16(std::vector<std::uint8_t>& out, std::size_t at, std::size_t value) {
-    out[at] = static_cast<std::uint8_t>(value);
-    out[at + 1] = static_cast<std::uint8_t>(value >> 8);
+    const auto bytes = common::Le32Bytes(value);
+    out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
 void PadTo4(std::vector<std::uint8_t>& out, std::size_t nodeStart) {
@@ -73,7 +70,8 @@ void AppendNode(std::vector<std::uint8_t>& out, const VersionNode& node) {
     for (const VersionNode& child : node.children) {
         AppendNode(out, child);
     }
-    Store16(out, start, node.length.value_or((out.size() - start) & 0xFFFF));
+    common::PutLe16(&out[start],
+                    static_cast<std::uint16_t>(node.length.value_or(out.size() - start)));
 }
 
 // Decodes one UTF-8 sequence at text[i], advancing i; U+FFFD for a malformed one.

@@ -125,19 +125,13 @@ constexpr int kPollWithoutInotifyMs = 100;
 
 ChangeBell::ChangeBell(const std::string& databasePath) : path_(PathFor(databasePath)) {}
 
-ChangeBell::~ChangeBell() {
-    if (file_ >= 0) {
-        close(file_);
-    }
-}
-
 void ChangeBell::Ring() {
-    if (file_ < 0) {
-        file_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (!file_.Valid()) {
+        file_ = common::posix::UniqueFd(open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
     }
-    if (file_ >= 0) {
+    if (file_.Valid()) {
         const char ring = 0;
-        [[maybe_unused]] const ssize_t written = pwrite(file_, &ring, 1, 0);
+        [[maybe_unused]] const ssize_t written = pwrite(file_.Get(), &ring, 1, 0);
     }
 }
 
@@ -150,13 +144,12 @@ ChangeWatcher::ChangeWatcher(std::string databasePath, Subscriptions& subscripti
     const std::string bell = ChangeBell::PathFor(databasePath_);
     bellFileName_ = slash == std::string::npos ? bell : bell.substr(slash + 1);
 
-    wake_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    wake_ = common::posix::UniqueFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+    inotify_ = common::posix::UniqueFd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     // The folder rather than the bell, which may not exist yet.
-    if (inotify_ >= 0 &&
-        inotify_add_watch(inotify_, folder.c_str(), IN_MODIFY | IN_CREATE | IN_MOVED_TO) < 0) {
-        close(inotify_);
-        inotify_ = -1;
+    if (inotify_.Valid() && inotify_add_watch(inotify_.Get(), folder.c_str(),
+                                              IN_MODIFY | IN_CREATE | IN_MOVED_TO) < 0) {
+        inotify_.Close();
     }
     store_.Open(databasePath_);  // tried again by the thread when it fails now
     try {
@@ -172,18 +165,12 @@ ChangeWatcher::~ChangeWatcher() {
     if (thread_.joinable()) {
         thread_.join();
     }
-    if (inotify_ >= 0) {
-        close(inotify_);
-    }
-    if (wake_ >= 0) {
-        close(wake_);
-    }
 }
 
 void ChangeWatcher::Nudge() {
-    if (wake_ >= 0) {
+    if (wake_.Valid()) {
         const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(wake_, &one, sizeof one);
+        [[maybe_unused]] const ssize_t written = write(wake_.Get(), &one, sizeof one);
     }
 }
 
@@ -200,28 +187,29 @@ void ChangeWatcher::Run() {
 bool ChangeWatcher::WaitForActivity(bool anySubscription) {
     std::array<pollfd, 2> fds{};
     nfds_t count = 0;
-    if (wake_ >= 0) {
-        fds[count++] = pollfd{wake_, POLLIN, 0};
+    if (wake_.Valid()) {
+        fds[count++] = pollfd{wake_.Get(), POLLIN, 0};
     }
-    if (inotify_ >= 0) {
-        fds[count++] = pollfd{inotify_, POLLIN, 0};
+    if (inotify_.Valid()) {
+        fds[count++] = pollfd{inotify_.Get(), POLLIN, 0};
     }
-    const int timeout = !anySubscription && wake_ >= 0 ? -1
-                        : inotify_ >= 0                ? kBackupPollMs
-                                                       : kPollWithoutInotifyMs;
+    const int timeout = !anySubscription && wake_.Valid() ? -1
+                        : inotify_.Valid()                ? kBackupPollMs
+                                                          : kPollWithoutInotifyMs;
     const int ready = poll(fds.data(), count, timeout);
     if (ready <= 0) {
         return ready == 0;  // the interval passed; an interrupted poll just goes round again
     }
     bool relevant = false;
-    if (wake_ >= 0) {
+    if (wake_.Valid()) {
         std::uint64_t counter = 0;
-        relevant = read(wake_, &counter, sizeof counter) == static_cast<ssize_t>(sizeof counter);
+        relevant =
+            read(wake_.Get(), &counter, sizeof counter) == static_cast<ssize_t>(sizeof counter);
     }
-    if (inotify_ >= 0) {
+    if (inotify_.Valid()) {
         alignas(inotify_event) std::array<char, 4096> buffer{};
         for (;;) {
-            const ssize_t size = read(inotify_, buffer.data(), buffer.size());
+            const ssize_t size = read(inotify_.Get(), buffer.data(), buffer.size());
             if (size <= 0) {
                 break;
             }

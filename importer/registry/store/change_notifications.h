@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "common/event.h"
+#include "common/posix/unique_fd.h"
 #include "importer/registry/registry_api.h"
 #include "importer/registry/store/registry_store.h"
 
@@ -78,7 +79,6 @@ class Subscriptions {
 class ChangeBell {
   public:
     explicit ChangeBell(const std::string& databasePath);
-    ~ChangeBell();
     ChangeBell(const ChangeBell&) = delete;
     ChangeBell& operator=(const ChangeBell&) = delete;
 
@@ -90,7 +90,7 @@ class ChangeBell {
 
   private:
     const std::string path_;
-    int file_ = -1;  // opened at the first ring
+    common::posix::UniqueFd file_;  // opened at the first ring
 };
 
 // The thread that notices changes written by others to the store at databasePath.
@@ -115,8 +115,8 @@ class ChangeWatcher {
     std::string bellFileName_;  // matched against inotify events
     Subscriptions& subscriptions_;
     RegistryStore store_;  // the thread's own connection
-    int inotify_ = -1;
-    int wake_ = -1;  // eventfd: Nudge and stop
+    common::posix::UniqueFd inotify_;
+    common::posix::UniqueFd wake_;  // eventfd: Nudge and stop
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };

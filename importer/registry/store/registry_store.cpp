@@ -23,15 +23,18 @@
 #include "importer/registry/store/registry_store.h"
 
 #include <chrono>
+#include <span>
 #include <thread>
 
 #include "importer/registry/store/store_status.h"
 
 namespace registry::store {
 
+using common::sqlite::Statement;
+
 namespace {
 
-constexpr int kBusyTimeoutMs = 30000;
+constexpr std::chrono::milliseconds kBusyTimeout{30000};
 
 // 'VEXR' in the database header marks a registry store.
 constexpr std::int64_t kApplicationId = 0x56455852;
@@ -112,23 +115,26 @@ Status RegistryStore::Fail(int result) const {
     return status == kErrorSuccess ? kErrorRegistryIoFailed : status;
 }
 
+// Each run resets the cached statement when it ends, so that the next finds it clean and no
+// read snapshot stays open.
 template <typename Bind, typename OnRow>
 Status RegistryStore::Run(const char* sql, Bind&& bind, OnRow&& onRow) {
     Status status = kErrorSuccess;
-    Query query(Statement(sql, status));
-    if (status != kErrorSuccess) {
+    Statement* const statement = Prepared(sql, status);
+    if (statement == nullptr) {
         return status;
     }
-    bind(query);
+    const common::sqlite::StatementUse use(*statement);
+    bind(*statement);
     for (;;) {
-        const int step = query.Step();
+        const int step = statement->Step();
         if (step == SQLITE_DONE) {
             return kErrorSuccess;
         }
         if (step != SQLITE_ROW) {
             return Fail(step);
         }
-        onRow(query);
+        onRow(*statement);
     }
 }
 
@@ -144,16 +150,11 @@ Status RegistryStore::Open(const std::string& path) {
     }
     // A relative name starting "file:" would be read as a URI where URIs are enabled.
     const std::string name = path.rfind("file:", 0) == 0 ? "./" + path : path;
-    sqlite3* opened = nullptr;
-    const int result =
-        sqlite3_open_v2(name.c_str(), &opened, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    DatabasePtr database(opened);
+    const int result = common::sqlite::Open(name, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                            kBusyTimeout, database_);
     if (result != SQLITE_OK) {
         return Fail(result);
     }
-    sqlite3_extended_result_codes(database.get(), 1);
-    sqlite3_busy_timeout(database.get(), kBusyTimeoutMs);
-    database_ = std::move(database);
 
     Status status = EnterWalMode();
     for (const char* pragma : {"PRAGMA synchronous=FULL", "PRAGMA foreign_keys=ON"}) {
@@ -175,13 +176,12 @@ Status RegistryStore::Open(const std::string& path) {
 // once rather than through the busy timeout when another connection is in the way (two
 // processes making the store at the same moment): so it is tried again for as long.
 Status RegistryStore::EnterWalMode() {
-    const auto giveUp =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    const auto giveUp = std::chrono::steady_clock::now() + kBusyTimeout;
     for (;;) {
         std::string mode;
         const Status status = Run(
-            "PRAGMA journal_mode=WAL", [](Query&) {},
-            [&mode](const Query& row) { mode = row.Text(0); });
+            "PRAGMA journal_mode=WAL", [](Statement&) {},
+            [&mode](const Statement& row) { mode = row.ColumnText(0); });
         if (status == kErrorSuccess) {
             return mode == "wal" ? kErrorSuccess : kErrorRegistryIoFailed;  // no WAL support here
         }
@@ -195,7 +195,8 @@ Status RegistryStore::EnterWalMode() {
 Status RegistryStore::ReadHeader(std::int64_t& applicationId, std::int64_t& version) {
     const auto read = [this](const char* pragma, std::int64_t& field) {
         return Run(
-            pragma, [](Query&) {}, [&field](const Query& row) { field = row.Integer(0); });
+            pragma, [](Statement&) {},
+            [&field](const Statement& row) { field = row.ColumnInt(0); });
     };
     const Status status = read("PRAGMA application_id", applicationId);
     return status != kErrorSuccess ? status : read("PRAGMA user_version", version);
@@ -227,8 +228,8 @@ Status RegistryStore::CreateSchema() {
     }
     bool hasTables = false;
     status = Run(
-        "SELECT 1 FROM sqlite_schema LIMIT 1", [](Query&) {},
-        [&hasTables](const Query&) { hasTables = true; });
+        "SELECT 1 FROM sqlite_schema LIMIT 1", [](Statement&) {},
+        [&hasTables](const Statement&) { hasTables = true; });
     if (status != kErrorSuccess || hasTables) {
         return status != kErrorSuccess ? status : kErrorRegistryCorrupt;  // somebody else's
     }
@@ -243,58 +244,50 @@ Status RegistryStore::CreateSchema() {
 }
 
 Status RegistryStore::Execute(const char* sql) {
-    char* message = nullptr;
-    const int result = sqlite3_exec(database_.get(), sql, nullptr, nullptr, &message);
-    sqlite3_free(message);
+    const int result = common::sqlite::Execute(database_.get(), sql);
     return result == SQLITE_OK ? kErrorSuccess : Fail(result);
 }
 
-sqlite3_stmt* RegistryStore::Statement(const char* sql, Status& status) {
-    const auto found = statements_.find(std::string_view(sql));
-    if (found != statements_.end()) {
-        status = kErrorSuccess;
-        return found->second.get();
+Statement* RegistryStore::Prepared(const char* sql, Status& status) {
+    auto found = statements_.find(std::string_view(sql));
+    if (found == statements_.end()) {
+        found = statements_.try_emplace(sql, database_.get(), sql, true).first;
     }
-    sqlite3_stmt* prepared = nullptr;
-    const int result =
-        sqlite3_prepare_v3(database_.get(), sql, -1, SQLITE_PREPARE_PERSISTENT, &prepared, nullptr);
-    StatementPtr statement(prepared);
-    if (result != SQLITE_OK || statement == nullptr) {
-        status = Fail(result);
+    Statement& statement = found->second;
+    if (!statement.Ok()) {
+        status = Fail(statement.PrepareResult());
+        statements_.erase(found);  // prepared again at the next use
         return nullptr;
     }
     status = kErrorSuccess;
-    return statements_.emplace(sql, std::move(statement)).first->second.get();
+    return &statement;
 }
 
-RegistryStore::Transaction::Transaction(RegistryStore& store, bool write) : store_(store) {
-    began_ = store_.IsOpen() ? store_.Execute(write ? "BEGIN IMMEDIATE" : "BEGIN")
-                             : kErrorRegistryIoFailed;
-    open_ = began_ == kErrorSuccess;
-}
-
-RegistryStore::Transaction::~Transaction() {
-    if (open_) {
-        store_.Execute("ROLLBACK");
+RegistryStore::Transaction::Transaction(RegistryStore& store, bool write)
+    : store_(store), began_(kErrorRegistryIoFailed) {
+    using Kind = common::sqlite::Transaction::Kind;
+    if (store_.IsOpen()) {
+        const int began =
+            transaction_.emplace(store_.database_.get(), write ? Kind::Write : Kind::Read).Began();
+        began_ = began == SQLITE_OK ? kErrorSuccess : store_.Fail(began);
     }
 }
 
 Status RegistryStore::Transaction::Commit() {
-    if (!open_) {
+    if (!transaction_ || !transaction_->Open()) {
         return began_ == kErrorSuccess ? kErrorRegistryIoFailed : began_;
     }
-    const Status status = store_.Execute("COMMIT");
-    // A COMMIT that failed (the disk full, say) leaves the transaction open: roll it back.
-    open_ = status != kErrorSuccess && sqlite3_get_autocommit(store_.database_.get()) == 0;
-    return status;
+    const int result = transaction_->Commit();
+    return result == SQLITE_OK ? kErrorSuccess : store_.Fail(result);
 }
 
 namespace {
 
-void NoRows(const Query&) {}
+void NoRows(const Statement&) {}
 
-ValueRecord ValueOfRow(const Query& query) {
-    return ValueRecord{query.Text(0), static_cast<std::uint32_t>(query.Integer(1)), query.Blob(2)};
+ValueRecord ValueOfRow(const Statement& row) {
+    return ValueRecord{row.ColumnText(0), static_cast<std::uint32_t>(row.ColumnInt(1)),
+                       row.ColumnBlob(2)};
 }
 
 }  // namespace
@@ -302,8 +295,8 @@ ValueRecord ValueOfRow(const Query& query) {
 Status RegistryStore::KeyExists(KeyId key, bool& exists) {
     exists = false;
     return Run(
-        "SELECT 1 FROM keys WHERE id = ?1", [&](Query& query) { query.Bind(1, key); },
-        [&](const Query&) { exists = true; });
+        "SELECT 1 FROM keys WHERE id = ?1", [&](Statement& query) { query.Bind(1, key); },
+        [&](const Statement&) { exists = true; });
 }
 
 Status RegistryStore::FindSubkey(KeyId parent, std::string_view folded,
@@ -311,11 +304,11 @@ Status RegistryStore::FindSubkey(KeyId parent, std::string_view folded,
     child.reset();
     return Run(
         "SELECT id FROM keys WHERE parent = ?1 AND folded = ?2",
-        [&](Query& query) {
+        [&](Statement& query) {
             query.Bind(1, parent);
-            query.BindText(2, folded);
+            query.Bind(2, folded);
         },
-        [&](const Query& row) { child = row.Integer(0); });
+        [&](const Statement& row) { child = row.ColumnInt(0); });
 }
 
 Status RegistryStore::CreateSubkey(KeyId parent, std::string_view name, std::string_view folded,
@@ -323,12 +316,12 @@ Status RegistryStore::CreateSubkey(KeyId parent, std::string_view name, std::str
     std::optional<KeyId> created;
     const Status status = Run(
         "INSERT INTO keys(parent, name, folded) VALUES (?1, ?2, ?3) RETURNING id",
-        [&](Query& query) {
+        [&](Statement& query) {
             query.Bind(1, parent);
-            query.BindText(2, name);
-            query.BindText(3, folded);
+            query.Bind(2, name);
+            query.Bind(3, folded);
         },
-        [&](const Query& row) { created = row.Integer(0); });
+        [&](const Statement& row) { created = row.ColumnInt(0); });
     if (status == kErrorSuccess && !created.has_value()) {
         return kErrorRegistryIoFailed;
     }
@@ -339,23 +332,23 @@ Status RegistryStore::CreateSubkey(KeyId parent, std::string_view name, std::str
 Status RegistryStore::HasSubkeys(KeyId key, bool& has) {
     has = false;
     return Run(
-        "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1", [&](Query& query) { query.Bind(1, key); },
-        [&](const Query&) { has = true; });
+        "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1",
+        [&](Statement& query) { query.Bind(1, key); }, [&](const Statement&) { has = true; });
 }
 
 Status RegistryStore::SubkeyAt(KeyId key, std::uint32_t index, std::optional<std::string>& name) {
     name.reset();
     return Run(
         "SELECT name FROM keys WHERE parent = ?1 ORDER BY id LIMIT 1 OFFSET ?2",
-        [&](Query& query) {
+        [&](Statement& query) {
             query.Bind(1, key);
             query.Bind(2, index);
         },
-        [&](const Query& row) { name = row.Text(0); });
+        [&](const Statement& row) { name = row.ColumnText(0); });
 }
 
 Status RegistryStore::DeleteKey(KeyId key) {
-    const auto bindKey = [key](Query& query) { query.Bind(1, key); };
+    const auto bindKey = [key](Statement& query) { query.Bind(1, key); };
     const Status status = Run("DELETE FROM key_values WHERE key = ?1", bindKey, NoRows);
     return status != kErrorSuccess ? status
                                    : Run("DELETE FROM keys WHERE id = ?1", bindKey, NoRows);
@@ -366,22 +359,22 @@ Status RegistryStore::FindValue(KeyId key, std::string_view folded,
     value.reset();
     return Run(
         "SELECT name, type, data FROM key_values WHERE key = ?1 AND folded = ?2",
-        [&](Query& query) {
+        [&](Statement& query) {
             query.Bind(1, key);
-            query.BindText(2, folded);
+            query.Bind(2, folded);
         },
-        [&](const Query& row) { value = ValueOfRow(row); });
+        [&](const Statement& row) { value = ValueOfRow(row); });
 }
 
 Status RegistryStore::ValueAt(KeyId key, std::uint32_t index, std::optional<ValueRecord>& value) {
     value.reset();
     return Run(
         "SELECT name, type, data FROM key_values WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2",
-        [&](Query& query) {
+        [&](Statement& query) {
             query.Bind(1, key);
             query.Bind(2, index);
         },
-        [&](const Query& row) { value = ValueOfRow(row); });
+        [&](const Statement& row) { value = ValueOfRow(row); });
 }
 
 Status RegistryStore::SetValue(KeyId key, std::string_view name, std::string_view folded,
@@ -389,12 +382,12 @@ Status RegistryStore::SetValue(KeyId key, std::string_view name, std::string_vie
     return Run(
         "INSERT INTO key_values(key, name, folded, type, data) VALUES (?1, ?2, ?3, ?4, ?5) "
         "ON CONFLICT(key, folded) DO UPDATE SET type = ?4, data = ?5",
-        [&](Query& query) {
+        [&](Statement& query) {
             query.Bind(1, key);
-            query.BindText(2, name);
-            query.BindText(3, folded);
+            query.Bind(2, name);
+            query.Bind(3, folded);
             query.Bind(4, type);
-            query.BindBlob(5, data, size);
+            query.BindBlob(5, std::span(data, size));
         },
         NoRows);
 }
@@ -402,9 +395,9 @@ Status RegistryStore::SetValue(KeyId key, std::string_view name, std::string_vie
 Status RegistryStore::DeleteValue(KeyId key, std::string_view folded, bool& deleted) {
     const Status status = Run(
         "DELETE FROM key_values WHERE key = ?1 AND folded = ?2",
-        [&](Query& query) {
+        [&](Statement& query) {
             query.Bind(1, key);
-            query.BindText(2, folded);
+            query.Bind(2, folded);
         },
         NoRows);
     deleted = status == kErrorSuccess && sqlite3_changes(database_.get()) > 0;
@@ -416,12 +409,12 @@ Status RegistryStore::AppendChange(KeyId key, std::uint32_t kind, const std::str
     std::optional<std::int64_t> appended;
     Status status = Run(
         "INSERT INTO changes(key, kind, path) VALUES (?1, ?2, ?3) RETURNING seq",
-        [&](Query& query) {
+        [&](Statement& query) {
             query.Bind(1, key);
             query.Bind(2, kind);
-            query.BindText(3, path);
+            query.Bind(3, path);
         },
-        [&](const Query& row) { appended = row.Integer(0); });
+        [&](const Statement& row) { appended = row.ColumnInt(0); });
     if (status != kErrorSuccess || !appended.has_value()) {
         return status != kErrorSuccess ? status : kErrorRegistryIoFailed;
     }
@@ -430,26 +423,26 @@ Status RegistryStore::AppendChange(KeyId key, std::uint32_t kind, const std::str
     // behind than the log reaches finds a gap in the sequence and treats it as a change.
     return Run(
         "DELETE FROM changes WHERE seq <= ?1",
-        [&](Query& query) { query.Bind(1, sequence - kKeptChanges); }, NoRows);
+        [&](Statement& query) { query.Bind(1, sequence - kKeptChanges); }, NoRows);
 }
 
 Status RegistryStore::LastChange(std::int64_t& sequence) {
     sequence = 0;
     // The sequence counter outlives trimmed rows, so it is read from SQLite's own record.
     return Run(
-        "SELECT seq FROM sqlite_sequence WHERE name = 'changes'", [](Query&) {},
-        [&](const Query& row) { sequence = row.Integer(0); });
+        "SELECT seq FROM sqlite_sequence WHERE name = 'changes'", [](Statement&) {},
+        [&](const Statement& row) { sequence = row.ColumnInt(0); });
 }
 
 Status RegistryStore::ChangesAfter(std::int64_t sequence, std::vector<ChangeRecord>& changes) {
     changes.clear();
     const Status status = Run(
         "SELECT seq, key, kind, path FROM changes WHERE seq > ?1 ORDER BY seq",
-        [&](Query& query) { query.Bind(1, sequence); },
-        [&](const Query& row) {
-            changes.push_back(ChangeRecord{row.Integer(0), row.Integer(1),
-                                           static_cast<std::uint32_t>(row.Integer(2)),
-                                           row.Text(3)});
+        [&](Statement& query) { query.Bind(1, sequence); },
+        [&](const Statement& row) {
+            changes.push_back(ChangeRecord{row.ColumnInt(0), row.ColumnInt(1),
+                                           static_cast<std::uint32_t>(row.ColumnInt(2)),
+                                           row.ColumnText(3)});
         });
     if (status != kErrorSuccess) {
         changes.clear();

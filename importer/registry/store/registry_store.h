@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/sqlite_database.h"
 #include "importer/registry/registry_api.h"
-#include "importer/registry/store/sqlite_statement.h"
 
 namespace registry::store {
 
@@ -65,7 +65,6 @@ class RegistryStore {
     class Transaction {
       public:
         Transaction(RegistryStore& store, bool write);
-        ~Transaction();
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
 
@@ -74,8 +73,8 @@ class RegistryStore {
 
       private:
         RegistryStore& store_;
+        std::optional<common::sqlite::Transaction> transaction_;  // none when the store is closed
         Status began_;
-        bool open_ = false;
     };
 
     // All of these run inside a transaction.
@@ -111,11 +110,11 @@ class RegistryStore {
     template <typename Bind, typename OnRow>
     Status Run(const char* sql, Bind&& bind, OnRow&& onRow);
     // The cached statement for sql, or null (and status set) when it cannot be prepared.
-    sqlite3_stmt* Statement(const char* sql, Status& status);
+    common::sqlite::Statement* Prepared(const char* sql, Status& status);
     Status Fail(int result) const;
 
-    DatabasePtr database_;
-    std::map<std::string, StatementPtr, std::less<>> statements_;
+    common::sqlite::Database database_;
+    std::map<std::string, common::sqlite::Statement, std::less<>> statements_;
 };
 
 // The Windows error code for an SQLite result code.

@@ -11,12 +11,14 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QString>
-#include <QtEndian>
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "common/byte_order.h"
 #include "importer/forms/about_layout.h"
 #include "importer/ui/qt/about_artwork.h"
 #include "importer/ui/qt/artwork.h"
@@ -27,17 +29,17 @@ namespace {
 // The media library picture beside the version label: 576 twips at 15 twips per pixel.
 constexpr int kLibraryPictureSize = 38;
 
+template <std::size_t N>
+void AppendBytes(QByteArray& out, const std::array<std::uint8_t, N>& bytes) {
+    out.append(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(N));
+}
+
 void AppendLe16(QByteArray& out, int value) {
-    const auto v = static_cast<quint16>(value);
-    out.append(static_cast<char>(v & 0xFF));
-    out.append(static_cast<char>(v >> 8));
+    AppendBytes(out, common::Le16Bytes(static_cast<std::uint16_t>(value)));
 }
 
 void AppendLe32(QByteArray& out, qint64 value) {
-    const auto v = static_cast<quint32>(value);
-    for (int shift = 0; shift < 32; shift += 8) {
-        out.append(static_cast<char>((v >> shift) & 0xFF));
-    }
+    AppendBytes(out, common::Le32Bytes(static_cast<std::uint32_t>(value)));
 }
 
 // One image of an icon or cursor file as Windows keeps it: a DIB header of twice the height,

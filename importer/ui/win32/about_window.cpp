@@ -9,11 +9,14 @@
 #include <utility>
 
 #include "importer/ui/win32/alpha_picture.h"
-#include "importer/ui/win32/owned_gdi_object.h"
 #include "importer/ui/win32/resource_ids.h"
 #include "importer/ui/win32/screen_twips.h"
 
 namespace plumex::win32 {
+
+using common::win32::MemoryDc;
+using common::win32::SelectedObject;
+
 namespace {
 
 constexpr char kAboutWindowClass[] = "PlumexAboutWindow";
@@ -179,7 +182,7 @@ void AboutWindow::DrawBackground() {
 
 void AboutWindow::DrawVersionLine(std::string_view line, const forms::FontSpec& font,
                                   const forms::PixelBox& box) {
-    const OwnedFont gdiFont =
+    const common::win32::GdiObject<HFONT> gdiFont =
         CreateSpecFont(font, static_cast<int>(std::lround(1440.0 / ScreenTwipsPerPixel().y)));
     const SelectedObject selected(canvas_.Get(), gdiFont.Get());
     SetBkMode(canvas_.Get(), TRANSPARENT);
@@ -245,7 +248,7 @@ LRESULT AboutWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         case WM_ERASEBKGND:
             return 1;  // the picture covers the whole client area
         case WM_PAINT: {
-            const PaintSession paint(window);
+            const common::win32::PaintSession paint(window);
             const RECT area = WholeCanvas();
             BitBlt(paint.Dc(), 0, 0, area.right, area.bottom, canvas_.Get(), 0, 0, SRCCOPY);
             return 0;

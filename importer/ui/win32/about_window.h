@@ -10,10 +10,9 @@
 #include <functional>
 #include <string>
 
+#include "common/win32/scoped_win.h"
 #include "importer/forms/frmAbout.h"
-#include "importer/itunes/com/com_apartment.h"
 #include "importer/ui/win32/gdi_text_measurer.h"
-#include "importer/ui/win32/memory_dc.h"
 #include "importer/ui/win32/modal_window.h"
 #include "importer/ui/win32/picture_resource.h"
 
@@ -65,7 +64,7 @@ class AboutWindow final : public forms::AboutWindowView {
     void DrawState(const GdiBitmap& image, forms::PixelPoint origin);
     void Refresh();
 
-    itunes::com::ComApartment com_;  // the pictures are decoded through COM
+    common::win32::ComApartment com_;  // the pictures are decoded through COM
     WebSiteOpener openWebSite_;
     GdiTextMeasurer measurer_;
     GdiBitmap background_;
@@ -74,8 +73,8 @@ class AboutWindow final : public forms::AboutWindowView {
     HCURSOR hand_ = nullptr;            // shared with the module, not destroyed
     forms::AboutCursor cursor_ = forms::AboutCursor::Arrow;
     GdiBitmap canvasBitmap_;
-    MemoryDc canvas_{nullptr};
-    SelectedObject canvasSelection_;
+    common::win32::MemoryDc canvas_{nullptr};
+    common::win32::SelectedObject canvasSelection_;
     forms::frmAbout form_;
     ModalWindow window_;
 };

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/win32/scoped_win.h"
+
 namespace plumex::win32 {
 
 GdiBitmap PremultipliedCopy(const GdiBitmap& picture) {
@@ -43,17 +45,15 @@ void DrawPremultiplied(HDC dc, const GdiBitmap& picture, const RECT& target) {
     if (!picture) {
         return;
     }
-    HDC memory = CreateCompatibleDC(dc);
-    if (memory == nullptr) {
+    const common::win32::MemoryDc memory(dc);
+    if (!memory) {
         return;
     }
-    const HGDIOBJ previous = SelectObject(memory, picture.Handle());
+    const common::win32::SelectedObject selected(memory.Get(), picture.Handle());
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     SetStretchBltMode(dc, HALFTONE);
     AlphaBlend(dc, target.left, target.top, target.right - target.left, target.bottom - target.top,
-               memory, 0, 0, picture.Width(), picture.Height(), blend);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
+               memory.Get(), 0, 0, picture.Width(), picture.Height(), blend);
 }
 
 }  // namespace plumex::win32

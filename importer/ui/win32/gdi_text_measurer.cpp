@@ -5,6 +5,11 @@
 #include <string>
 
 namespace plumex::win32 {
+
+using common::win32::MemoryDc;
+using common::win32::SelectedObject;
+using Font = common::win32::GdiObject<HFONT>;
+
 namespace {
 
 constexpr double kTwipsPerInch = 1440;
@@ -50,13 +55,13 @@ std::string ClosestInstalledFamily(std::string_view family) {
     return requested;
 }
 
-OwnedFont CreateSpecFont(const forms::FontSpec& spec, int dotsPerInchY) {
+Font CreateSpecFont(const forms::FontSpec& spec, int dotsPerInchY) {
     // A negative height asks for the character height, which is what a point size measures.
     const int height = -static_cast<int>(std::lround(spec.points * dotsPerInchY / 72.0));
     const std::string family = ClosestInstalledFamily(spec.family);
-    return OwnedFont(CreateFontA(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                                 FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, family.c_str()));
+    return Font(CreateFontA(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, family.c_str()));
 }
 
 GdiTextMeasurer::GdiTextMeasurer() {
@@ -67,7 +72,7 @@ GdiTextMeasurer::GdiTextMeasurer() {
 }
 
 double GdiTextMeasurer::TextWidth(std::string_view text, const forms::FontSpec& font) const {
-    const OwnedFont gdiFont = CreateSpecFont(font, dotsPerInchY_);
+    const Font gdiFont = CreateSpecFont(font, dotsPerInchY_);
     const SelectedObject selected(dc_.Get(), gdiFont.Get());
     SIZE extent{};
     if (!GetTextExtentPoint32A(dc_.Get(), text.data(), TextLength(text), &extent)) {
@@ -84,7 +89,7 @@ double GdiTextMeasurer::WrappedTextHeight(std::string_view text, double width,
     // The label gets a whole number of pixels, and wraps within them.
     const double pixels = std::round(width * dotsPerInchX_ / kTwipsPerInch);
     RECT box{0, 0, static_cast<LONG>(std::clamp(pixels, 0.0, 1e6)), 0};
-    const OwnedFont gdiFont = CreateSpecFont(font, dotsPerInchY_);
+    const Font gdiFont = CreateSpecFont(font, dotsPerInchY_);
     const SelectedObject selected(dc_.Get(), gdiFont.Get());
     if (DrawTextA(dc_.Get(), text.data(), TextLength(text), &box,
                   kWrappedLabelFormat | DT_CALCRECT) == 0) {

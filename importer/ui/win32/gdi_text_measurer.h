@@ -7,9 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/win32/scoped_win.h"
 #include "importer/forms/text_measure.h"
-#include "importer/ui/win32/memory_dc.h"
-#include "importer/ui/win32/owned_gdi_object.h"
 
 namespace plumex::win32 {
 
@@ -18,7 +17,7 @@ std::string ClosestInstalledFamily(std::string_view family);
 
 // The font spec asks for (its family as ClosestInstalledFamily finds it), sized for a device of
 // dotsPerInchY; an empty font when GDI refuses.
-OwnedFont CreateSpecFont(const forms::FontSpec& spec, int dotsPerInchY);
+common::win32::GdiObject<HFONT> CreateSpecFont(const forms::FontSpec& spec, int dotsPerInchY);
 
 // The flags a word-wrapping label is drawn and measured with: CR LF breaks lines, "&" is text.
 inline constexpr UINT kWrappedLabelFormat = DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX;
@@ -34,7 +33,7 @@ class GdiTextMeasurer final : public forms::TextMeasurer {
                              const forms::FontSpec& font) const override;
 
   private:
-    MemoryDc dc_{nullptr};
+    common::win32::MemoryDc dc_{nullptr};
     int dotsPerInchX_ = 96;
     int dotsPerInchY_ = 96;
 };

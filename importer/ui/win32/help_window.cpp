@@ -6,11 +6,14 @@
 #include <cmath>
 
 #include "importer/forms/help_text.h"
-#include "importer/ui/win32/memory_dc.h"
 #include "importer/ui/win32/resource_ids.h"
 #include "importer/ui/win32/screen_twips.h"
 
 namespace plumex::win32 {
+
+using common::win32::MemoryDc;
+using common::win32::SelectedObject;
+
 namespace {
 
 constexpr char kHelpWindowClass[] = "PlumexHelpWindow";
@@ -172,12 +175,12 @@ LRESULT HelpWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
         case WM_ERASEBKGND:
             return 1;  // the gradient covers the whole client area
         case WM_PAINT: {
-            const PaintSession paint(window);
+            const common::win32::PaintSession paint(window);
             RECT client{};
             GetClientRect(window, &client);
             // Drawn off screen first, so that the text does not flicker over the gradient.
             const MemoryDc buffer(paint.Dc());
-            const OwnedGdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(
+            const common::win32::GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(
                 paint.Dc(), std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1)));
             const SelectedObject selected(buffer.Get(), bitmap.Get());
             Paint(buffer.Get(), client);

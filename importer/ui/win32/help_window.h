@@ -7,11 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/scoped_win.h"
 #include "importer/forms/frmHelp.h"
-#include "importer/itunes/com/com_apartment.h"
 #include "importer/ui/win32/gdi_text_measurer.h"
 #include "importer/ui/win32/modal_window.h"
-#include "importer/ui/win32/owned_gdi_object.h"
 #include "importer/ui/win32/picture_resource.h"
 
 namespace plumex::win32 {
@@ -54,11 +53,11 @@ class HelpWindow final : public forms::HelpWindowView {
     Target TargetAt(POINT point) const;
     void Paint(HDC dc, const RECT& client) const;
 
-    itunes::com::ComApartment com_;  // the pictures are decoded through COM
+    common::win32::ComApartment com_;  // the pictures are decoded through COM
     GdiTextMeasurer measurer_;
     GdiBitmap folderPicture_;
     GdiBitmap filePicture_;
-    OwnedFont labelFont_;
+    common::win32::GdiObject<HFONT> labelFont_;
     std::string text_;
     RECT label_{};
     RECT folder_{};

@@ -23,8 +23,8 @@ constexpr const char* kWindowClass = "VexoPlumexMain";
 // A fixed single border with a minimise button and no maximise button.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-OwnedFont ControlFont(bool bold) {
-    const MemoryDc screen(nullptr);
+common::win32::GdiObject<HFONT> ControlFont(bool bold) {
+    const common::win32::MemoryDc screen(nullptr);
     const int dpiY = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
     return CreateSpecFont({forms::kControlFontFamily, forms::kControlFontPoints, bold}, dpiY);
 }
@@ -152,12 +152,10 @@ void MainWindow::EraseBackground(HDC dc) {
 }
 
 void MainWindow::Paint() {
-    PAINTSTRUCT paint{};
-    HDC dc = BeginPaint(window_, &paint);
-    if (dc != nullptr) {
-        DrawPremultiplied(dc, picture_, controls_.picture);
+    const common::win32::PaintSession paint(window_);
+    if (paint.Dc() != nullptr) {
+        DrawPremultiplied(paint.Dc(), picture_, controls_.picture);
     }
-    EndPaint(window_, &paint);
 }
 
 void MainWindow::SetLabelText(HWND label, std::string_view text) {

@@ -4,11 +4,11 @@
 
 #include <windows.h>
 
+#include "common/win32/scoped_win.h"
 #include "importer/forms/frmMain.h"
 #include "importer/forms/main_window_view.h"
 #include "importer/ui/win32/main_window_controls.h"
 #include "importer/ui/win32/main_window_hooks.h"
-#include "importer/ui/win32/owned_gdi_object.h"
 #include "importer/ui/win32/picture_resource.h"
 #include "importer/ui/win32/screen_twips.h"
 
@@ -65,8 +65,8 @@ class MainWindow final : public forms::MainWindowView {
     MainWindowHooks hooks_;
     forms::frmMain form_;
     TwipsPerPixel factors_;
-    OwnedFont boldFont_;
-    OwnedFont regularFont_;
+    common::win32::GdiObject<HFONT> boldFont_;
+    common::win32::GdiObject<HFONT> regularFont_;
     GdiBitmap picture_;
     HWND window_ = nullptr;
     MainControls controls_;

@@ -19,7 +19,7 @@ MainWindowHooks WithDesktopDefaults(MainWindowHooks hooks) {
     }
     if (!hooks.pickFolder) {
         hooks.pickFolder = [](HWND owner, std::string_view title) {
-            basFiles::ShellFolderPicker picker;
+            ShellFolderPicker picker;
             return picker.PickFolder(common::win32::HandleValue(owner), title);
         };
     }

@@ -3,35 +3,10 @@
 #include <wincodec.h>
 
 #include <cstdint>
-#include <utility>
-
-#include "importer/itunes/com/com_handles_win32.h"
 
 namespace plumex::win32 {
 
-using itunes::com::ComPtr;
-
-GdiBitmap::GdiBitmap(HBITMAP handle, int width, int height)
-    : handle_(handle), width_(width), height_(height) {}
-
-GdiBitmap::~GdiBitmap() {
-    if (handle_ != nullptr) {
-        DeleteObject(handle_);
-    }
-}
-
-GdiBitmap::GdiBitmap(GdiBitmap&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)),
-      width_(std::exchange(other.width_, 0)),
-      height_(std::exchange(other.height_, 0)) {}
-
-GdiBitmap& GdiBitmap::operator=(GdiBitmap&& other) noexcept {
-    GdiBitmap taken(std::move(other));
-    std::swap(handle_, taken.handle_);
-    std::swap(width_, taken.width_);
-    std::swap(height_, taken.height_);
-    return *this;
-}
+using common::win32::ComPtr;
 
 namespace {
 

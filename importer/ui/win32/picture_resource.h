@@ -3,27 +3,25 @@
 
 #include <windows.h>
 
+#include "common/win32/scoped_win.h"
+
 namespace plumex::win32 {
 
-// A GDI bitmap owned by its object (DeleteObject when it goes); empty when a picture could not
-// be had, which the windows draw as nothing.
+// A GDI bitmap of the given size, owned by its object; empty when a picture could not be had,
+// which the windows draw as nothing.
 class GdiBitmap {
   public:
     GdiBitmap() = default;
-    GdiBitmap(HBITMAP handle, int width, int height);
-    ~GdiBitmap();
-    GdiBitmap(GdiBitmap&& other) noexcept;
-    GdiBitmap& operator=(GdiBitmap&& other) noexcept;
-    GdiBitmap(const GdiBitmap&) = delete;
-    GdiBitmap& operator=(const GdiBitmap&) = delete;
+    GdiBitmap(HBITMAP handle, int width, int height)
+        : handle_(handle), width_(width), height_(height) {}
 
-    HBITMAP Handle() const { return handle_; }
+    HBITMAP Handle() const { return handle_.Get(); }
     int Width() const { return width_; }
     int Height() const { return height_; }
-    explicit operator bool() const { return handle_ != nullptr; }
+    explicit operator bool() const { return handle_.Valid(); }
 
   private:
-    HBITMAP handle_ = nullptr;
+    common::win32::GdiObject<HBITMAP> handle_;
     int width_ = 0;
     int height_ = 0;
 };

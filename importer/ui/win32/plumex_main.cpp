@@ -5,8 +5,8 @@
 
 #include <commctrl.h>
 
+#include "common/win32/scoped_win.h"
 #include "importer/forms/frmMain.h"
-#include "importer/itunes/com/com_apartment.h"
 #include "importer/ui/win32/main_window.h"
 
 namespace {
@@ -40,7 +40,7 @@ int RunMainWindow() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    const itunes::com::ComApartment apartment;
+    const common::win32::ComApartment apartment;
     const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
     InitCommonControlsEx(&classes);
     return RunMainWindow();

@@ -4,17 +4,19 @@
 
 #include <cmath>
 
+#include "common/win32/scoped_win.h"
+
 namespace plumex::win32 {
 
 TwipsPerPixel ScreenTwipsPerPixel() {
     TwipsPerPixel factors;
-    HDC screen = GetDC(nullptr);
-    if (screen == nullptr) {
+    // A context compatible with the screen has the screen's dots per inch.
+    const common::win32::MemoryDc screen(nullptr);
+    if (!screen) {
         return factors;
     }
-    const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-    const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int dpiX = GetDeviceCaps(screen.Get(), LOGPIXELSX);
+    const int dpiY = GetDeviceCaps(screen.Get(), LOGPIXELSY);
     if (dpiX > 0) {
         factors.x = 1440.0 / dpiX;
     }

@@ -2,55 +2,21 @@
 
 #include <windows.h>
 
-#include <objbase.h>
 #include <shlobj.h>
 
 #include <cstring>
 #include <string>
 
 #include "common/win32/handle_value.h"
+#include "common/win32/scoped_win.h"
 
-namespace basFiles {
+namespace plumex::win32 {
 
-namespace {
-
-// The picker's tree is built from shell objects, which need COM on the calling thread. A
-// thread whose COM is already set up keeps it as it is.
-class ComApartment {
-  public:
-    ComApartment()
-        : initialized_(SUCCEEDED(
-              CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ~ComApartment() {
-        if (initialized_) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-  private:
-    bool initialized_;
-};
-
-// The item list the picker hands back belongs to the caller.
-class ItemList {
-  public:
-    explicit ItemList(PIDLIST_ABSOLUTE items) : items_(items) {}
-    ~ItemList() { CoTaskMemFree(items_); }
-    ItemList(const ItemList&) = delete;
-    ItemList& operator=(const ItemList&) = delete;
-    PIDLIST_ABSOLUTE get() const { return items_; }
-
-  private:
-    PIDLIST_ABSOLUTE items_;
-};
-
-}  // namespace
-
-std::optional<std::string> ShellFolderPicker::PickFolder(WindowHandle owner,
+std::optional<std::string> ShellFolderPicker::PickFolder(basFiles::WindowHandle owner,
                                                          std::string_view title) {
-    const ComApartment com;
+    // The picker's tree is built from shell objects, which need COM on the calling thread. A
+    // thread whose COM is already set up keeps it as it is.
+    const common::win32::ComApartment com;
     const std::string instruction(title.substr(0, title.find('\0')));
     char displayName[MAX_PATH] = {};
 
@@ -61,15 +27,16 @@ std::optional<std::string> ShellFolderPicker::PickFolder(WindowHandle owner,
     browse.lpszTitle = instruction.c_str();
     browse.ulFlags = BIF_RETURNONLYFSDIRS;
 
-    const ItemList chosen(SHBrowseForFolderA(&browse));
-    if (chosen.get() == nullptr) {
+    // The item list the picker hands back belongs to the caller.
+    const common::win32::TaskMemory<PIDLIST_ABSOLUTE> chosen(SHBrowseForFolderA(&browse));
+    if (!chosen) {
         return std::nullopt;
     }
     char path[MAX_PATH] = {};
-    if (!SHGetPathFromIDListA(chosen.get(), path)) {
+    if (!SHGetPathFromIDListA(chosen.Get(), path)) {
         return std::nullopt;  // not a file-system folder after all
     }
     return std::string(path, strnlen(path, sizeof path));
 }
 
-}  // namespace basFiles
+}  // namespace plumex::win32

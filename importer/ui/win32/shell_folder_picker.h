@@ -3,13 +3,14 @@
 
 #include "importer/files/browse.h"
 
-namespace basFiles {
+namespace plumex::win32 {
 
-class ShellFolderPicker final : public FolderPicker {
+class ShellFolderPicker final : public basFiles::FolderPicker {
   public:
     // Modal over owner, rooted at the desktop, confirming only file-system folders; the
     // chosen folder's path as SHGetPathFromIDListA gives it.
-    std::optional<std::string> PickFolder(WindowHandle owner, std::string_view title) override;
+    std::optional<std::string> PickFolder(basFiles::WindowHandle owner,
+                                          std::string_view title) override;
 };
 
-}  // namespace basFiles
+}  // namespace plumex::win32

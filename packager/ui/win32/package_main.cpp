@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "common/win32/unique_handle.h"
+#include "common/win32/scoped_win.h"
 #include "packager/package_worker.h"
 #include "packager/ui/win32/message_box.h"
 #include "packager/ui/win32/message_loop.h"

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
+#include "common/win32/scoped_win.h"
 #include "packager/ui/win32/bar_image.h"
-#include "packager/ui/win32/gdi_objects.h"
 #include "packager/ui/win32/resource_ids.h"
 #include "packager/window_layout.h"
 
@@ -137,16 +137,17 @@ void ProgressWindow::PressCancel() {
 void ProgressWindow::PaintBar() {
     // Drawn off screen and copied in one step, so that the bar does not flicker as it is redrawn
     // after every block.
-    const PaintSession paint(main_);
+    const common::win32::PaintSession paint(main_);
     const RECT bar = BarRect();
     const int width = bar.right - bar.left;
     const int height = bar.bottom - bar.top;
-    const MemoryDc memory(paint.Dc());
-    const GdiObject bitmap(::CreateCompatibleBitmap(paint.Dc(), width, kBarImageHeight));
-    if (!memory.Valid() || !bitmap.Valid()) {
+    const common::win32::MemoryDc memory(paint.Dc());
+    const common::win32::GdiObject<HBITMAP> bitmap(
+        ::CreateCompatibleBitmap(paint.Dc(), width, kBarImageHeight));
+    if (!memory || !bitmap) {
         return;
     }
-    const Selection selected(memory.Get(), bitmap.Get());
+    const common::win32::SelectedObject selected(memory.Get(), bitmap.Get());
     DrawBarImage(memory.Get(), width, height, state_.PercentForPainting());
     ::BitBlt(paint.Dc(), bar.left, bar.top, width, height, memory.Get(), 0, 0, SRCCOPY);
 }

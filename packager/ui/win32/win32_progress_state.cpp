@@ -4,6 +4,8 @@
 
 namespace packager::win32 {
 
+using common::win32::MutexLock;
+
 bool Win32ProgressState::CreateLock() {
     stateLock_.Reset(::CreateMutexA(nullptr, FALSE, nullptr));
     return stateLock_.Valid();
@@ -15,30 +17,30 @@ bool Win32ProgressState::CreateCancelEvent() {
 }
 
 void Win32ProgressState::Reset() {
-    const Lock lock(stateLock_.Get());
+    const MutexLock lock(stateLock_.Get());
     statusText_ = kInitialStatusLine;
     progressPercent_ = 0;
 }
 
 std::string Win32ProgressState::StoreStatus(std::string_view phase) {
     std::string line = ComposeStatusLine(phase);
-    const Lock lock(stateLock_.Get());
+    const MutexLock lock(stateLock_.Get());
     statusText_ = line;
     return line;
 }
 
 void Win32ProgressState::StorePercent(std::uint32_t percent) {
-    const Lock lock(stateLock_.Get());
+    const MutexLock lock(stateLock_.Get());
     progressPercent_ = percent;
 }
 
 std::string Win32ProgressState::CopyStatus() {
-    const Lock lock(stateLock_.Get());
+    const MutexLock lock(stateLock_.Get());
     return statusText_;
 }
 
 std::uint32_t Win32ProgressState::PercentForPainting() {
-    const Lock lock(stateLock_.Get());
+    const MutexLock lock(stateLock_.Get());
     progressPercent_ = std::min<std::uint32_t>(progressPercent_, 100);
     return progressPercent_;
 }

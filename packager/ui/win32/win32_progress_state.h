@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/win32/unique_handle.h"
+#include "common/win32/scoped_win.h"
 #include "packager/progress_state.h"
 
 namespace packager::win32 {
@@ -36,25 +36,6 @@ class Win32ProgressState {
     }
 
   private:
-    // Holds stateLock for one copy or store.
-    class Lock {
-      public:
-        explicit Lock(HANDLE mutex) : mutex_(mutex) {
-            owned_ = ::WaitForSingleObject(mutex_, INFINITE) == WAIT_OBJECT_0;
-        }
-        Lock(const Lock&) = delete;
-        Lock& operator=(const Lock&) = delete;
-        ~Lock() {
-            if (owned_) {
-                ::ReleaseMutex(mutex_);
-            }
-        }
-
-      private:
-        HANDLE mutex_;
-        bool owned_ = false;
-    };
-
     common::win32::UniqueHandle stateLock_;
     common::win32::UniqueHandle cancelEvent_;
     std::string statusText_{kInitialStatusLine};  // guarded by stateLock_

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -19,12 +18,14 @@
 #include "importer/files/browse.h"
 #include "importer/files/directory_search.h"
 #include "importer/files/text.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_folder.h"
 
-namespace basFiles {
+namespace basFiles::test {
 namespace {
 
 namespace fs = std::filesystem;
+using vexo::test_support::WriteFile;
 
 // A temporary folder with helpers to lay out entries in it.
 class TempFolder : public vexo::test_support::TempFolder {
@@ -32,17 +33,10 @@ class TempFolder : public vexo::test_support::TempFolder {
     TempFolder() : vexo::test_support::TempFolder("vexo-listing") {}
 
     void Folder(std::string_view relative) const { fs::create_directories(*this / relative); }
-    void File(std::string_view relative) const { Create(relative).put('x'); }
-    void EmptyFile(std::string_view relative) const { Create(relative); }
+    void File(std::string_view relative) const { WriteFile(*this / relative, "x"); }
+    void EmptyFile(std::string_view relative) const { WriteFile(*this / relative, ""); }
     void Link(std::string_view target, std::string_view relative) const {
         fs::create_symlink(std::string(target), *this / relative);
-    }
-
-  private:
-    std::ofstream Create(std::string_view relative) const {
-        const fs::path path = *this / relative;
-        fs::create_directories(path.parent_path());
-        return std::ofstream(path);
     }
 };
 
@@ -479,4 +473,4 @@ const BrowseCase kBrowseCases[] = {
 INSTANTIATE_TEST_SUITE_P(Answers, BrowseTest, testing::ValuesIn(kBrowseCases));
 
 }  // namespace
-}  // namespace basFiles
+}  // namespace basFiles::test

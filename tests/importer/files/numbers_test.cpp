@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace basFiles {
+namespace basFiles::test {
 namespace {
 
 struct LeadingCase {
@@ -96,4 +96,4 @@ INSTANTIATE_TEST_SUITE_P(
                     RoundCase{kNaN, std::nullopt}));
 
 }  // namespace
-}  // namespace basFiles
+}  // namespace basFiles::test

@@ -9,13 +9,15 @@
 #include "importer/itunes/library/pe_image.h"
 #include "tests/importer/files/mingw/versioned_values.h"
 #include "tests/importer/files/version_test_files.h"
+#include "tests/support/files.h"
 
-namespace basFiles {
+namespace basFiles::test {
 namespace {
 
 using namespace std::string_literals;
 using Bytes = std::vector<std::uint8_t>;
 using testing_support::ScopedTempFolder;
+using vexo::test_support::ToBytes;
 
 // The version data of a file as the two calls deliver it: the size, then the block.
 std::optional<Bytes> ReadBlock(OwnVersionInfoApi& api, const std::string& path) {
@@ -73,16 +75,12 @@ void PrintTo(const NoVersionCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-Bytes TextBytes(const std::string& text) {
-    return Bytes(text.begin(), text.end());
-}
-
 class NoVersionDataTest : public testing::TestWithParam<NoVersionCase> {};
 
 TEST_P(NoVersionDataTest, SizeIsZeroAndReadFails) {
     ScopedTempFolder folder;
     const std::string path = GetParam().contents ? folder.Write("file", *GetParam().contents)
-                                                 : (folder.Path() / "missing.exe").string();
+                                                 : (folder.path() / "missing.exe").string();
     OwnVersionInfoApi api;
     EXPECT_EQ(api.GetFileVersionInfoSize(path), 0u);
     Bytes block(64, 0xCC);
@@ -99,11 +97,11 @@ INSTANTIATE_TEST_SUITE_P(
     Files, NoVersionDataTest,
     testing::Values(
         NoVersionCase{"Missing", std::nullopt}, NoVersionCase{"Empty", Bytes{}},
-        NoVersionCase{"PlainText", TextBytes("Season 1\r\nEpisode 1\r\nThis is no program.\r\n")},
+        NoVersionCase{"PlainText", ToBytes("Season 1\r\nEpisode 1\r\nThis is no program.\r\n")},
         NoVersionCase{"ImageWithoutResources", itunes::library::BuildPeImage({})},
         // A version resource that holds no VS_VERSIONINFO block.
         NoVersionCase{"NotAVersionInfoBlock",
-                      ImageWithVersionData(TextBytes("just some bytes here"))},
+                      ImageWithVersionData(ToBytes("just some bytes here"))},
         NoVersionCase{"WrongRootKey", ImageWithVersionData(itunes::library::BuildVersionNode(
                                           itunes::library::BranchNode("VS_VERSIONINFO", {})))}),
     [](const testing::TestParamInfo<NoVersionCase>& param) { return param.param.name; });
@@ -111,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(OwnVersionInfoApi, AFolderHasNoVersionData) {
     ScopedTempFolder folder;
     OwnVersionInfoApi api;
-    EXPECT_EQ(api.GetFileVersionInfoSize(folder.Path().string()), 0u);
+    EXPECT_EQ(api.GetFileVersionInfoSize(folder.path().string()), 0u);
 }
 
 TEST(OwnVersionInfoApi, ReportsTheLocaleItWasGiven) {
@@ -121,7 +119,8 @@ TEST(OwnVersionInfoApi, ReportsTheLocaleItWasGiven) {
 }
 
 // versioned.dll is built at test-build time by the MinGW cross tools from mingw/versioned.rc:
-// a real linker's image and a real resource compiler's block.
+// a real linker's image and a real resource compiler's block; without them, not built.
+#ifdef VEXO_VERSIONED_DLL
 class MingwDllTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -169,6 +168,7 @@ TEST_F(MingwDllTest, GivesTheTranslationTableAndFixedInfo) {
     EXPECT_EQ(fixed->substr(8, 8), "\x01\x00\x07\x00\x3B\x00\x00\x00"s);  // FILEVERSION 7,1,0,59
     EXPECT_EQ(fixed->substr(36, 4), "\x02\x00\x00\x00"s);                 // FILETYPE VFT_DLL
 }
+#endif
 
 }  // namespace
-}  // namespace basFiles
+}  // namespace basFiles::test

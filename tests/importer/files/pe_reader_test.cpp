@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "common/little_endian.h"
-#include "importer/files/byte_source.h"
+#include "common/byte_order.h"
+#include "common/byte_source.h"
 #include "importer/itunes/library/pe_image.h"
 #include "tests/importer/files/version_test_files.h"
 
-namespace basFiles {
+namespace basFiles::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -20,7 +20,7 @@ using itunes::library::ImageFormat;
 using itunes::library::ImageKind;
 
 std::optional<Bytes> VersionResourceOf(const Bytes& image) {
-    MemoryByteSource source(image);
+    common::MemoryByteSource source(image);
     return ReadVersionResource(source);
 }
 
@@ -125,7 +125,7 @@ TEST_P(LanguageChoiceTest, TakesTheLanguageTheLoaderWould) {
         resources.push_back(MakeResource(16, 1, language, std::to_string(language)));
     }
     const Bytes image = itunes::library::BuildPeImage(resources);
-    MemoryByteSource source(image);
+    common::MemoryByteSource source(image);
     const auto data = ReadVersionResource(source, GetParam().systemLanguage);
     ASSERT_TRUE(data.has_value());
     EXPECT_EQ(std::string(data->begin(), data->end()), std::to_string(GetParam().chosen));
@@ -184,13 +184,11 @@ ImageLayout Locate(const Bytes& image) {
 }
 
 void Put16(Bytes& image, std::size_t at, std::uint16_t value) {
-    image[at] = static_cast<std::uint8_t>(value);
-    image[at + 1] = static_cast<std::uint8_t>(value >> 8);
+    common::PutLe16(&image[at], value);
 }
 
 void Put32(Bytes& image, std::size_t at, std::uint32_t value) {
-    Put16(image, at, static_cast<std::uint16_t>(value));
-    Put16(image, at + 2, static_cast<std::uint16_t>(value >> 16));
+    common::PutLe32(&image[at], value);
 }
 
 struct DamageCase {
@@ -327,34 +325,5 @@ TEST(PeReader, RejectsBytesThatAreNoImage) {
     EXPECT_EQ(VersionResourceOf(dosOnly), std::nullopt);
 }
 
-TEST(MemoryByteSource, ReadsOnlyWhatIsThere) {
-    const Bytes bytes = {1, 2, 3, 4};
-    MemoryByteSource source(bytes);
-    std::array<std::uint8_t, 2> two{};
-    EXPECT_TRUE(source.ReadAt(2, two));
-    EXPECT_EQ(two, (std::array<std::uint8_t, 2>{3, 4}));
-    EXPECT_FALSE(source.ReadAt(3, two));
-    EXPECT_FALSE(source.ReadAt(0xFFFFFFFFFFFFFFFF, two));
-    EXPECT_TRUE(source.ReadAt(4, std::span<std::uint8_t>()));
-}
-
-TEST(FileByteSource, OpensRegularFilesOnly) {
-    testing_support::ScopedTempFolder folder;
-    const Bytes bytes = {'a', 'b', 'c', 'd', 'e'};
-    const std::string path = folder.Write("five.bin", bytes);
-    auto source = FileByteSource::Open(path);
-    ASSERT_TRUE(source.has_value());
-    EXPECT_EQ(source->Size(), 5u);
-    std::array<std::uint8_t, 3> three{};
-    EXPECT_TRUE(source->ReadAt(2, three));
-    EXPECT_EQ(three, (std::array<std::uint8_t, 3>{'c', 'd', 'e'}));
-    EXPECT_FALSE(source->ReadAt(3, three));
-    EXPECT_TRUE(source->ReadAt(0, three));  // usable again after a refused read
-    EXPECT_EQ(three, (std::array<std::uint8_t, 3>{'a', 'b', 'c'}));
-
-    EXPECT_FALSE(FileByteSource::Open(folder.Path().string()).has_value());
-    EXPECT_FALSE(FileByteSource::Open((folder.Path() / "missing").string()).has_value());
-}
-
 }  // namespace
-}  // namespace basFiles
+}  // namespace basFiles::test

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-namespace basFiles {
+namespace basFiles::test {
 namespace {
 
 struct NameCase {
@@ -88,4 +88,4 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsCase{{"C", "", "", "de_DE.ISO-8859-1"}, {0x0409, 65001}}));
 
 }  // namespace
-}  // namespace basFiles
+}  // namespace basFiles::test

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace basFiles {
+namespace basFiles::test {
 namespace {
 
 struct SuffixCase {
@@ -59,4 +59,4 @@ INSTANTIATE_TEST_SUITE_P(Names, TrimAtNullTest,
                                          TrimCase{"", ""}, TrimCase{"a  b", "a  b"}));
 
 }  // namespace
-}  // namespace basFiles
+}  // namespace basFiles::test

@@ -9,7 +9,7 @@
 
 #include "importer/itunes/library/version_resource.h"
 
-namespace basFiles {
+namespace basFiles::test {
 namespace {
 
 using namespace std::string_literals;
@@ -219,4 +219,4 @@ TEST(VersionBlock, LengthOfTheRootNode) {
 }
 
 }  // namespace
-}  // namespace basFiles
+}  // namespace basFiles::test

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace basFiles {
+namespace basFiles::test {
 namespace {
 
 using namespace std::string_literals;
@@ -236,4 +236,4 @@ TEST(RecordFields, ListsTheFieldsInRecordOrder) {
 }
 
 }  // namespace
-}  // namespace basFiles
+}  // namespace basFiles::test

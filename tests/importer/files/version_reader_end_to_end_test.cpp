@@ -10,7 +10,7 @@
 #include "tests/importer/files/mingw/versioned_values.h"
 #include "tests/importer/files/version_test_files.h"
 
-namespace basFiles {
+namespace basFiles::test {
 namespace {
 
 using namespace std::string_literals;
@@ -148,13 +148,14 @@ TEST(EndToEnd, FilesWithoutVersionDataLeaveTheRecordAlone) {
     const std::string plainImage = folder.Write("plain.exe", itunes::library::BuildPeImage({}));
     OwnVersionInfoApi api;
     for (const std::string& path :
-         {textPath, plainImage, (folder.Path() / "missing.exe").string(), folder.Path().string()}) {
+         {textPath, plainImage, (folder.path() / "missing.exe").string(), folder.path().string()}) {
         FileVersionRecord record = SentinelRecord();
         EXPECT_FALSE(ReadFileVersionInfo(api, path, record)) << path;
         EXPECT_EQ(record, SentinelRecord()) << path;
     }
 }
 
+#ifdef VEXO_VERSIONED_DLL  // the MinGW-built DLL, where the cross tools made it
 TEST(EndToEnd, ReadsTheMingwDll) {
     OwnVersionInfoApi api;
     FileVersionRecord record;
@@ -175,6 +176,7 @@ TEST(EndToEnd, ReadsTheMingwDll) {
     expected.PrivateBuild = VERSIONED_PRIVATE_BUILD;
     EXPECT_EQ(record, expected);
 }
+#endif
 
 }  // namespace
-}  // namespace basFiles
+}  // namespace basFiles::test

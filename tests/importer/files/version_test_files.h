@@ -23,8 +23,6 @@ class ScopedTempFolder : public vexo::test_support::TempFolder {
         EXPECT_TRUE(Ok()) << "no temporary folder could be made";
     }
 
-    std::filesystem::path Path() const { return path(); }
-
     // Writes a file into the folder and gives its path.
     std::string Write(const std::string& name, std::span<const std::uint8_t> bytes) const {
         const auto file = path() / name;

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-namespace basFiles {
+namespace basFiles::test {
 namespace {
 
 struct WildcardCase {
@@ -96,4 +96,4 @@ TEST(WildcardTest, OnlyStarAndQuestionMarkAreWildcards) {
 }
 
 }  // namespace
-}  // namespace basFiles
+}  // namespace basFiles::test

@@ -9,7 +9,7 @@
 
 #include "importer/forms/version_line.h"
 
-namespace forms {
+namespace forms::test {
 namespace {
 
 constexpr double kTwipsPerPixel = 15;
@@ -203,6 +203,7 @@ TEST(frmAbout, PressMoveOutAndBackInStillCloses) {
     window.Send(Event::Move, kOnButton, kLeftButton);
     EXPECT_EQ(window.about.Button(), ButtonState::Down);
     window.Send(Event::Up, kOnButton, kLeftButton);
+    ASSERT_FALSE(window.view.effects.empty());
     EXPECT_EQ(window.view.effects.back(), "unload");
 }
 
@@ -227,6 +228,7 @@ TEST_P(AboutHotSpotTest, EdgesInsideAfterRoundingToWholePixels) {
     about.Form_MouseMove(0, 0, c.x * c.twipsPerPixel, c.y * c.twipsPerPixel);
     EXPECT_EQ(about.Logo() == LogoState::Lit, c.onLogo) << c.x << ", " << c.y;
     EXPECT_EQ(about.Button() == ButtonState::Over, c.onButton) << c.x << ", " << c.y;
+    ASSERT_FALSE(view.effects.empty());
     EXPECT_EQ(view.effects.back(), c.onLogo || c.onButton ? "hand" : "arrow");
 }
 
@@ -276,8 +278,9 @@ TEST(frmAbout, LoadSizesDrawsAndCentresOnTheScreen) {
     view.metrics = AboutMetrics{12, 12, 6000, 3000, 7200};
     view.effects.clear();
     about.Form_Load();
+    ASSERT_FALSE(view.effects.empty());
     EXPECT_EQ(view.effects.back(), "move -600.000000, -420.000000");
 }
 
 }  // namespace
-}  // namespace forms
+}  // namespace forms::test

@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -17,6 +16,8 @@
 #include "importer/itunes/library/pe_image.h"
 #include "importer/registry/store/store_registry_api.h"
 #include "tests/importer/fake_library.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_import_view.h"
 #include "tests/support/temp_folder.h"
 
 namespace forms::test {
@@ -27,13 +28,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Not;
 using namespace importer::fakes;
-
-struct Message {
-    std::string text;
-    std::string caption;
-    MessageButtons buttons;
-    MessageIcon icon;
-};
+using Message = vexo::test_support::ShownMessage;
 
 std::string ControlName(MainControl control) {
     switch (control) {
@@ -49,44 +44,18 @@ std::string ControlName(MainControl control) {
 
 // A main window that records what the logic does to it, in order, and lets a test script the
 // user: the folder chosen, the answer to each message box, what happens inside a yield.
-class ScriptedWindow : public MainWindowView {
+class ScriptedWindow : public vexo::test_support::RecordingImportView<MainWindowView> {
   public:
-    std::vector<std::string> log;
-    std::map<DisplayField, std::string> fields;
     std::map<MainControl, bool> enabled{
         {MainControl::cmdImport, true}, {MainControl::mnuFile, true}, {MainControl::mnuHelp, true}};
     std::string versionLabel = "iTunes NOT DETECTED";
     std::string caption = "VEXO(tm) Plumex";
     std::string importCaption{kImportCaption};
-    std::vector<Message> messages;
     WindowMetrics metrics;
     bool ended = false;
     int unloads = 0;
-
-    std::function<MessageAnswer(const Message&)> answer = [](const Message& message) {
-        return message.buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
-    };
     std::function<std::optional<std::string>()> pick = [] { return std::nullopt; };
-    std::function<void()> onYield;
 
-    void SetDisplayField(DisplayField field, std::string_view text) override {
-        fields[field] = std::string(text);
-        if (text.empty()) {
-            log.push_back("clear " + FieldName(field));
-        }
-    }
-    void SetStatusText(std::string_view) override {}
-    MessageAnswer ShowMessage(std::string_view text, std::string_view messageCaption,
-                              MessageButtons buttons, MessageIcon icon) override {
-        messages.push_back({std::string(text), std::string(messageCaption), buttons, icon});
-        log.push_back("message " + std::string(text));
-        return answer(messages.back());
-    }
-    void YieldToEvents() override {
-        if (onYield) {
-            onYield();
-        }
-    }
     std::optional<std::string> PickFolder(basFiles::WindowHandle owner,
                                           std::string_view title) override {
         log.push_back("pick " + std::string(title) + (owner == Handle() ? "" : " (no owner)"));
@@ -126,21 +95,6 @@ class ScriptedWindow : public MainWindowView {
         return importCaption == kImportCaption && enabled.at(MainControl::cmdImport) &&
                enabled.at(MainControl::mnuFile) && enabled.at(MainControl::mnuHelp);
     }
-
-  private:
-    static std::string FieldName(DisplayField field) {
-        switch (field) {
-            case DisplayField::Show:
-                return "txtShow";
-            case DisplayField::SeasonNumber:
-                return "txtSeasonNumber";
-            case DisplayField::EpisodeNumber:
-                return "txtEpisodeNumber";
-            case DisplayField::EpisodeID:
-                return "txtEpisodeID";
-        }
-        return "?";
-    }
 };
 
 // A machine of the test's own: a Program Files folder, a registry store, an environment, and
@@ -175,16 +129,15 @@ class MachineFixture {
     // text, or a file without any version resource.
     void WriteProgram(std::string_view relative, std::optional<std::string> fileVersion) {
         const std::filesystem::path path = std::filesystem::path(ProgramFiles()) / relative;
-        std::filesystem::create_directories(path.parent_path());
         if (!fileVersion) {
-            std::ofstream(path) << "not a program";
+            vexo::test_support::WriteFile(path, "not a program");
             return;
         }
         itunes::library::VersionInfo info;
         info.stringTables.push_back({"040904B0", {{"FileVersion", *fileVersion}}});
         info.translations = std::vector<itunes::library::Translation>{{0x0409, 1200}};
         ASSERT_TRUE(
-            itunes::library::WriteFileBytes(path, itunes::library::BuildVersionedImage(info)));
+            vexo::test_support::WriteBytes(path, itunes::library::BuildVersionedImage(info)));
     }
 
     void InstallLibrary(std::string_view version = "7.1.0.59") {
@@ -193,9 +146,7 @@ class MachineFixture {
     }
 
     void File(const std::string& relative) {
-        const std::filesystem::path path = std::filesystem::path(Root()) / relative;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path) << "x";
+        vexo::test_support::WriteFile(std::filesystem::path(Root()) / relative, "x");
     }
 
     StartupServices Services() {
@@ -273,6 +224,7 @@ TEST_P(StartupTest, EndsWithTheFirstFailingCheckOrShowsTheVersion) {
         EXPECT_FALSE(window.ended);
         EXPECT_EQ(window.versionLabel, GetParam().label);
         EXPECT_EQ(window.caption, "VEXO(tm) Plumex TV v1.0");
+        ASSERT_FALSE(window.log.empty());
         EXPECT_EQ(window.log.back(), "help");
         return;
     }
@@ -386,13 +338,7 @@ class ImportCommandTest : public ::testing::Test {
         }
     }
 
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> texts;
-        for (const auto& message : window.messages) {
-            texts.push_back(message.text);
-        }
-        return texts;
-    }
+    std::vector<std::string> Messages() const { return window.MessageTexts(); }
 
     // Clicks the button once the playlist has been given `adds` files, inside a yield.
     void ClickDuringAdd(std::size_t adds, std::function<void()> click = {}) {
@@ -524,6 +470,7 @@ TEST_F(ImportCommandTest, ClosingTheWindowDuringAnImportStopsItThenCloses) {
     EXPECT_EQ(form.State().FilesAdded, 3);
     EXPECT_THAT(Messages(), ElementsAre("3 files added."));
     EXPECT_EQ(window.unloads, 1);
+    ASSERT_FALSE(window.log.empty());
     EXPECT_EQ(window.log.back(), "unload");
 }
 
@@ -607,6 +554,7 @@ TEST_P(UnreachableLibraryTest, EndsTheProgramBeforeTheChooser) {
     EXPECT_EQ(window.messages[0].caption, "VEXO(tm) Plumex TV");
     EXPECT_TRUE(window.ended);
     EXPECT_THAT(window.log, Not(Contains("pick Select TV Show Folder...")));
+    ASSERT_FALSE(window.log.empty());
     EXPECT_EQ(window.log.back(), "end");
 }
 

@@ -8,7 +8,7 @@
 
 #include "importer/forms/twips.h"
 
-namespace forms {
+namespace forms::test {
 namespace {
 
 struct PixelsCase {
@@ -125,4 +125,4 @@ TEST(PaintGradient, DrawsNothingWithoutAWholePixelRow) {
 }
 
 }  // namespace
-}  // namespace forms
+}  // namespace forms::test

@@ -12,7 +12,7 @@
 #include "importer/forms/help_layout.h"
 #include "importer/forms/help_text.h"
 
-namespace forms {
+namespace forms::test {
 namespace {
 
 std::vector<std::string> SplitAtCrLf(const std::string& text) {
@@ -210,4 +210,4 @@ TEST(frmHelp, AnyClickUnloads) {
 }
 
 }  // namespace
-}  // namespace forms
+}  // namespace forms::test

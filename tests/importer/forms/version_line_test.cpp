@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string_view>
 
-namespace forms {
+namespace forms::test {
 namespace {
 
 TEST(VersionLine, TitleAndPlainDecimalNumbers) {
@@ -69,4 +69,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<FitCase>& param) { return param.param.name; });
 
 }  // namespace
-}  // namespace forms
+}  // namespace forms::test

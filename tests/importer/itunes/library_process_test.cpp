@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,13 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "common/posix/unique_fd.h"
+#include "common/sqlite_database.h"
 #include "importer/itunes/library/media_library.h"
 #include "tests/support/temp_folder.h"
 #include "tools/testmedia/test_media.h"
 
 extern char** environ;
 
-namespace itunes::library {
+namespace itunes::library::test {
 namespace {
 
 using vexo::test_support::TempFolder;
@@ -32,6 +33,8 @@ class HelperProcess {
         if (pipe(fds) != 0) {
             return;
         }
+        readFd_ = common::posix::UniqueFd(fds[0]);
+        const common::posix::UniqueFd writeEnd(fds[1]);  // the child's; closed here after the start
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
@@ -52,16 +55,11 @@ class HelperProcess {
             pid_ = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        readFd_ = fds[0];
     }
     ~HelperProcess() {
         if (pid_ > 0) {
             kill(pid_, SIGKILL);
             Wait();
-        }
-        if (readFd_ >= 0) {
-            close(readFd_);
         }
     }
     HelperProcess(const HelperProcess&) = delete;
@@ -73,7 +71,7 @@ class HelperProcess {
     bool ReadLine(std::string& line) {
         line.clear();
         char c = 0;
-        while (read(readFd_, &c, 1) == 1) {
+        while (read(readFd_.Get(), &c, 1) == 1) {
             if (c == '\n') {
                 return true;
             }
@@ -95,7 +93,7 @@ class HelperProcess {
 
   private:
     pid_t pid_ = -1;
-    int readFd_ = -1;
+    common::posix::UniqueFd readFd_;
 };
 
 class LibraryProcessTest : public ::testing::Test {
@@ -201,20 +199,10 @@ TEST_F(LibraryProcessTest, DifferentFilesFromTwoProcessesAreAllKept) {
     EXPECT_EQ(LocationSet(Movies()), expected);
 }
 
-std::string QueryText(sqlite3* db, const char* sql) {
-    sqlite3_stmt* statement = nullptr;
-    std::string result = "<error>";
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK) {
-        const int step = sqlite3_step(statement);
-        if (step == SQLITE_ROW) {
-            const auto* text = sqlite3_column_text(statement, 0);
-            result = text ? reinterpret_cast<const char*>(text) : "<null>";
-        } else if (step == SQLITE_DONE) {
-            result = "<none>";
-        }
-    }
-    sqlite3_finalize(statement);
-    return result;
+std::string QueryText(const common::sqlite::Database& db, const char* sql) {
+    common::sqlite::Statement query(db.get(), sql);
+    const int step = query.Step();
+    return step == SQLITE_ROW ? query.ColumnText(0) : step == SQLITE_DONE ? "<none>" : "<error>";
 }
 
 TEST_F(LibraryProcessTest, KillingAnAddingProcessLeavesAConsistentLibrary) {
@@ -223,8 +211,8 @@ TEST_F(LibraryProcessTest, KillingAnAddingProcessLeavesAConsistentLibrary) {
     const std::set<std::string> acknowledged = KillAfter(files, false, "added", 5);
     ASSERT_EQ(acknowledged.size(), 5u);
 
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(databasePath_.c_str(), &db), SQLITE_OK);
+    common::sqlite::Database db;
+    ASSERT_EQ(common::sqlite::Open(databasePath_, SQLITE_OPEN_READWRITE, {}, db), SQLITE_OK);
     EXPECT_EQ(QueryText(db, "PRAGMA integrity_check"), "ok");
     EXPECT_EQ(QueryText(db, "PRAGMA foreign_key_check"), "<none>");
     // Every track is in both playlists: no track without its memberships, none half there.
@@ -237,7 +225,7 @@ TEST_F(LibraryProcessTest, KillingAnAddingProcessLeavesAConsistentLibrary) {
                         "SELECT COUNT(*) FROM playlist_tracks WHERE track_id NOT IN "
                         "(SELECT id FROM tracks)"),
               "0");
-    sqlite3_close(db);
+    db.reset();
 
     const auto tracks = Movies();
     const auto locations = LocationSet(tracks);
@@ -258,10 +246,10 @@ TEST_F(LibraryProcessTest, KillingALabellingProcessKeepsEveryWriteItReported) {
     const std::set<std::string> labelled = KillAfter(files, true, "labelled", 5);
     ASSERT_EQ(labelled.size(), 5u);
 
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(databasePath_.c_str(), &db), SQLITE_OK);
+    common::sqlite::Database db;
+    ASSERT_EQ(common::sqlite::Open(databasePath_, SQLITE_OPEN_READWRITE, {}, db), SQLITE_OK);
     EXPECT_EQ(QueryText(db, "PRAGMA integrity_check"), "ok");
-    sqlite3_close(db);
+    db.reset();
 
     int found = 0;
     for (const auto& track : Movies()) {
@@ -281,4 +269,4 @@ TEST_F(LibraryProcessTest, KillingALabellingProcessKeepsEveryWriteItReported) {
 }
 
 }  // namespace
-}  // namespace itunes::library
+}  // namespace itunes::library::test

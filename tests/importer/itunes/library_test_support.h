@@ -9,10 +9,14 @@
 #include <thread>
 
 #include "importer/itunes/itunes.h"
+#include "tests/support/files.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 #include "tools/testmedia/test_media.h"
 
 namespace itunes::library::test {
+
+using namespace vexo::test_support;
 
 // Waits until the add reports it is done; false when it is still running after a generous
 // guard, which means a hang, not a slow machine.
@@ -42,7 +46,7 @@ inline bool AddAndWait(Playlist& playlist, const std::string& path) {
 
 // A video clip in folder, named name + the container's extension; its full path.
 inline std::string MakeClip(
-    const vexo::test_support::TempFolder& folder, const std::string& name,
+    const TempFolder& folder, const std::string& name,
     vexo::testmedia::Container container = vexo::testmedia::Container::kMp4) {
     std::string path = folder / (name + std::string(vexo::testmedia::Extension(container)));
     EXPECT_TRUE(vexo::testmedia::WriteVideoClip(path, container)) << path;

@@ -1,26 +1,23 @@
 #include "importer/itunes/library/media_library.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "common/machine_prefix.h"
+#include "common/sqlite_database.h"
 #include "importer/itunes/itunes.h"
 #include "importer/itunes/library/library_application.h"
 #include "tests/importer/itunes/library_test_support.h"
-#include "tests/support/scoped_environment.h"
 
-namespace itunes::library {
+namespace itunes::library::test {
 namespace {
 
 using test::AddAndWait;
 using test::MakeClip;
 using test::PlaylistNamed;
-using vexo::test_support::TempFolder;
 using vexo::testmedia::Container;
 
 class MediaLibraryTest : public ::testing::Test {
@@ -101,8 +98,8 @@ INSTANTIATE_TEST_SUITE_P(Containers, AcceptedContainerTest,
                          });
 
 TEST_F(MediaLibraryTest, UnusableFilesCompleteWithoutATrackAndSayWhy) {
-    std::ofstream(folder_ / "notes.mp4") << "plain text\n";
-    std::ofstream(folder_ / "empty.mp4").flush();
+    WriteFile(folder_ / "notes.mp4", "plain text\n");
+    WriteFile(folder_ / "empty.mp4", "");
     ASSERT_TRUE(vexo::testmedia::WriteAudioOnlyClip(folder_ / "song.m4a"));
     const std::string whole = MakeClip(folder_, "whole");
     ASSERT_TRUE(vexo::testmedia::WriteTruncatedCopy(whole, folder_ / "cut.mp4",
@@ -224,10 +221,9 @@ TEST_F(MediaLibraryTest, EmptyTextsAreStoredAsEmpty) {
 
 // Runs sql on a connection of its own, as another process would.
 void ExecuteElsewhere(const std::string& databasePath, const char* sql) {
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open(databasePath.c_str(), &raw), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-    sqlite3_close(raw);
+    common::sqlite::Database db;
+    ASSERT_EQ(common::sqlite::Open(databasePath, SQLITE_OPEN_READWRITE, {}, db), SQLITE_OK);
+    EXPECT_EQ(common::sqlite::Execute(db.get(), sql), SQLITE_OK) << sql;
 }
 
 TEST_F(MediaLibraryTest, ATrackRemovedMeanwhileKeepsItsLocationButFailsItsWrites) {
@@ -411,7 +407,7 @@ TEST_F(MediaLibraryTest, TwoLibraryObjectsAddingAtOnceKeepOneTrackPerFile) {
 TEST(InstalledLibraryTest, IsThereOnlyOnceItsDatabaseExists) {
     TempFolder prefix;
     ASSERT_TRUE(prefix.Ok());
-    common::ScopedVariable variable("VEXO_PREFIX", prefix.Root());
+    ScopedVariable variable("VEXO_PREFIX", prefix.Root());
 
     EXPECT_EQ(OpenInstalledLibrary(), nullptr);
     EXPECT_EQ(CreateObject(kApplicationId), nullptr);
@@ -432,11 +428,11 @@ TEST(InstalledLibraryTest, IsThereOnlyOnceItsDatabaseExists) {
 TEST(InstalledLibraryTest, AFileThatIsNoDatabaseIsNotALibrary) {
     TempFolder folder;
     const std::string path = folder / "iTunes Library.db";
-    std::ofstream(path) << "not a database, but long enough to have a header of some kind....";
+    WriteFile(path, "not a database, but long enough to have a header of some kind....");
     EXPECT_EQ(MediaLibrary::OpenExisting(path), nullptr);
     EXPECT_EQ(OpenLibrary(path), nullptr);
     EXPECT_EQ(MediaLibrary::OpenExisting(folder / "absent.db"), nullptr);
 }
 
 }  // namespace
-}  // namespace itunes::library
+}  // namespace itunes::library::test

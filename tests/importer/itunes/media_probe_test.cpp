@@ -3,16 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
-#include "tests/support/temp_folder.h"
+#include "tests/importer/itunes/library_test_support.h"
 #include "tools/testmedia/test_media.h"
 
-namespace itunes::library {
+namespace itunes::library::test {
 namespace {
 
-using vexo::test_support::TempFolder;
 using vexo::testmedia::ClipSpec;
 using vexo::testmedia::Container;
 
@@ -64,7 +62,7 @@ struct RejectedCase {
 };
 
 std::string WriteText(const TempFolder& folder, const std::string& name, const std::string& text) {
-    std::ofstream(folder / name, std::ios::binary) << text;
+    WriteFile(folder / name, text);
     return folder / name;
 }
 
@@ -137,4 +135,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.label); });
 
 }  // namespace
-}  // namespace itunes::library
+}  // namespace itunes::library::test

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/byte_order.h"
 #include "tests/importer/registry/registry_backends.h"
 
 namespace registry::testing {
@@ -20,8 +21,8 @@ constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 
 std::string Dword(std::uint32_t raw) {
-    return {static_cast<char>(raw & 0xFF), static_cast<char>(raw >> 8 & 0xFF),
-            static_cast<char>(raw >> 16 & 0xFF), static_cast<char>(raw >> 24 & 0xFF)};
+    const auto bytes = common::Le32Bytes(raw);
+    return {bytes.begin(), bytes.end()};
 }
 
 template <typename Backend>
@@ -319,7 +320,7 @@ TYPED_TEST(Values, NameTables) {
 // ---- The machine's own services -----------------------------------------------------------
 
 TEST(MachineServices, ExpandTheProcessEnvironmentAndNameTheRunningProgram) {
-    const common::ScopedVariable variable("VEXO_REGISTRY_TEST", "expanded");
+    const vexo::test_support::ScopedVariable variable("VEXO_REGISTRY_TEST", "expanded");
     MemoryRegistryApi memory;
     clsRegistry reg(memory);
     PutValue(memory, kHive, kKey, "Expand", kRegExpandSz, "<%VEXO_REGISTRY_TEST%>\0"s);

@@ -53,6 +53,7 @@ TYPED_TEST(Uninstall, WithoutAnEntryEveryCandidateIsReadAndNothingHappens) {
     EXPECT_EQ(std::count_if(opened.begin(), opened.end(),
                             [](const std::string& p) { return p.starts_with(kEntryPrefix); }),
               1001);
+    ASSERT_FALSE(opened.empty());
     EXPECT_EQ(opened.front(), kEntryPrefix + "0");
     EXPECT_EQ(opened.back(), kEntryPrefix + "1000");
 

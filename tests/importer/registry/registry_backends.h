@@ -14,6 +14,7 @@
 #include "tests/importer/registry/memory_registry_api.h"
 #include "tests/importer/registry/registry_test_support.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/temp_folder.h"
 #ifdef _WIN32
 #include "tests/importer/registry/scratch_registry_api.h"
 #else
@@ -43,7 +44,7 @@ struct StoreBackend {
     static constexpr const char* kName = "Store";
     StoreBackend() { EXPECT_EQ(registry.OpenStatus(), kErrorSuccess); }
     RegistryApi& api() { return registry; }
-    common::TempFolder folder;
+    vexo::test_support::TempFolder folder;
     StoreRegistryApi registry{(folder.path() / "registry.db").string()};
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/ascii_case.h"
+#include "common/byte_order.h"
 
 namespace registry::testing {
 namespace {
@@ -102,11 +103,8 @@ void PutValue(RegistryApi& api, Hkey hive, std::string_view key, std::string_vie
 
 void PutDword(RegistryApi& api, Hkey hive, std::string_view key, std::string_view name,
               std::int32_t value) {
-    const auto raw = static_cast<std::uint32_t>(value);
-    const char bytes[4] = {static_cast<char>(raw & 0xFF), static_cast<char>(raw >> 8 & 0xFF),
-                           static_cast<char>(raw >> 16 & 0xFF),
-                           static_cast<char>(raw >> 24 & 0xFF)};
-    PutValue(api, hive, key, name, kRegDword, std::string_view(bytes, 4));
+    const auto bytes = common::Le32Bytes(static_cast<std::uint32_t>(value));
+    PutValue(api, hive, key, name, kRegDword, std::string(bytes.begin(), bytes.end()));
 }
 
 void PutKey(RegistryApi& api, Hkey hive, std::string_view key) {

@@ -14,14 +14,14 @@
 #include "importer/registry/clsRegistry.h"
 #include "tests/importer/registry/registry_test_support.h"
 #include "tests/importer/registry/scratch_registry_api.h"
+#include "tests/support/hang_guard.h"
 
 namespace registry::testing {
 namespace {
 
 using namespace std::string_literals;
 
-// A guard against hanging, never a means of synchronisation.
-constexpr std::chrono::milliseconds kGuard{10000};
+constexpr std::chrono::milliseconds kGuard = vexo::test_support::kHangGuard;
 constexpr std::chrono::milliseconds kNow{0};
 
 class SystemRegistry : public ::testing::Test {

@@ -13,7 +13,7 @@
 #include "packager/format/crc_methods.h"
 #include "packager/format/crc_tables.h"
 
-namespace packager::format {
+namespace packager::format::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -172,4 +172,4 @@ INSTANTIATE_TEST_SUITE_P(Methods, FastCrcMethodTest,
                          MethodTestName);
 
 }  // namespace
-}  // namespace packager::format
+}  // namespace packager::format::test

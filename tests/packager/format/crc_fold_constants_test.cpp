@@ -8,7 +8,7 @@
 
 #include "packager/format/crc_kernels.h"
 
-namespace packager::format::crc {
+namespace packager::format::crc::test {
 namespace {
 
 std::uint32_t XPowerByTheTableRule(unsigned n) {
@@ -58,4 +58,4 @@ TEST(FoldConstants, BarrettQuotientIsXToThe64DividedByThePolynomial) {
 }
 
 }  // namespace
-}  // namespace packager::format::crc
+}  // namespace packager::format::crc::test

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace packager::format {
+namespace packager::format::test {
 namespace {
 
 EntryHeader HeaderNamed(const std::string& name) {
@@ -66,4 +66,4 @@ TEST(EntryPath, MustFitThePathBuffer) {
 }
 
 }  // namespace
-}  // namespace packager::format
+}  // namespace packager::format::test

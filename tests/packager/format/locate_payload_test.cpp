@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -10,8 +9,9 @@
 #include "importer/itunes/library/pe_image.h"
 #include "tests/packager/format/recording_source.h"
 #include "tests/packager/format/synthetic_stubs.h"
+#include "tests/support/files.h"
 
-namespace packager::format {
+namespace packager::format::test {
 namespace {
 
 using testing_support::BuildElfStub;
@@ -199,7 +199,6 @@ TEST_P(LocatePayloadTest, FindsWhereTheImageEnds) {
     ASSERT_EQ(location.result, c.result);
     if (c.result == LocateResult::Located) {
         EXPECT_EQ(location.offset, c.offset);
-        EXPECT_EQ(source.Position(), c.offset);
     }
 }
 
@@ -212,22 +211,17 @@ INSTANTIATE_TEST_SUITE_P(Elf, LocatePayloadTest, testing::ValuesIn(ElfCases()), 
 
 TEST(LocatePayload, NamesTheStubFormat) {
     const Bytes peImage = BuildPeStub({});
-    MemoryByteSource pe(peImage);
+    common::MemoryByteSource pe(peImage);
     EXPECT_EQ(LocatePayload(pe, {}).format, StubFormat::Pe);
     const Bytes elfImage = BuildElfStub(TypicalElf(false));
-    MemoryByteSource elf(elfImage);
+    common::MemoryByteSource elf(elfImage);
     EXPECT_EQ(LocatePayload(elf, {}).format, StubFormat::Elf);
 }
 
 TEST(LocatePayload, FindsTheEndOfThisTestProgram) {
-    std::ifstream file("/proc/self/exe", std::ios::binary | std::ios::ate);
-    ASSERT_TRUE(file);
-    Bytes image(static_cast<std::size_t>(file.tellg()));
-    file.seekg(0);
-    file.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    ASSERT_TRUE(file);
+    const Bytes image = vexo::test_support::ReadBytes("/proc/self/exe");
     ASSERT_GT(image.size(), 0u);
-    MemoryByteSource source(image);
+    common::MemoryByteSource source(image);
     const PayloadLocation location = LocatePayload(source, {});
     ASSERT_EQ(location.result, LocateResult::Located);
     EXPECT_EQ(location.format, StubFormat::Elf);
@@ -242,7 +236,7 @@ TEST_P(CancelEachStepTest, StopsAtOnceWhenTheQueryAnswersYes) {
     const Bytes& image = GetParam().image;
     int askings = 0;
     {
-        MemoryByteSource source(image);
+        common::MemoryByteSource source(image);
         ASSERT_EQ(LocatePayload(source, [&] { return ++askings, false; }).result,
                   LocateResult::Located);
     }
@@ -265,7 +259,7 @@ TEST_P(CancelEachStepTest, StopsAtOnceWhenTheQueryAnswersYes) {
     }
 }
 
-TEST_P(CancelEachStepTest, FailsWhenAnyReadOrSeekFails) {
+TEST_P(CancelEachStepTest, FailsWhenAnyReadFails) {
     int operations = 0;
     {
         RecordingSource source(GetParam().image);
@@ -287,4 +281,4 @@ INSTANTIATE_TEST_SUITE_P(Stubs, CancelEachStepTest,
                          CaseName);
 
 }  // namespace
-}  // namespace packager::format
+}  // namespace packager::format::test

@@ -13,7 +13,7 @@
 #include "tests/packager/format/recording_source.h"
 #include "tests/packager/format/synthetic_stubs.h"
 
-namespace packager::format {
+namespace packager::format::test {
 namespace {
 
 using testing_support::BuildElfStub;
@@ -35,7 +35,7 @@ class Files {
   public:
     Files& Add(std::string name, Bytes data) {
         data_.push_back(std::make_unique<Bytes>(std::move(data)));
-        sources_.push_back(std::make_unique<MemoryByteSource>(*data_.back()));
+        sources_.push_back(std::make_unique<common::MemoryByteSource>(*data_.back()));
         entries_.push_back({std::move(name), sources_.back().get(), data_.back()->size()});
         return *this;
     }
@@ -44,7 +44,7 @@ class Files {
 
   private:
     std::vector<std::unique_ptr<Bytes>> data_;
-    std::vector<std::unique_ptr<MemoryByteSource>> sources_;
+    std::vector<std::unique_ptr<common::MemoryByteSource>> sources_;
     std::vector<PackageEntry> entries_;
 };
 
@@ -78,13 +78,13 @@ TEST_P(PackageRoundTripTest, WritesWhatTheReaderFinds) {
     ASSERT_GE(package.size(), stub.size());
     EXPECT_TRUE(std::equal(stub.begin(), stub.end(), package.begin())) << "stub changed";
 
-    MemoryByteSource source(package);
+    common::MemoryByteSource source(package);
     const PayloadLocation location = LocatePayload(source, {});
     ASSERT_EQ(location.result, LocateResult::Located);
     EXPECT_EQ(location.format, GetParam().format);
     EXPECT_EQ(location.offset, stub.size());
 
-    PayloadReader reader(source);
+    PayloadReader reader(source, location.offset);
     ASSERT_EQ(reader.ReadEntryCount(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
         const auto header = reader.ReadEntryHeader();
@@ -216,16 +216,17 @@ TEST(PackageWriter, RefusesEntriesOf4GiB) {
 }
 
 // A file that reads differently the second time, as one being written to while packaged.
-class ChangingSource final : public ByteSource {
+class ChangingSource final : public common::ByteSource {
   public:
-    bool Read(std::span<std::uint8_t> out) override {
-        std::fill(out.begin(), out.end(), static_cast<std::uint8_t>(seeks_));
+    std::uint64_t Size() const override { return 100; }
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        passes_ += offset == 0 ? 1 : 0;
+        std::fill(out.begin(), out.end(), static_cast<std::uint8_t>(passes_));
         return true;
     }
-    bool Seek(std::uint64_t) override { return ++seeks_ > 0; }
 
   private:
-    int seeks_ = 0;
+    int passes_ = 0;
 };
 
 TEST(PackageWriter, RefusesAFileThatChangesWhileItIsPackaged) {
@@ -240,7 +241,7 @@ TEST(PackageWriter, RefusesAFileThatChangesWhileItIsPackaged) {
 TEST(PackageWriter, ReportsAnEntryThatCannotBeRead) {
     const Bytes data = Pattern(100, 1);
     testing_support::RecordingSource source(data);
-    source.failOperation = 2;  // the first read
+    source.failOperation = 1;  // the first read
     std::vector<PackageEntry> entries{{"setup.exe", &source, data.size()}};
     VectorByteSink sink;
     const WriteOutcome outcome = WritePayload(entries, sink);
@@ -276,4 +277,4 @@ TEST(PackageWriter, ReportsEveryFailedWrite) {
 }
 
 }  // namespace
-}  // namespace packager::format
+}  // namespace packager::format::test

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "common/byte_order.h"
 #include "packager/format/check_value.h"
 #include "packager/format/entry_header.h"
 
-namespace packager::format {
+namespace packager::format::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -28,9 +29,8 @@ EntryHeader HeaderOf(const StoredEntry& entry) {
 
 // The payload laid out by hand: count, then header and data per entry.
 Bytes PayloadOf(const std::vector<StoredEntry>& entries) {
-    const auto count = static_cast<std::uint32_t>(entries.size());
-    Bytes payload{static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8),
-                  static_cast<std::uint8_t>(count >> 16), static_cast<std::uint8_t>(count >> 24)};
+    const auto count = common::Le32Bytes(static_cast<std::uint32_t>(entries.size()));
+    Bytes payload(count.begin(), count.end());
     for (const StoredEntry& entry : entries) {
         const auto header = EncodeEntryHeader(HeaderOf(entry));
         payload.insert(payload.end(), header.begin(), header.end());
@@ -55,7 +55,7 @@ const std::vector<StoredEntry>& ThreeEntries() {
 
 // Reads everything the way the worker does, in blocks of 16,384 bytes, and gives the entries
 // back; std::nullopt at the first failed read.
-std::optional<std::vector<StoredEntry>> ReadAll(ByteSource& source) {
+std::optional<std::vector<StoredEntry>> ReadAll(common::ByteSource& source) {
     PayloadReader reader(source);
     const auto count = reader.ReadEntryCount();
     if (!count) {
@@ -106,20 +106,20 @@ TEST(EntryHeader, IsLittleEndianWithoutPadding) {
 
 TEST(PayloadReader, ReadsEveryEntryBack) {
     const Bytes payload = PayloadOf(ThreeEntries());
-    MemoryByteSource source(payload);
+    common::MemoryByteSource source(payload);
     EXPECT_EQ(ReadAll(source), ThreeEntries());
 }
 
 TEST(PayloadReader, BytesAfterTheLastEntryChangeNothing) {
     Bytes payload = PayloadOf(ThreeEntries());
     payload.insert(payload.end(), 1000, 0x5A);
-    MemoryByteSource source(payload);
+    common::MemoryByteSource source(payload);
     EXPECT_EQ(ReadAll(source), ThreeEntries());
 }
 
 TEST(PayloadReader, CountOfZeroHasNoEntries) {
     const Bytes payload = PayloadOf({});
-    MemoryByteSource source(payload);
+    common::MemoryByteSource source(payload);
     PayloadReader reader(source);
     EXPECT_EQ(reader.ReadEntryCount(), 0u);
     EXPECT_FALSE(reader.ReadEntryHeader().has_value());
@@ -127,7 +127,7 @@ TEST(PayloadReader, CountOfZeroHasNoEntries) {
 
 TEST(PayloadReader, EmptyEntryHasCheckValueZero) {
     const Bytes payload = PayloadOf({{"empty.txt", {}}});
-    MemoryByteSource source(payload);
+    common::MemoryByteSource source(payload);
     PayloadReader reader(source);
     ASSERT_EQ(reader.ReadEntryCount(), 1u);
     const auto header = reader.ReadEntryHeader();
@@ -143,7 +143,7 @@ TEST(PayloadReader, EveryCutIsAFailedRead) {
     for (std::size_t cut = 0; cut < payload.size(); ++cut) {
         const Bytes shortPayload(payload.begin(),
                                  payload.begin() + static_cast<std::ptrdiff_t>(cut));
-        MemoryByteSource source(shortPayload);
+        common::MemoryByteSource source(shortPayload);
         EXPECT_FALSE(ReadAll(source).has_value()) << "cut at " << cut;
     }
 }
@@ -151,7 +151,7 @@ TEST(PayloadReader, EveryCutIsAFailedRead) {
 TEST(PayloadReader, CutLastEntryFailsAfterTheEarlierOnesWereRead) {
     Bytes payload = PayloadOf(ThreeEntries());
     payload.resize(payload.size() - 268 - 1);  // into the data of the second entry
-    MemoryByteSource source(payload);
+    common::MemoryByteSource source(payload);
     PayloadReader reader(source);
     ASSERT_EQ(reader.ReadEntryCount(), 3u);
     ASSERT_TRUE(reader.ReadEntryHeader().has_value());
@@ -164,7 +164,7 @@ TEST(PayloadReader, CutLastEntryFailsAfterTheEarlierOnesWereRead) {
 
 TEST(PayloadReader, NeverReadsPastTheCurrentEntry) {
     const Bytes payload = PayloadOf({{"a.bin", Pattern(10, 5)}, {"b.bin", Pattern(10, 6)}});
-    MemoryByteSource source(payload);
+    common::MemoryByteSource source(payload);
     PayloadReader reader(source);
     ASSERT_EQ(reader.ReadEntryCount(), 2u);
     ASSERT_TRUE(reader.ReadEntryHeader().has_value());
@@ -187,9 +187,9 @@ TEST(PayloadReader, NeverReadsPastTheCurrentEntry) {
 TEST(PayloadReader, AFlippedDataByteFailsTheCheck) {
     Bytes payload = PayloadOf(ThreeEntries());
     payload[4 + 268 + 40'000 + 268 + 100] ^= 0x01;  // in the second entry's data
-    MemoryByteSource source(payload);
+    common::MemoryByteSource source(payload);
     EXPECT_FALSE(ReadAll(source).has_value());
 }
 
 }  // namespace
-}  // namespace packager::format
+}  // namespace packager::format::test

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "packager/format/byte_order.h"
+#include "common/byte_order.h"
 
 namespace packager::format::testing_support {
 

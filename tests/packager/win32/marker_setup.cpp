@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "common/win32/scoped_win.h"
+
 int main(int argc, char** /*argv*/) {
     char own[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, own, MAX_PATH);
@@ -17,15 +19,14 @@ int main(int argc, char** /*argv*/) {
 
     std::string report = std::to_string(argc) + "\n" + current + "\n" + folder + "\n";
     WIN32_FIND_DATAA found{};
-    const HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    const common::win32::FindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (search) {
         do {
             if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
                 std::string(found.cFileName) != "marker.txt") {
                 report.append(found.cFileName).append("\n");
             }
-        } while (::FindNextFileA(search, &found));
-        ::FindClose(search);
+        } while (::FindNextFileA(search.Get(), &found));
     }
 
     char named[MAX_PATH] = {};
@@ -33,12 +34,13 @@ int main(int argc, char** /*argv*/) {
         ::GetEnvironmentVariableA("VEXO_TEST_SETUP_MARKER", named, MAX_PATH) > 0
             ? std::string(named)
             : folder + "\\marker.txt";
-    const HANDLE marker = ::CreateFileA(markerPath.c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (marker != INVALID_HANDLE_VALUE) {
+    const common::win32::UniqueHandle marker(::CreateFileA(markerPath.c_str(), GENERIC_WRITE, 0,
+                                                           nullptr, CREATE_ALWAYS,
+                                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (marker) {
         DWORD written = 0;
-        ::WriteFile(marker, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
-        ::CloseHandle(marker);
+        ::WriteFile(marker.Get(), report.data(), static_cast<DWORD>(report.size()), &written,
+                    nullptr);
     }
     return 7;
 }

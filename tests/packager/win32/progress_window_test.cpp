@@ -8,19 +8,19 @@
 #include <algorithm>
 #include <string>
 
-#include "common/win32/unique_handle.h"
+#include "common/win32/scoped_win.h"
 #include "packager/progress_bar.h"
 #include "packager/ui/win32/bar_image.h"
-#include "packager/ui/win32/gdi_objects.h"
 #include "packager/ui/win32/message_loop.h"
 #include "packager/ui/win32/progress_window.h"
 #include "packager/ui/win32/win32_progress_state.h"
 #include "packager/window_layout.h"
 #include "tests/packager/win32/win32_test_support.h"
 
-namespace packager::win32 {
+namespace packager::win32::test {
 namespace {
 
+using common::win32::MemoryDc;
 using testing_support::CanCreateWindows;
 
 constexpr int kBarWidth = 300;
@@ -34,7 +34,7 @@ COLORREF Inverse(COLORREF colour) {
 class BarPicture {
   public:
     explicit BarPicture(std::uint32_t percent) : memory_(nullptr), bitmap_(MakeBitmap()) {
-        const Selection selected(memory_.Get(), bitmap_.Get());
+        const common::win32::SelectedObject selected(memory_.Get(), bitmap_.Get());
         DrawBarImage(memory_.Get(), kBarWidth, kBarHeight, percent);
         for (int y = 0; y < kBarHeight; ++y) {
             for (int x = 0; x < kBarWidth; ++x) {
@@ -66,7 +66,7 @@ class BarPicture {
     }
 
   private:
-    HGDIOBJ MakeBitmap() const {
+    HBITMAP MakeBitmap() const {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
         info.bmiHeader.biWidth = kBarWidth;
@@ -78,7 +78,7 @@ class BarPicture {
     }
 
     MemoryDc memory_;
-    GdiObject bitmap_;
+    common::win32::GdiObject<HBITMAP> bitmap_;
     COLORREF pixels_[kBarHeight][kBarWidth] = {};
 };
 
@@ -277,4 +277,4 @@ TEST(MessageLoopTest, OnlyTheWorkersEndEndsTheWait) {
 }
 
 }  // namespace
-}  // namespace packager::win32
+}  // namespace packager::win32::test

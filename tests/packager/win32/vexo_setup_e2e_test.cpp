@@ -11,19 +11,20 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/scoped_win.h"
 #include "tests/packager/win32/win32_test_support.h"
 #include "tests/packager/written_packages.h"
+#include "tests/support/files.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
-namespace packager::win32 {
+namespace packager::win32::test {
 namespace {
 
 using ::packager::testing_support::Bytes;
 using ::packager::testing_support::kExtractionFailureReport;
 using ::packager::testing_support::kSetupFailureReport;
 using ::packager::testing_support::NamedData;
-using ::packager::testing_support::ReadFileBytes;
-using ::packager::testing_support::ToBytes;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -32,11 +33,13 @@ using ::testing::StartsWith;
 using testing_support::CanCreateWindows;
 using testing_support::Exists;
 using testing_support::Join;
-using testing_support::Lines;
-using testing_support::ReadWholeFile;
-using testing_support::ScopedVariable;
-using testing_support::WriteWholeFile;
+using vexo::test_support::Lines;
+using vexo::test_support::ReadBytes;
+using vexo::test_support::ReadText;
+using vexo::test_support::ScopedVariable;
 using vexo::test_support::TempFolder;
+using vexo::test_support::ToBytes;
+using vexo::test_support::WriteBytes;
 
 struct Outcome {
     DWORD exitCode = 0xFFFFFFFF;
@@ -58,19 +61,19 @@ class VexoSetupWin32Test : public ::testing::Test {
 
     std::string Path(const std::string& name) const { return Join(scratch_.Root(), name); }
 
-    static NamedData SetupProgram() { return {"setup.exe", ReadFileBytes(VEXO_MARKER_SETUP_PATH)}; }
+    static NamedData SetupProgram() { return {"setup.exe", ReadBytes(VEXO_MARKER_SETUP_PATH)}; }
 
     // The built program followed by a payload of these files.
     static Bytes MakePackage(const std::vector<NamedData>& files, bool requireSetup = true) {
         return ::packager::testing_support::MakePackage(Stub(), files, requireSetup);
     }
 
-    static Bytes Stub() { return ReadFileBytes(VEXO_SETUP_PATH); }
+    static Bytes Stub() { return ReadBytes(VEXO_SETUP_PATH); }
 
     // Runs the package from the "caller" folder, with its temporary folder in "tmp".
     Outcome Run(const Bytes& package) {
         const std::string program = Path("VEXOSetup-package.exe");
-        WriteWholeFile(program, std::string(package.begin(), package.end()));
+        WriteBytes(program, package);
 
         const ScopedVariable autoAnswer("VEXO_SETUP_AUTOANSWER", "1");
         const ScopedVariable tmp("TMP", tmp_);
@@ -101,35 +104,36 @@ class VexoSetupWin32Test : public ::testing::Test {
                          const std::string& folder) {
         const std::string errorsPath = Path("stderr.txt");
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        const HANDLE errors = ::CreateFileA(errorsPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                            &inheritable, CREATE_ALWAYS, 0, nullptr);
-        EXPECT_NE(errors, INVALID_HANDLE_VALUE);
+        common::win32::UniqueHandle errors(::CreateFileA(errorsPath.c_str(), GENERIC_WRITE,
+                                                         FILE_SHARE_READ, &inheritable,
+                                                         CREATE_ALWAYS, 0, nullptr));
+        EXPECT_TRUE(errors);
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = errors;
-        startup.hStdError = errors;
+        startup.hStdOutput = errors.Get();
+        startup.hStdError = errors.Get();
         PROCESS_INFORMATION started{};
         Outcome outcome;
         if (::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
                              nullptr, folder.c_str(), &startup, &started)) {
-            ::WaitForSingleObject(started.hProcess, INFINITE);
-            ::GetExitCodeProcess(started.hProcess, &outcome.exitCode);
-            ::CloseHandle(started.hProcess);
-            ::CloseHandle(started.hThread);
+            const common::win32::UniqueHandle process(started.hProcess);
+            const common::win32::UniqueHandle thread(started.hThread);
+            ::WaitForSingleObject(process.Get(), INFINITE);
+            ::GetExitCodeProcess(process.Get(), &outcome.exitCode);
         } else {
             ADD_FAILURE() << "cannot start " << program << ": error " << ::GetLastError();
         }
-        ::CloseHandle(errors);
-        outcome.errors = ReadWholeFile(errorsPath);
+        errors.Close();
+        outcome.errors = ReadText(errorsPath);
         return outcome;
     }
 
     std::vector<std::string> TempFolderContents() const {
         std::vector<std::string> names;
         WIN32_FIND_DATAA found{};
-        const HANDLE search = ::FindFirstFileA(Join(tmp_, "*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) {
+        const common::win32::FindHandle search(::FindFirstFileA(Join(tmp_, "*").c_str(), &found));
+        if (!search) {
             return names;
         }
         do {
@@ -137,8 +141,7 @@ class VexoSetupWin32Test : public ::testing::Test {
             if (name != "." && name != "..") {
                 names.push_back(name);
             }
-        } while (::FindNextFileA(search, &found));
-        ::FindClose(search);
+        } while (::FindNextFileA(search.Get(), &found));
         return names;
     }
 
@@ -154,8 +157,8 @@ TEST_F(VexoSetupWin32Test, InstallsRunsSetupAndCleansUp) {
                                              {"SETUP.LST", ToBytes("[Setup]\r\n")}}));
     EXPECT_EQ(outcome.exitCode, 0u);
     EXPECT_THAT(outcome.errors, Not(HasSubstr("message box")));
-    std::vector<std::string> lines = Lines(ReadWholeFile(marker_));
-    ASSERT_EQ(lines.size(), 6u) << ReadWholeFile(marker_);
+    std::vector<std::string> lines = Lines(ReadText(marker_));
+    ASSERT_EQ(lines.size(), 6u) << ReadText(marker_);
     EXPECT_EQ(lines[0], "1");  // no arguments
     EXPECT_EQ(lines[1], caller_);
     EXPECT_THAT(lines[2], StartsWith(Join(tmp_, "SFX")));
@@ -168,11 +171,11 @@ TEST_F(VexoSetupWin32Test, InstallsRunsSetupAndCleansUp) {
 TEST_F(VexoSetupWin32Test, PackageMadeByTheToolInstallsRunsSetupAndCleansUp) {
     const std::string package = MakePackageWithTool();
     ASSERT_FALSE(package.empty());
-    const Outcome outcome = Run(ReadFileBytes(package));
+    const Outcome outcome = Run(ReadBytes(package));
     EXPECT_EQ(outcome.exitCode, 0u);
     EXPECT_THAT(outcome.errors, Not(HasSubstr("message box")));
-    const std::vector<std::string> lines = Lines(ReadWholeFile(marker_));
-    ASSERT_EQ(lines.size(), 4u) << ReadWholeFile(marker_);
+    const std::vector<std::string> lines = Lines(ReadText(marker_));
+    ASSERT_EQ(lines.size(), 4u) << ReadText(marker_);
     EXPECT_EQ(lines[0], "1");  // no arguments
     EXPECT_EQ(lines[1], caller_);
     EXPECT_THAT(lines[2], StartsWith(Join(tmp_, "SFX")));
@@ -185,7 +188,9 @@ TEST_F(VexoSetupWin32Test, CorruptPackageIsReportedAndLeavesNothing) {
     const NamedData setup = SetupProgram();
     Bytes package = MakePackage({setup, {"Plumex.CAB", Bytes(100000, 0x4D)}});
     // A byte in the middle of the second entry's data.
-    package[stubSize + 4 + 2 * 268 + setup.data.size() + 50000] ^= 0x20;
+    const std::size_t middle = stubSize + 4 + 2 * 268 + setup.data.size() + 50000;
+    ASSERT_GT(package.size(), middle);
+    package[middle] ^= 0x20;
     const Outcome outcome = Run(package);
     EXPECT_EQ(outcome.exitCode, 0u);
     EXPECT_THAT(outcome.errors, HasSubstr(kExtractionFailureReport));
@@ -209,4 +214,4 @@ TEST_F(VexoSetupWin32Test, PackageWithoutSetupIsReportedAndLeavesNothing) {
 }
 
 }  // namespace
-}  // namespace packager::win32
+}  // namespace packager::win32::test

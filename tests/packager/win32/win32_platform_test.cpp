@@ -18,14 +18,17 @@
 #include <string>
 #include <vector>
 
-#include "common/win32/unique_handle.h"
+#include "common/win32/scoped_win.h"
 #include "packager/package_worker.h"
 #include "packager/win32/win32_files.h"
 #include "packager/win32/win32_platform.h"
+#include "tests/common/byte_source_contract.h"
 #include "tests/packager/win32/win32_test_support.h"
+#include "tests/support/files.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
-namespace packager::win32 {
+namespace packager::win32::test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -36,30 +39,28 @@ using ::testing::StartsWith;
 using testing_support::CurrentFolder;
 using testing_support::Exists;
 using testing_support::Join;
-using testing_support::Lines;
-using testing_support::ReadWholeFile;
-using testing_support::ScopedVariable;
-using testing_support::WriteWholeFile;
+using vexo::test_support::Lines;
+using vexo::test_support::ReadText;
+using vexo::test_support::ScopedVariable;
 using vexo::test_support::TempFolder;
+using vexo::test_support::WriteFile;
 using Bytes = std::vector<std::uint8_t>;
 
 // The access list of a file or folder in its text form, e.g. "D:P(A;OICI;FA;;;S-1-5-...)".
 std::string AccessList(const std::string& path) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    common::win32::LocalMemory<PSECURITY_DESCRIPTOR> descriptor;
     PACL acl = nullptr;
     if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                nullptr, &acl, nullptr, &descriptor) != ERROR_SUCCESS) {
+                                nullptr, &acl, nullptr, descriptor.Receive()) != ERROR_SUCCESS) {
         return "(unreadable)";
     }
-    char* text = nullptr;
-    std::string list = "(unconvertible)";
-    if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(
-            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
-        list = text;
-        ::LocalFree(text);
+    common::win32::LocalMemory<char*> text;
+    if (!::ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor.Get(), SDDL_REVISION_1,
+                                                                DACL_SECURITY_INFORMATION,
+                                                                text.Receive(), nullptr)) {
+        return "(unconvertible)";
     }
-    ::LocalFree(descriptor);
-    return list;
+    return text.Get();
 }
 
 TEST(Win32TempFolderTest, NewPrivateFolderWithTheSfxPrefix) {
@@ -106,7 +107,7 @@ TEST(Win32OwnPathTest, NamesTheRunningProgram) {
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(::tolower(c)); });
     EXPECT_THAT(lower, EndsWith("packager_win32_tests.exe"));
-    EXPECT_EQ(ReadWholeFile(*own).substr(0, 2), "MZ");
+    EXPECT_EQ(ReadText(*own).substr(0, 2), "MZ");
 }
 
 // FILE_MODE_INFORMATION's flags of an open file, as the system reports them.
@@ -142,14 +143,14 @@ class Win32FilesTest : public ::testing::Test {
 };
 
 TEST_F(Win32FilesTest, EntryFileReplacesAnOldOne) {
-    WriteWholeFile(Path("setup.exe"), "an older and much longer file of the same name");
+    WriteFile(Path("setup.exe"), "an older and much longer file of the same name");
     {
         std::unique_ptr<WritableFile> file = platform_.CreateFile(Path("setup.exe"));
         ASSERT_TRUE(file);
         EXPECT_TRUE(file->Write(Bytes{'n', 'e', 'w'}));
         EXPECT_TRUE(file->Flush());
     }
-    EXPECT_EQ(ReadWholeFile(Path("setup.exe")), "new");
+    EXPECT_EQ(ReadText(Path("setup.exe")), "new");
     EXPECT_FALSE(platform_.CreateFile(Path("missing\\setup.exe")));
 }
 
@@ -164,20 +165,11 @@ TEST_F(Win32FilesTest, EntryFileIsWriteThroughAndUnshared) {
 }
 
 TEST_F(Win32FilesTest, PackageIsReadExactlyAndNobodyMayChangeIt) {
-    WriteWholeFile(Path("package.exe"), "MZ0123456789");
-    std::unique_ptr<packager::format::ByteSource> source =
-        platform_.OpenForReading(Path("package.exe"));
+    WriteFile(Path("package.exe"), vexo::test_support::kContractBytes);
+    std::unique_ptr<common::ByteSource> source = platform_.OpenForReading(Path("package.exe"));
     ASSERT_TRUE(source);
     EXPECT_TRUE(OthersAreShutOut(Path("package.exe"), GENERIC_WRITE));
-    Bytes two(2);
-    ASSERT_TRUE(source->Read(two));
-    EXPECT_EQ(two, (Bytes{'M', 'Z'}));
-    ASSERT_TRUE(source->Seek(10));
-    EXPECT_TRUE(source->Read(two));
-    EXPECT_EQ(two, (Bytes{'8', '9'}));
-    EXPECT_FALSE(source->Read(two));  // at the end
-    ASSERT_TRUE(source->Seek(11));
-    EXPECT_FALSE(source->Read(two));  // one byte left: a short read fails
+    vexo::test_support::ExpectReadsExactlyOrFails(*source);
     EXPECT_FALSE(platform_.OpenForReading(Path("missing.exe")));
 }
 
@@ -206,8 +198,8 @@ TEST_F(Win32StartTest, NoArgumentsSameFolderExitCodeIgnored) {
     PlaceSetup(program);
 
     EXPECT_TRUE(platform_.StartAndWait(program));  // although setup ended with 7
-    const std::vector<std::string> lines = Lines(ReadWholeFile(marker_));
-    ASSERT_GE(lines.size(), 3u) << ReadWholeFile(marker_);
+    const std::vector<std::string> lines = Lines(ReadText(marker_));
+    ASSERT_GE(lines.size(), 3u) << ReadText(marker_);
     EXPECT_EQ(lines[0], "1");  // the program's name alone
     EXPECT_EQ(lines[1], CurrentFolder());
     EXPECT_EQ(lines[2], Path("with blank"));
@@ -215,7 +207,7 @@ TEST_F(Win32StartTest, NoArgumentsSameFolderExitCodeIgnored) {
 
 TEST_F(Win32StartTest, WhatCannotStartIsReported) {
     EXPECT_FALSE(platform_.StartAndWait(Path("missing.exe")));
-    WriteWholeFile(Path("data.exe"), "\x01\x02 not a program");
+    WriteFile(Path("data.exe"), "\x01\x02 not a program");
     EXPECT_FALSE(platform_.StartAndWait(Path("data.exe")));
     ASSERT_TRUE(::CreateDirectoryA(Path("folder.exe").c_str(), nullptr));
     EXPECT_FALSE(platform_.StartAndWait(Path("folder.exe")));
@@ -292,9 +284,9 @@ class FolderLink {
         if (WineUnixFileName() == nullptr) {
             return;
         }
-        const HANDLE changes = ::FindFirstChangeNotificationA(
-            parent_.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME);
-        if (changes == INVALID_HANDLE_VALUE) {
+        const common::win32::ChangeNotificationHandle changes(::FindFirstChangeNotificationA(
+            parent_.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME));
+        if (!changes) {
             return;
         }
         std::string commandLine = program;
@@ -308,11 +300,11 @@ class FolderLink {
                              nullptr, &startup, &started)) {
             const common::win32::UniqueHandle process(started.hProcess);
             const common::win32::UniqueHandle thread(started.hThread);
-            while (IsLink() != linked && ::WaitForSingleObject(changes, 10000) == WAIT_OBJECT_0) {
-                ::FindNextChangeNotification(changes);
+            while (IsLink() != linked &&
+                   ::WaitForSingleObject(changes.Get(), 10000) == WAIT_OBJECT_0) {
+                ::FindNextChangeNotification(changes.Get());
             }
         }
-        ::FindCloseChangeNotification(changes);
     }
 
     std::string link_;
@@ -343,15 +335,15 @@ class Win32RemoveTreeTest : public ::testing::Test {
 
 TEST_F(Win32RemoveTreeTest, RemovesEverythingInside) {
     MakeFolders({"SFX1", "SFX1\\cache", "SFX1\\cache\\deep", "SFX1\\empty"});
-    WriteWholeFile(Path("SFX1\\setup.exe"), "x");
-    WriteWholeFile(Path("SFX1\\cache\\deep\\log.txt"), "log");
+    WriteFile(Path("SFX1\\setup.exe"), "x");
+    WriteFile(Path("SFX1\\cache\\deep\\log.txt"), "log");
     EXPECT_TRUE(RemoveTree(Path("SFX1") + "\\"));
     EXPECT_FALSE(Exists(Path("SFX1")));
 }
 
 TEST_F(Win32RemoveTreeTest, FileStillOpenElsewhereFailsAndStays) {
     MakeFolders({"SFX2"});
-    WriteWholeFile(Path("SFX2\\setup.log"), "held by a program that setup started");
+    WriteFile(Path("SFX2\\setup.log"), "held by a program that setup started");
     {
         const common::win32::UniqueHandle held(::CreateFileA(Path("SFX2\\setup.log").c_str(),
                                                              GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -364,7 +356,7 @@ TEST_F(Win32RemoveTreeTest, FileStillOpenElsewhereFailsAndStays) {
 }
 
 TEST_F(Win32RemoveTreeTest, FileOrNothingInsteadOfAFolderFails) {
-    WriteWholeFile(Path("plain"), "x");
+    WriteFile(Path("plain"), "x");
     EXPECT_FALSE(RemoveTree(Path("plain")));
     EXPECT_TRUE(Exists(Path("plain")));
     EXPECT_FALSE(RemoveTree(Path("missing")));
@@ -372,8 +364,8 @@ TEST_F(Win32RemoveTreeTest, FileOrNothingInsteadOfAFolderFails) {
 
 TEST_F(Win32RemoveTreeTest, NeverFollowsALinkToAFolder) {
     MakeFolders({"outside", "SFX3", "SFX3\\real"});
-    WriteWholeFile(Path("outside\\kept.txt"), "keep");
-    WriteWholeFile(Path("SFX3\\real\\file.txt"), "x");
+    WriteFile(Path("outside\\kept.txt"), "keep");
+    WriteFile(Path("SFX3\\real\\file.txt"), "x");
     const FolderLink link(Path("SFX3\\link"), Path("outside"));
     if (!link.IsLink()) {
         GTEST_SKIP() << "this system lets the test make no link to a folder";
@@ -393,8 +385,8 @@ TEST_F(Win32RemoveTreeTest, NeverFollowsALinkToAFolder) {
     // Windows removes the link itself; Wine cannot, and the removal fails. Either way what the
     // link points to stays.
     RemoveTree(Path("SFX3"));
-    EXPECT_EQ(ReadWholeFile(Path("outside\\kept.txt")), "keep");
+    EXPECT_EQ(ReadText(Path("outside\\kept.txt")), "keep");
 }
 
 }  // namespace
-}  // namespace packager::win32
+}  // namespace packager::win32::test

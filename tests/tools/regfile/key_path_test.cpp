@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace regfile {
+namespace regfile::test {
 namespace {
 
 struct KeyPathCase {
@@ -49,4 +49,4 @@ TEST(FullKeyName, UsesTheRootsFullName) {
 }
 
 }  // namespace
-}  // namespace regfile
+}  // namespace regfile::test

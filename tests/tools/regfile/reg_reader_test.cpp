@@ -6,7 +6,7 @@
 #include "tests/tools/regfile/regfile_test_support.h"
 #include "tools/regfile/reg_text.h"
 
-namespace regfile {
+namespace regfile::test {
 namespace {
 
 using namespace std::string_literals;
@@ -183,4 +183,4 @@ TEST(ParseRegText, RefusesWhatIsNoRegistryFile) {
 }
 
 }  // namespace
-}  // namespace regfile
+}  // namespace regfile::test

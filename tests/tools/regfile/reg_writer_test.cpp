@@ -6,7 +6,7 @@
 #include "tests/tools/regfile/regfile_test_support.h"
 #include "tools/regfile/reg_reader.h"
 
-namespace regfile {
+namespace regfile::test {
 namespace {
 
 using namespace std::string_literals;
@@ -109,8 +109,10 @@ TEST(FormatRegFile, TextValuesThatAreNoUtf8LoseTheirBadBytesInHexForms) {
         {{kHkeyCurrentUser, "S", false, {Value("x", registry::kRegExpandSz, "a\xff\0"s)}}}};
     const ParseOutcome read = ParseRegText(Written(document));
     ASSERT_TRUE(read.document);
+    ASSERT_FALSE(read.document->sections.empty());
+    ASSERT_FALSE(read.document->sections[0].values.empty());
     EXPECT_EQ(read.document->sections[0].values[0].data,
-              testing_support::Bytes("a\xef\xbf\xbd\0"s));
+              vexo::test_support::ToBytes("a\xef\xbf\xbd\0"s));
 }
 
 TEST(FormatRegFile, RefusesKeysThatNoFileCanName) {
@@ -124,4 +126,4 @@ TEST(FormatRegFile, RefusesKeysThatNoFileCanName) {
 }
 
 }  // namespace
-}  // namespace regfile
+}  // namespace regfile::test

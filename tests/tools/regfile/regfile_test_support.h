@@ -4,16 +4,13 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/files.h"
 #include "tools/regfile/reg_document.h"
 
 namespace regfile::testing_support {
 
-inline std::vector<std::uint8_t> Bytes(std::string_view text) {
-    return {text.begin(), text.end()};
-}
-
 inline ValueEntry Value(std::string name, std::uint32_t type, std::string_view data) {
-    return {std::move(name), false, type, Bytes(data)};
+    return {std::move(name), false, type, vexo::test_support::ToBytes(data)};
 }
 
 inline ValueEntry Removal(std::string name) {

@@ -3,7 +3,6 @@
 #include <signal.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 
@@ -12,7 +11,7 @@
 #include "tools/testmedia/test_media.h"
 #include "tools/vexo/import_command.h"
 
-namespace vexo::cli {
+namespace vexo::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -54,9 +53,7 @@ class ImportCommandTest : public LibraryPrefixTest {
         ASSERT_TRUE(testmedia::WriteVideoClip(path.string(), container)) << relative;
     }
     void Junk(const std::string& relative) {
-        const fs::path path = fs::path(Tv()) / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path) << "not a movie\n";
+        WriteFile(fs::path(Tv()) / relative, "not a movie\n");
     }
 
     std::vector<TrackRecord> Movies() {
@@ -87,7 +84,7 @@ class ImportUsageTest : public ImportCommandTest, public testing::WithParamInter
 
 TEST_P(ImportUsageTest, RefusesBeforeTouchingTheLibrary) {
     fs::create_directories(Outside("TV/Show/1"));
-    std::ofstream(Outside("file.txt")) << "x";
+    WriteFile(Outside("file.txt"), "x");
     const UsageCase& c = GetParam();
     std::vector<std::string> args;
     for (std::string_view arg : c.args) {
@@ -306,4 +303,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<InterruptCase>& param) { return param.param.name; });
 
 }  // namespace
-}  // namespace vexo::cli
+}  // namespace vexo::cli::test

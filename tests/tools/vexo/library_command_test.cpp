@@ -2,13 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "importer/itunes/library/media_library.h"
 #include "tests/tools/vexo/library_test_support.h"
 #include "tools/testmedia/test_media.h"
 
-namespace vexo::cli {
+namespace vexo::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -86,7 +85,7 @@ class LibraryTracksTest : public LibraryPrefixTest {
 
     std::string Junk(std::string_view name, std::string_view bytes) {
         const std::string path = Outside(name);
-        std::ofstream(path, std::ios::binary) << bytes;
+        WriteFile(path, bytes);
         return path;
     }
 };
@@ -181,4 +180,4 @@ TEST_F(LibraryTracksTest, OddNamesStayValidJson) {
 }
 
 }  // namespace
-}  // namespace vexo::cli
+}  // namespace vexo::cli::test

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "common/environment.h"
 #include "importer/files/listing.h"
@@ -15,7 +14,7 @@
 #include "tests/tools/vexo/library_test_support.h"
 #include "tools/vexo/reg_keys.h"
 
-namespace vexo::cli {
+namespace vexo::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -111,11 +110,10 @@ TEST_F(LibraryInstallTest, ProgramFileCarriesOurOwnNamesAndTheAutomationVersion)
     EXPECT_EQ(record.OriginalFilename, "iTunes.EXE");
 
     // A PE32 image: "MZ", then "PE\0\0" and the i386 machine type at e_lfanew.
-    std::ifstream file(exe, std::ios::binary);
-    std::vector<char> head(0x86);
-    ASSERT_TRUE(file.read(head.data(), static_cast<std::streamsize>(head.size())));
-    EXPECT_EQ(std::string(head.data(), 2), "MZ");
-    EXPECT_EQ(std::string(head.data() + 0x80, 4), std::string("PE\0\0", 4));
+    const std::string head = ReadText(exe);
+    ASSERT_GE(head.size(), 0x86u);
+    EXPECT_EQ(head.substr(0, 2), "MZ");
+    EXPECT_EQ(head.substr(0x80, 4), std::string("PE\0\0", 4));
     EXPECT_EQ(static_cast<unsigned char>(head[0x84]), 0x4C);
     EXPECT_EQ(static_cast<unsigned char>(head[0x85]), 0x01);
 }
@@ -137,8 +135,7 @@ TEST_F(LibraryInstallTest, SecondInstallChangesNothingAndKeepsTracks) {
 TEST_F(LibraryInstallTest, InstallRepairsAChangedValueAndProgramFile) {
     ASSERT_EQ(Library({"install"}).status, kExitOk);
     SetValue(itunes::library::kLibraryRegistryKey, "ProgramFolder", "C:\\Program Files\\iTunes");
-    std::ofstream(itunes::library::LibraryProgramFilePath(), std::ios::binary | std::ios::trunc)
-        << "MZ";
+    WriteFile(itunes::library::LibraryProgramFilePath(), "MZ");
     EXPECT_EQ(StartupCheck(api()), "iTunes not found on the hard drive. Please reinstall iTunes.");
 
     const LibraryRun run = Library({"install"});
@@ -171,7 +168,7 @@ TEST_F(LibraryInstallTest, UninstallLeavesWhatOthersPutBesideIt) {
     ASSERT_EQ(Library({"install"}).status, kExitOk);
     SetValue(itunes::library::kLibraryRegistryKey, "Other", "kept");
     const std::string note = itunes::library::LibraryProgramFolderPath() + "/note.txt";
-    std::ofstream(note) << "kept";
+    WriteFile(note, "kept");
 
     ASSERT_EQ(Library({"uninstall"}).status, kExitOk);
     EXPECT_EQ(ProgramFolder(), std::nullopt);
@@ -181,4 +178,4 @@ TEST_F(LibraryInstallTest, UninstallLeavesWhatOthersPutBesideIt) {
 }
 
 }  // namespace
-}  // namespace vexo::cli
+}  // namespace vexo::cli::test

@@ -5,7 +5,7 @@
 
 #include "tools/vexo/library_listing.h"
 
-namespace vexo::cli {
+namespace vexo::cli::test {
 namespace {
 
 struct EscapeCase {
@@ -64,4 +64,4 @@ TEST(TracksAsJsonTest, WritesEveryKeyInOrderWithNumbersUnquoted) {
 }
 
 }  // namespace
-}  // namespace vexo::cli
+}  // namespace vexo::cli::test

@@ -11,10 +11,14 @@
 
 #include "common/machine_prefix.h"
 #include "importer/registry/store/store_registry_api.h"
+#include "tests/support/files.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/temp_folder.h"
 #include "tools/vexo/library_command.h"
 
-namespace vexo::cli {
+namespace vexo::cli::test {
+
+using namespace vexo::test_support;
 
 struct LibraryRun {
     int status;
@@ -44,10 +48,10 @@ class LibraryPrefixTest : public testing::Test {
     }
 
   private:
-    common::TempFolder temp_{"vexo-library"};
-    common::ScopedVariable prefix_{"VEXO_PREFIX", temp_ / "prefix"};
-    common::ScopedVariable programFiles_{"PROGRAMFILES", std::nullopt};
+    TempFolder temp_{"vexo-library"};
+    ScopedVariable prefix_{"VEXO_PREFIX", temp_ / "prefix"};
+    ScopedVariable programFiles_{"PROGRAMFILES", std::nullopt};
     std::unique_ptr<registry::StoreRegistryApi> api_;
 };
 
-}  // namespace vexo::cli
+}  // namespace vexo::cli::test

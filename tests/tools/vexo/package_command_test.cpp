@@ -4,9 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,17 +12,18 @@
 #include "importer/itunes/library/pe_image.h"
 #include "packager/format/check_value.h"
 #include "packager/format/entry_header.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_folder.h"
 #include "tools/vexo/command.h"
 #include "tools/vexo/crc_command.h"
 
-namespace vexo::cli {
+namespace vexo::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ContainsRegex;
 using testing::HasSubstr;
-using Bytes = std::vector<std::uint8_t>;
+using namespace vexo::test_support;
 
 struct Outcome {
     int status;
@@ -46,20 +45,6 @@ Bytes Pattern(std::size_t size, std::uint8_t seed) {
         bytes[i] = static_cast<std::uint8_t>(seed ^ (i * 31) ^ (i >> 9));
     }
     return bytes;
-}
-
-Bytes Text(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
-
-Bytes ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& path, const Bytes& bytes) {
-    fs::create_directories(path.parent_path());
-    ASSERT_TRUE(itunes::library::WriteFileBytes(path, bytes)) << path;
 }
 
 std::string Hex(const Bytes& bytes) {
@@ -95,12 +80,12 @@ class PackageTest : public testing::Test {
             case StubKind::Elf:
                 return fs::read_symlink("/proc/self/exe").string();  // this test program
             case StubKind::NotAProgram:
-                bytes = Text("#!/bin/sh\n");
+                bytes = ToBytes("#!/bin/sh\n");
                 break;
             case StubKind::Missing:
                 return path;
         }
-        WriteBytes(path, bytes);
+        EXPECT_TRUE(WriteBytes(path, bytes)) << path;
         fs::permissions(path, fs::perms(0640));
         return path;
     }
@@ -109,7 +94,7 @@ class PackageTest : public testing::Test {
     std::vector<std::string> MakeFiles(const std::vector<std::pair<std::string, Bytes>>& files) {
         std::vector<std::string> paths;
         for (const auto& [name, bytes] : files) {
-            WriteBytes(Path(name), bytes);
+            EXPECT_TRUE(WriteBytes(Path(name), bytes)) << name;
             paths.push_back(Path(name));
         }
         return paths;
@@ -136,7 +121,7 @@ class PackageTest : public testing::Test {
     }
 
   private:
-    test_support::TempFolder temp_{"vexo-package"};
+    TempFolder temp_{"vexo-package"};
 };
 
 // --- create, then list -----------------------------------------------------------------------
@@ -146,8 +131,8 @@ class PackageRoundTripTest : public PackageTest, public testing::WithParamInterf
 TEST_P(PackageRoundTripTest, ListFindsEveryEntryBehindTheUnchangedStub) {
     const std::string stub = MakeStub(GetParam());
     const Bytes big = Pattern(70'000, 3);  // more than one block of the copy and of the check
-    const std::vector<std::string> files = MakeFiles({{"setup.exe", Text("#!/bin/sh\nexit 0\n")},
-                                                      {"nine", Text("123456789")},
+    const std::vector<std::string> files = MakeFiles({{"setup.exe", ToBytes("#!/bin/sh\nexit 0\n")},
+                                                      {"nine", ToBytes("123456789")},
                                                       {"empty", {}},
                                                       {"sub/Plumex.CAB", big}});
 
@@ -197,8 +182,9 @@ TEST_F(PackageTest, NoSetupAllowsAPackageWithoutEntries) {
 }
 
 TEST_F(PackageTest, ASuccessfulCreateReplacesTheOldOutput) {
-    WriteBytes(Path("out.exe"), Text("old"));
-    const Outcome created = Create(MakeStub(StubKind::Pe), MakeFiles({{"setup.exe", Text("new")}}));
+    ASSERT_TRUE(WriteBytes(Path("out.exe"), ToBytes("old")));
+    const Outcome created =
+        Create(MakeStub(StubKind::Pe), MakeFiles({{"setup.exe", ToBytes("new")}}));
     ASSERT_EQ(created.status, kExitOk) << created.err;
     EXPECT_GT(ReadBytes(Path("out.exe")).size(), 3u);
 }
@@ -217,11 +203,11 @@ class PackageRefusalTest : public PackageTest, public testing::WithParamInterfac
 
 TEST_P(PackageRefusalTest, RefusesWithOneLineAndLeavesTheOutputAlone) {
     const Refusal& c = GetParam();
-    const Bytes old = Text("the package of yesterday");
-    WriteBytes(Path("out.exe"), old);
+    const Bytes old = ToBytes("the package of yesterday");
+    ASSERT_TRUE(WriteBytes(Path("out.exe"), old));
     std::vector<std::pair<std::string, Bytes>> contents;
     for (const std::string& name : c.files) {
-        contents.emplace_back(name, Text(name));
+        contents.emplace_back(name, ToBytes(name));
     }
     std::vector<std::string> files = MakeFiles(contents);
     for (const std::string& extra : c.extraArgs) {
@@ -269,7 +255,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PackageTest, AnOutputThatCannotBeReplacedStaysAsItWas) {
     fs::create_directories(Path("out.exe/inside"));
-    const Outcome run = Create(MakeStub(StubKind::Pe), MakeFiles({{"setup.exe", Text("x")}}));
+    const Outcome run = Create(MakeStub(StubKind::Pe), MakeFiles({{"setup.exe", ToBytes("x")}}));
     EXPECT_EQ(run.status, kExitFailed);
     EXPECT_THAT(run.err, HasSubstr("is unchanged"));
     EXPECT_TRUE(fs::is_directory(Path("out.exe/inside")));
@@ -309,7 +295,7 @@ TEST_P(PackageListDamageTest, ReportsWhichEntryAndWhy) {
                         payload + 4 + 2 * packager::format::kEntryHeaderBytes + 100};
     Bytes package = ReadBytes(Path("out.exe"));
     c.apply(package, layout);
-    WriteBytes(Path("out.exe"), package);
+    ASSERT_TRUE(WriteBytes(Path("out.exe"), package));
 
     const Outcome run = Vexo({"package", "list", Path("out.exe")});
     EXPECT_EQ(run.status, c.status) << run.out << run.err;
@@ -348,15 +334,16 @@ INSTANTIATE_TEST_SUITE_P(
                kExitFailed, "", "inside the entry count"},
         Damage{"BytesAppended", [](Bytes& p, const Layout&) { p.resize(p.size() + 5, 0xEE); },
                kExitOk, "note: 5 bytes follow the last entry", ""},
-        Damage{"NotAPackage", [](Bytes& p, const Layout&) { p = Text("plain text"); }, kExitFailed,
-               "", "not a package: neither a Windows"}),
+        Damage{"NotAPackage", [](Bytes& p, const Layout&) { p = ToBytes("plain text"); },
+               kExitFailed, "", "not a package: neither a Windows"}),
     [](const testing::TestParamInfo<Damage>& param) { return param.param.label; });
 
 // --- crc ---------------------------------------------------------------------------------------
 
 TEST_F(PackageTest, CrcPrintsEachReadableFileAndFailsForTheOthers) {
     const Bytes big = Pattern(200'000, 7);
-    MakeFiles({{"nine", Text("123456789")}, {"abc", Text("abc")}, {"empty", {}}, {"big", big}});
+    MakeFiles(
+        {{"nine", ToBytes("123456789")}, {"abc", ToBytes("abc")}, {"empty", {}}, {"big", big}});
     const Outcome run =
         Vexo({"crc", Path("nine"), Path("absent"), Path("abc"), Path("empty"), Path("big")});
     EXPECT_EQ(run.status, kExitFailed);
@@ -409,4 +396,4 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"crc"}, kExitUsage, "", "no FILE given"}));
 
 }  // namespace
-}  // namespace vexo::cli
+}  // namespace vexo::cli::test

@@ -5,7 +5,7 @@
 #include "tools/vexo/command.h"
 #include "tools/vexo/reg_query.h"
 
-namespace vexo::cli {
+namespace vexo::cli::test {
 namespace {
 
 using namespace std::string_literals;
@@ -16,10 +16,6 @@ using testing::HasSubstr;
 constexpr std::string_view kSuccess = "The operation completed successfully.\n";
 constexpr std::string_view kNotFound =
     "ERROR: The system was unable to find the specified registry key or value.\n";
-
-std::vector<std::uint8_t> Bytes(std::string_view text) {
-    return {text.begin(), text.end()};
-}
 
 // --- Arguments ----------------------------------------------------------------------------
 
@@ -134,7 +130,7 @@ TEST_P(RegAddTest, StoresTheDataAndQueryShowsThemAsRegExeDoes) {
     const std::optional<regfile::ValueEntry> value = Get(kHkeyCurrentUser, "Software\\T", c.name);
     ASSERT_TRUE(value.has_value());
     EXPECT_EQ(value->type, c.type);
-    EXPECT_EQ(value->data, Bytes(c.data));
+    EXPECT_EQ(value->data, ToBytes(c.data));
 
     const RegRun query = Reg(
         c.name.empty() ? std::vector<std::string_view>{"query", "hkcu\\Software\\T", "/ve"}
@@ -204,12 +200,12 @@ TEST_F(RegStoreTest, AddReplacesAnExistingValueOnlyWithF) {
         Reg({"add", "HKLM\\SOFTWARE\\T", "/v", "X", "/t", "REG_DWORD", "/d", "1"});
     EXPECT_EQ(refused.status, kExitFailed);
     EXPECT_THAT(refused.err, HasSubstr("\"X\" exists already. Add /f"));
-    EXPECT_EQ(Get(kHkeyLocalMachine, "SOFTWARE\\T", "x")->data, Bytes("old\0"s));
+    EXPECT_EQ(Get(kHkeyLocalMachine, "SOFTWARE\\T", "x").value().data, ToBytes("old\0"s));
 
     ASSERT_EQ(
         Reg({"add", "HKLM\\SOFTWARE\\T", "/v", "X", "/t", "REG_DWORD", "/d", "1", "/f"}).status,
         kExitOk);
-    EXPECT_EQ(Get(kHkeyLocalMachine, "SOFTWARE\\T", "x")->type, registry::kRegDword);
+    EXPECT_EQ(Get(kHkeyLocalMachine, "SOFTWARE\\T", "x").value().type, registry::kRegDword);
 
     // The default value is a value like any other: the second bare add needs /f.
     ASSERT_EQ(Reg({"add", "HKLM\\SOFTWARE\\T"}).status, kExitOk);
@@ -304,12 +300,12 @@ TEST_F(RegQueryTest, MissingKeysAndValuesAreErrorsButAnUnsetDefaultIsShown) {
 }
 
 TEST(RegDataText, ShowsDataAsRegExeDoes) {
-    EXPECT_EQ(RegDataText(registry::kRegSz, Bytes("cut\0here"s)), "cut");
-    EXPECT_EQ(RegDataText(registry::kRegSz, Bytes("no NUL")), "no NUL");
-    EXPECT_EQ(RegDataText(registry::kRegMultiSz, Bytes("a\0\0b\0\0"s)), "a\\0\\0b");
-    EXPECT_EQ(RegDataText(registry::kRegDword, Bytes("\1\2"s)), "0102");
-    EXPECT_EQ(RegDataText(registry::kRegDwordBigEndian, Bytes("\0\0\0\1"s)), "0x1000000");
-    EXPECT_EQ(RegDataText(11, Bytes("\xef\xcd\xab\x89\x67\x45\x23\x01"s)), "0x123456789abcdef");
+    EXPECT_EQ(RegDataText(registry::kRegSz, ToBytes("cut\0here"s)), "cut");
+    EXPECT_EQ(RegDataText(registry::kRegSz, ToBytes("no NUL")), "no NUL");
+    EXPECT_EQ(RegDataText(registry::kRegMultiSz, ToBytes("a\0\0b\0\0"s)), "a\\0\\0b");
+    EXPECT_EQ(RegDataText(registry::kRegDword, ToBytes("\1\2"s)), "0102");
+    EXPECT_EQ(RegDataText(registry::kRegDwordBigEndian, ToBytes("\0\0\0\1"s)), "0x1000000");
+    EXPECT_EQ(RegDataText(11, ToBytes("\xef\xcd\xab\x89\x67\x45\x23\x01"s)), "0x123456789abcdef");
     EXPECT_EQ(RegTypeName(11), "REG_QWORD");
     EXPECT_EQ(RegTypeName(12), "0xc");
 }
@@ -352,7 +348,9 @@ TEST_F(RegDeleteTest, DeletesAValueTheDefaultValueAllValuesOrTheWholeTree) {
 
     Set(kHkeyCurrentUser, "Software\\T", "baz", registry::kRegSz, "6\0"s);
     EXPECT_EQ(Reg({"delete", "HKCU\\Software\\T", "/va", "/f"}).status, kExitOk);
-    EXPECT_TRUE(Tree(kHkeyCurrentUser, "Software\\T").sections.front().values.empty());
+    const regfile::RegDocument tree = Tree(kHkeyCurrentUser, "Software\\T");
+    ASSERT_FALSE(tree.sections.empty());
+    EXPECT_TRUE(tree.sections.front().values.empty());
     EXPECT_TRUE(Get(kHkeyCurrentUser, "Software\\T\\a\\d", "x"));
 
     EXPECT_EQ(Reg({"delete", "HKCU\\Software\\T", "/f"}).out, kSuccess);
@@ -374,4 +372,4 @@ TEST_F(RegDeleteTest, MissingThingsAndRootKeysAreErrors) {
 }
 
 }  // namespace
-}  // namespace vexo::cli
+}  // namespace vexo::cli::test

@@ -10,12 +10,16 @@
 #include <vector>
 
 #include "importer/registry/store/store_registry_api.h"
+#include "tests/support/files.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/temp_folder.h"
 #include "tools/regfile/reg_document.h"
 #include "tools/vexo/reg_command.h"
 #include "tools/vexo/reg_keys.h"
 
-namespace vexo::cli {
+namespace vexo::cli::test {
+
+using namespace vexo::test_support;
 
 struct RegRun {
     int status;
@@ -77,8 +81,8 @@ class RegStoreTest : public testing::Test {
     }
 
   private:
-    common::TempFolder temp_;
+    TempFolder temp_;
     std::unique_ptr<registry::StoreRegistryApi> api_;
 };
 
-}  // namespace vexo::cli
+}  // namespace vexo::cli::test

@@ -2,29 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "tests/tools/vexo/reg_test_support.h"
 #include "tools/regfile/reg_text.h"
 #include "tools/vexo/command.h"
 
-namespace vexo::cli {
+namespace vexo::cli::test {
 namespace {
 
 using namespace std::string_literals;
 using registry::kHkeyCurrentUser;
 using registry::kHkeyLocalMachine;
 using testing::HasSubstr;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const std::string& path, std::string_view text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 class RegTransferTest : public RegStoreTest {
   protected:
@@ -63,7 +52,7 @@ TEST_F(RegTransferTest, ExportThenImportGivesTheSameKeysAndValues) {
     const RegRun exported = Reg({"export", "HKLM\\SOFTWARE\\Apple Computer, Inc.", file});
     ASSERT_EQ(exported.status, kExitOk) << exported.err;
     EXPECT_EQ(exported.out, "The operation completed successfully.\n");
-    const std::string text = ReadFile(file);
+    const std::string text = ReadText(file);
     EXPECT_TRUE(
         text.starts_with("Windows Registry Editor Version 5.00\r\n\r\n"
                          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Apple Computer, Inc.]\r\n\r\n"
@@ -83,7 +72,7 @@ TEST_F(RegTransferTest, ExportThenImportGivesTheSameKeysAndValues) {
     // And the second export is the first, byte for byte.
     const std::string again = TempPath("again.reg");
     ASSERT_EQ(Reg({"export", "hklm\\SOFTWARE\\Apple Computer, Inc.", again}).status, kExitOk);
-    EXPECT_EQ(ReadFile(again), text);
+    EXPECT_EQ(ReadText(again), text);
 }
 
 TEST_F(RegTransferTest, ExportKeepsAnExistingFileUnlessY) {
@@ -94,10 +83,10 @@ TEST_F(RegTransferTest, ExportKeepsAnExistingFileUnlessY) {
     const RegRun refused = Reg({"export", "HKCU\\Software\\T", file});
     EXPECT_EQ(refused.status, kExitFailed);
     EXPECT_THAT(refused.err, HasSubstr("exists already. Add /y"));
-    EXPECT_EQ(ReadFile(file), "precious");
+    EXPECT_EQ(ReadText(file), "precious");
 
     ASSERT_EQ(Reg({"export", "HKCU\\Software\\T", file, "/Y"}).status, kExitOk);
-    EXPECT_EQ(ReadFile(file),
+    EXPECT_EQ(ReadText(file),
               "Windows Registry Editor Version 5.00\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software\\T]\r\n\"v\"=\"1\"\r\n\r\n");
 }
@@ -136,7 +125,7 @@ TEST_F(RegTransferTest, ImportAppliesDeletionsAndReadsRegeditsUtf16) {
     ASSERT_EQ(run.status, kExitOk) << run.err;
     EXPECT_FALSE(KeyExists(kHkeyCurrentUser, "Software\\T\\Old"));
     EXPECT_FALSE(Get(kHkeyCurrentUser, "Software\\T", "gone"));
-    EXPECT_EQ(Get(kHkeyCurrentUser, "Software\\T", "path")->data,
+    EXPECT_EQ(Get(kHkeyCurrentUser, "Software\\T", "path").value().data,
               std::vector<std::uint8_t>({'%', 'A', '%', 0}));
 }
 
@@ -170,8 +159,8 @@ TEST_F(RegTransferTest, ImportReportsWhereTheRegistryRefused) {
 
 // The command as the tool runs it, on the machine prefix's store.
 TEST(VexoRegOnTheSystemRegistry, UsesTheStoreInTheMachinePrefix) {
-    common::TempFolder prefix;
-    common::ScopedVariable variable("VEXO_PREFIX", prefix.path().string());
+    TempFolder prefix;
+    ScopedVariable variable("VEXO_PREFIX", prefix.path().string());
     std::ostringstream out;
     std::ostringstream err;
     const std::vector<std::string_view> add = {"reg", "add", "HKCU\\Software\\VexoTest", "/v", "x",
@@ -191,4 +180,4 @@ TEST(VexoRegOnTheSystemRegistry, UsesTheStoreInTheMachinePrefix) {
 }
 
 }  // namespace
-}  // namespace vexo::cli
+}  // namespace vexo::cli::test

@@ -23,7 +23,7 @@
 #include "importer/itunes/library/pe_image.h"
 #include "tests/importer/files/version_test_files.h"
 
-namespace basFiles {
+namespace basFiles::test {
 namespace {
 
 using namespace std::string_literals;
@@ -130,7 +130,7 @@ TEST(SystemVersionApi, AgreesWithOurReaderOnWrittenImages) {
     }
     ExpectSameReading(folder.Write("plain.exe", itunes::library::BuildPeImage({})));
     ExpectSameReading(folder.Write("readme.txt", std::vector<std::uint8_t>{'h', 'i'}));
-    ExpectSameReading((folder.Path() / "missing.exe").string());
+    ExpectSameReading((folder.path() / "missing.exe").string());
 }
 
 TEST(SystemVersionApi, TheSystemsLocaleIsWhatOurReaderFallsBackTo) {
@@ -140,4 +140,4 @@ TEST(SystemVersionApi, TheSystemsLocaleIsWhatOurReaderFallsBackTo) {
 }
 
 }  // namespace
-}  // namespace basFiles
+}  // namespace basFiles::test

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "common/win32/scoped_win.h"
 #include "tests/importer/itunes/com/fake_dispatch_win32.h"
 #include "tests/importer/itunes/com/fake_library_win32.h"
 
@@ -57,15 +58,13 @@ class FakeTrack : public FakeObject {
             return DISP_E_MEMBERNOTFOUND;
         }
         // Kept as text with the type it came in, for the tests to check both.
-        VARIANT text;
-        VariantInit(&text);
+        common::win32::Variant text;
         // VariantChangeType leaves its source as it is, for all its parameter's type says.
-        if (FAILED(VariantChangeType(&text, const_cast<VARIANT*>(value), 0, VT_BSTR))) {
+        if (FAILED(VariantChangeType(text.Get(), const_cast<VARIANT*>(value), 0, VT_BSTR))) {
             return DISP_E_TYPEMISMATCH;
         }
-        track_->written[property] = {value->vt,
-                                     std::wstring(text.bstrVal, SysStringLen(text.bstrVal))};
-        VariantClear(&text);
+        const BSTR written = (*text).bstrVal;
+        track_->written[property] = {value->vt, std::wstring(written, SysStringLen(written))};
         return S_OK;
     }
 
@@ -333,10 +332,9 @@ class ApplicationFactory : public IClassFactory {
         if (outer != nullptr) {
             return CLASS_E_NOAGGREGATION;
         }
-        IDispatch* application = new FakeParent(L"Sources", NewSources);
-        const HRESULT result = application->QueryInterface(id, object);
-        application->Release();
-        return result;
+        const auto application =
+            common::win32::ComPtr<IDispatch>::Adopt(new FakeParent(L"Sources", NewSources));
+        return application->QueryInterface(id, object);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 };

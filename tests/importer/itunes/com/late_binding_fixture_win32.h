@@ -12,7 +12,7 @@
 #include <string_view>
 #include <utility>
 
-#include "importer/itunes/com/com_apartment.h"
+#include "common/win32/scoped_win.h"
 #include "importer/itunes/itunes.h"
 #include "tests/importer/itunes/com/fake_itunes_control.h"
 #include "tests/importer/itunes/com/server_registration_win32.h"
@@ -66,7 +66,7 @@ class LateBindingTest : public ::testing::Test {
         return movies_;
     }
 
-    itunes::com::ComApartment apartment_;
+    common::win32::ComApartment apartment_;
     itunes::Ref<itunes::Application> application_;
     itunes::Ref<itunes::Playlist> movies_;
 

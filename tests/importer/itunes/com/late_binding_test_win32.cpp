@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -14,6 +13,7 @@
 #include <tuple>
 
 #include "tests/importer/itunes/com/late_binding_fixture_win32.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_folder.h"
 
 namespace fake_itunes {
@@ -49,7 +49,7 @@ TEST_F(LateBindingTest, CreationNeedsAnApartmentOnTheCallingThread) {
         createdWithoutCom = itunes::CreateObject(itunes::kApplicationId) != nullptr;
         // A thread that joined the multithreaded apartment cannot become single-threaded.
         if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
-            apartmentInMultithreaded = itunes::com::ComApartment().Ok();
+            apartmentInMultithreaded = common::win32::ComApartment().Ok();
             CoUninitialize();
         }
     }).join();
@@ -57,7 +57,7 @@ TEST_F(LateBindingTest, CreationNeedsAnApartmentOnTheCallingThread) {
     EXPECT_FALSE(apartmentInMultithreaded);
 
     // A second apartment object on the same thread only adds a reference.
-    itunes::com::ComApartment again;
+    common::win32::ComApartment again;
     EXPECT_TRUE(again.Ok());
 }
 
@@ -136,7 +136,7 @@ TEST_F(LateBindingTest, TracksComeOneByOneInPlaylistOrder) {
 TEST_F(LateBindingTest, AddFileCompletesAfterTheBusyReads) {
     const vexo::test_support::TempFolder folder("vexo-com");
     const std::string path = folder.Root() + "\\01 Pilot.m4v";
-    std::ofstream(path) << "x";
+    vexo::test_support::WriteFile(path, "x");
     FakeITunesSetBusyReads(3);
     ASSERT_NE(Movies(), nullptr);
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <string_view>
@@ -11,38 +10,19 @@
 
 #include "importer/episode_import.h"
 #include "tests/importer/itunes/com/late_binding_fixture_win32.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_import_view.h"
 #include "tests/support/temp_folder.h"
 
 namespace fake_itunes {
 namespace {
 
-using importer::DisplayField;
-using importer::MessageAnswer;
-using importer::MessageButtons;
-using importer::MessageIcon;
-
-// Records the messages and counts the yields; the rest of the window does not matter here.
-class RecordingView : public importer::ImportView {
-  public:
-    std::vector<std::string> messages;
-    int yields = 0;
-
-    void SetDisplayField(DisplayField, std::string_view) override {}
-    void SetStatusText(std::string_view) override {}
-    MessageAnswer ShowMessage(std::string_view text, std::string_view, MessageButtons,
-                              MessageIcon) override {
-        messages.emplace_back(text);
-        return MessageAnswer::Ok;
-    }
-    void YieldToEvents() override { ++yields; }
-};
+using RecordingView = vexo::test_support::RecordingImportView<>;
 
 class LateBoundImportTest : public LateBindingTest {
   protected:
     void File(const std::string& relative) {
-        const std::filesystem::path path = folder_.path() / relative;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path) << "x";
+        vexo::test_support::WriteFile(folder_.path() / relative, "x");
     }
     std::wstring Path(const std::string& relative) const {
         return Wide(folder_.Root()) + L"\\" +
@@ -92,7 +72,7 @@ TEST_F(LateBoundImportTest, LabelsEveryEpisodeByMemberNames) {
 
     RecordingView view;
     EXPECT_EQ(Import(view), 4);
-    ASSERT_EQ(view.messages, std::vector<std::string>{"4 files added."});
+    ASSERT_EQ(view.MessageTexts(), std::vector<std::string>{"4 files added."});
     EXPECT_GE(view.yields, 4 * 3);
 
     const std::map<std::wstring, std::wstring> expected = {

@@ -69,12 +69,13 @@ std::wstring ServerPath() {
 
 }  // namespace
 
-ServerRegistration::ServerRegistration() {
+// An abandoned lock (a test program that died) is ours as well; its registration is replaced
+// below.
+ServerRegistration::ServerRegistration()
+    : mutex_(CreateMutexW(nullptr, FALSE, L"VEXO.FakeITunesServerRegistration")),
+      lock_(mutex_.Get()) {
     const std::wstring server = ServerPath();
-    // An abandoned lock (a test program that died) is ours as well; its registration is
-    // replaced below.
-    lock_ = CreateMutexW(nullptr, FALSE, L"VEXO.FakeITunesServerRegistration");
-    if (server.empty() || lock_ == nullptr || WaitForSingleObject(lock_, INFINITE) == WAIT_FAILED) {
+    if (server.empty() || !lock_.Held()) {
         return;
     }
     for (const HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
@@ -93,10 +94,6 @@ ServerRegistration::ServerRegistration() {
 ServerRegistration::~ServerRegistration() {
     if (hive_ != nullptr) {
         Unregister(hive_);
-    }
-    if (lock_ != nullptr) {
-        ReleaseMutex(lock_);
-        CloseHandle(lock_);
     }
 }
 

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "common/win32/scoped_win.h"
+
 namespace fake_itunes {
 
 class ServerRegistration {
@@ -19,7 +21,8 @@ class ServerRegistration {
     bool Ok() const { return hive_ != nullptr; }
 
   private:
-    HANDLE lock_ = nullptr;
+    common::win32::UniqueHandle mutex_;
+    common::win32::MutexLock lock_;
     HKEY hive_ = nullptr;  // where the registration was written and is removed from
 };
 

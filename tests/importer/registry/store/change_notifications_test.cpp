@@ -6,7 +6,7 @@
 
 #include "importer/registry/store/store_status.h"
 
-namespace registry::store {
+namespace registry::store::test {
 namespace {
 
 using common::WaitForEventHandle;
@@ -129,4 +129,4 @@ TEST(SubscriptionsTest, EndingAHandlesSubscriptionsSignalsThem) {
 }
 
 }  // namespace
-}  // namespace registry::store
+}  // namespace registry::store::test

@@ -1,14 +1,12 @@
 // The store's keys and values: persistence, names, paths, hives, deletion, a store that cannot
 // be opened, and the process's system registry.
-#include <sqlite3.h>
-
-#include <cstdlib>
-#include <fstream>
 #include <numeric>
 
 #include "common/machine_prefix.h"
+#include "common/sqlite_database.h"
 #include "importer/registry/store/store_status.h"
 #include "tests/importer/registry/store/store_test_support.h"
+#include "tests/support/scoped_environment.h"
 
 namespace registry::testing {
 namespace {
@@ -20,16 +18,16 @@ TEST_F(StoreTest, ReopenedStoreHoldsEveryValueAsWritten) {
     std::iota(everyByte.begin(), everyByte.end(), std::uint8_t{0});
     const std::vector<std::uint8_t> large(1 << 20, 0xA5);
     const std::vector<std::pair<std::string, StoredValue>> values = {
-        {"", {kRegSz, Bytes(std::string_view("default\0", 8))}},
-        {"Text", {kRegSz, Bytes(std::string_view("caf\xE9\0", 5))}},
+        {"", {kRegSz, ToBytes(std::string_view("default\0", 8))}},
+        {"Text", {kRegSz, ToBytes(std::string_view("caf\xE9\0", 5))}},
         {"EmptyText", {kRegSz, {0}}},
         {"NoBytes", {kRegSz, {}}},
-        {"Expand", {kRegExpandSz, Bytes(std::string_view("%TEMP%\\x\0", 9))}},
-        {"Multi", {kRegMultiSz, Bytes(std::string_view("a\0b\0\0", 5))}},
+        {"Expand", {kRegExpandSz, ToBytes(std::string_view("%TEMP%\\x\0", 9))}},
+        {"Multi", {kRegMultiSz, ToBytes(std::string_view("a\0b\0\0", 5))}},
         {"Number", {kRegDword, DwordBytes(300)}},
         {"Binary", {kRegBinary, everyByte}},
         {"Large", {kRegBinary, large}},
-        {"OddType", {0x1234, Bytes("?")}},
+        {"OddType", {0x1234, ToBytes("?")}},
     };
     const Hkey key = Create(kHkeyCurrentUser, "Software\\Kept");
     for (const auto& [name, value] : values) {
@@ -257,30 +255,29 @@ TEST_P(BrokenStoreTest, EveryOperationFailsWithAStatus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Stores, BrokenStoreTest,
-    ::testing::Values(BrokenStoreCase{"NoPath", [](const std::string&) { return std::string(); }},
-                      BrokenStoreCase{
-                          "MissingFolder",
-                          [](const std::string& path) { return path + ".d/registry.db"; }},
-                      BrokenStoreCase{"NotADatabase",
-                                      [](const std::string& path) {
-                                          std::ofstream(path) << std::string(8192, 'x');
-                                          return path;
-                                      }},
-                      BrokenStoreCase{"AnotherProgramsDatabase",
-                                      [](const std::string& path) {
-                                          sqlite3* database = nullptr;
-                                          sqlite3_open(path.c_str(), &database);
-                                          sqlite3_exec(database, "CREATE TABLE keys(x)", nullptr,
-                                                       nullptr, nullptr);
-                                          sqlite3_close(database);
-                                          return path;
-                                      }}),
+    ::testing::Values(
+        BrokenStoreCase{"NoPath", [](const std::string&) { return std::string(); }},
+        BrokenStoreCase{"MissingFolder",
+                        [](const std::string& path) { return path + ".d/registry.db"; }},
+        BrokenStoreCase{"NotADatabase",
+                        [](const std::string& path) {
+                            vexo::test_support::WriteFile(path, std::string(8192, 'x'));
+                            return path;
+                        }},
+        BrokenStoreCase{"AnotherProgramsDatabase",
+                        [](const std::string& path) {
+                            common::sqlite::Database database;
+                            common::sqlite::Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                                 {}, database);
+                            common::sqlite::Execute(database.get(), "CREATE TABLE keys(x)");
+                            return path;
+                        }}),
     [](const auto& entry) { return std::string(entry.param.label); });
 
 TEST(SystemRegistryTest, LivesInTheMachinePrefix) {
     TempFolder folder;
     const std::string prefix = folder / "prefix";
-    ASSERT_EQ(setenv("VEXO_PREFIX", prefix.c_str(), 1), 0);
+    const vexo::test_support::ScopedVariable variable("VEXO_PREFIX", prefix);
     RegistryApi& api = SystemRegistryApi();
     EXPECT_EQ(&api, &SystemRegistryApi());
     Hkey key = 0;

@@ -13,7 +13,7 @@ constexpr std::uint32_t kTypeUntouched = 0xDEADBEEF;
 constexpr std::uint32_t kSizeUntouched = 0xDEADBEEF;
 
 // The value every case queries: "foobar" and its NUL, 7 bytes.
-const std::vector<std::uint8_t> kFoobar = Bytes(std::string_view("foobar\0", 7));
+const std::vector<std::uint8_t> kFoobar = ToBytes(std::string_view("foobar\0", 7));
 
 struct QueryCase {
     const char* label;

@@ -1,29 +1,21 @@
 // The store shared between processes: a writer killed with SIGKILL, two writers at once, and
 // notifications of changes made by another process.
-#include <sqlite3.h>
-
 #include <set>
 
 #include "common/event.h"
+#include "common/sqlite_database.h"
 #include "tests/importer/registry/store/store_test_support.h"
 
 namespace registry::testing {
 namespace {
 
 std::string IntegrityCheck(const std::string& path) {
-    sqlite3* database = nullptr;
-    std::string answer = "cannot open";
-    if (sqlite3_open_v2(path.c_str(), &database, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(database, "PRAGMA integrity_check", -1, &statement, nullptr) ==
-                SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW) {
-            answer = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        }
-        sqlite3_finalize(statement);
+    common::sqlite::Database database;
+    if (common::sqlite::Open(path, SQLITE_OPEN_READONLY, {}, database) != SQLITE_OK) {
+        return "cannot open";
     }
-    sqlite3_close(database);
-    return answer;
+    common::sqlite::Statement check(database.get(), "PRAGMA integrity_check");
+    return check.Step() == SQLITE_ROW ? check.ColumnText(0) : "cannot open";
 }
 
 TEST(StoreProcessesTest, AcknowledgedWritesSurviveKillingTheWriter) {

@@ -18,7 +18,11 @@
 #include <string_view>
 #include <vector>
 
+#include "common/byte_order.h"
+#include "common/posix/unique_fd.h"
 #include "importer/registry/store/store_registry_api.h"
+#include "tests/support/files.h"
+#include "tests/support/hang_guard.h"
 #include "tests/support/temp_folder.h"
 
 extern char** environ;
@@ -27,18 +31,13 @@ namespace registry::testing {
 
 namespace fs = std::filesystem;
 
-// A guard against hanging, never a means of synchronisation.
-inline constexpr std::chrono::milliseconds kGuard{10000};
-
+inline constexpr std::chrono::milliseconds kGuard = vexo::test_support::kHangGuard;
 using vexo::test_support::TempFolder;
-
-inline std::vector<std::uint8_t> Bytes(std::string_view text) {
-    return std::vector<std::uint8_t>(text.begin(), text.end());
-}
+using vexo::test_support::ToBytes;
 
 inline std::vector<std::uint8_t> DwordBytes(std::uint32_t value) {
-    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    const auto bytes = common::Le32Bytes(value);
+    return {bytes.begin(), bytes.end()};
 }
 
 struct StoredValue {
@@ -136,6 +135,11 @@ class WriterProcess {
         if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) {
             return;
         }
+        // The child's ends are closed here once it has started.
+        const common::posix::UniqueFd childInput(input[0]);
+        const common::posix::UniqueFd childOutput(output[1]);
+        toChild_ = common::posix::UniqueFd(input[1]);
+        fromChild_ = common::posix::UniqueFd(output[0]);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
@@ -151,16 +155,10 @@ class WriterProcess {
             pid_ = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
-        close(input[0]);
-        close(output[1]);
-        toChild_ = input[1];
-        fromChild_ = output[0];
     }
     ~WriterProcess() {
         CloseInput();
-        if (fromChild_ >= 0) {
-            close(fromChild_);
-        }
+        fromChild_.Close();
         if (pid_ > 0) {
             kill(pid_, SIGKILL);
             Wait();
@@ -172,12 +170,7 @@ class WriterProcess {
     bool Started() const { return pid_ > 0; }
 
     // Closing the child's input is its signal to start, where it waits for one.
-    void CloseInput() {
-        if (toChild_ >= 0) {
-            close(toChild_);
-            toChild_ = -1;
-        }
-    }
+    void CloseInput() { toChild_.Close(); }
 
     // The next line the child wrote; nullopt at the end of its output.
     std::optional<std::string> ReadLine() {
@@ -189,7 +182,7 @@ class WriterProcess {
                 return line;
             }
             char buffer[4096];
-            const ssize_t size = read(fromChild_, buffer, sizeof buffer);
+            const ssize_t size = read(fromChild_.Get(), buffer, sizeof buffer);
             if (size <= 0) {
                 return std::nullopt;  // a partial last line is no acknowledgement
             }
@@ -216,8 +209,8 @@ class WriterProcess {
 
   private:
     pid_t pid_ = -1;
-    int toChild_ = -1;
-    int fromChild_ = -1;
+    common::posix::UniqueFd toChild_;
+    common::posix::UniqueFd fromChild_;
     std::string pending_;
 };
 

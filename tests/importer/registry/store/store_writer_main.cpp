@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/byte_order.h"
 #include "importer/registry/store/store_registry_api.h"
 
 namespace {
@@ -24,10 +25,8 @@ namespace {
 using namespace registry;
 
 bool SetDword(RegistryApi& api, Hkey key, const std::string& name, std::uint32_t value) {
-    const std::uint8_t bytes[4] = {
-        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-    return api.RegSetValueEx(key, name, kRegDword, bytes, sizeof bytes) == kErrorSuccess;
+    const auto bytes = common::Le32Bytes(value);
+    return api.RegSetValueEx(key, name, kRegDword, bytes.data(), bytes.size()) == kErrorSuccess;
 }
 
 bool Acknowledge(std::uint32_t round) {

@@ -11,7 +11,7 @@
 #include "importer/ui/qt/about_artwork.h"
 #include "tests/importer/ui/qt/modal_driver.h"
 
-namespace plumex::qt {
+namespace plumex::qt::test {
 namespace {
 
 using forms::ButtonState;
@@ -262,4 +262,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<KeyCase>& row) { return row.param.name; });
 
 }  // namespace
-}  // namespace plumex::qt
+}  // namespace plumex::qt::test

@@ -7,11 +7,11 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
-#include <QtEndian>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "common/byte_order.h"
 #include "importer/forms/about_layout.h"
 #include "importer/forms/help_layout.h"
 #include "importer/ui/qt/about_artwork.h"
@@ -85,25 +85,24 @@ std::optional<std::vector<IconEntry>> ReadIconDirectory(const char* name, int ex
         return std::nullopt;
     }
     const QByteArray bytes = file.readAll();
-    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
-    if (bytes.size() < 6 || qFromLittleEndian<quint16>(data + 2) != expectedType) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    if (bytes.size() < 6 || common::LoadLe16(data + 2) != expectedType) {
         return std::nullopt;
     }
-    const int count = qFromLittleEndian<quint16>(data + 4);
+    const int count = common::LoadLe16(data + 4);
     std::vector<IconEntry> entries;
     for (int i = 0; i < count; ++i) {
-        const uchar* entry = data + 6 + 16 * i;
+        const std::uint8_t* entry = data + 6 + 16 * i;
         if (6 + 16 * (i + 1) > bytes.size()) {
             return std::nullopt;
         }
-        const quint32 size = qFromLittleEndian<quint32>(entry + 8);
-        const quint32 offset = qFromLittleEndian<quint32>(entry + 12);
+        const quint32 size = common::LoadLe32(entry + 8);
+        const quint32 offset = common::LoadLe32(entry + 12);
         if (offset + size > static_cast<quint32>(bytes.size()) || size < 40) {
             return std::nullopt;
         }
         entries.push_back(IconEntry{entry[0] == 0 ? 256 : entry[0], entry[1] == 0 ? 256 : entry[1],
-                                    qFromLittleEndian<quint16>(entry + 4),
-                                    qFromLittleEndian<quint16>(entry + 6)});
+                                    common::LoadLe16(entry + 4), common::LoadLe16(entry + 6)});
     }
     return entries;
 }

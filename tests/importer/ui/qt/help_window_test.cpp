@@ -10,7 +10,7 @@
 
 #include "tests/importer/ui/qt/modal_driver.h"
 
-namespace plumex::qt {
+namespace plumex::qt::test {
 namespace {
 
 // Opens the Help window modally over owner and runs script on it from inside its loop.
@@ -133,4 +133,4 @@ TEST_F(HelpWindowTest, OpenedTwiceLooksTheSame) {
 }
 
 }  // namespace
-}  // namespace plumex::qt
+}  // namespace plumex::qt::test

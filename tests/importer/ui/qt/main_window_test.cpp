@@ -25,10 +25,12 @@
 #include "importer/itunes/library/library_install.h"
 #include "importer/itunes/library/media_library.h"
 #include "importer/registry/store/store_registry_api.h"
+#include "tests/support/hang_guard.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/temp_folder.h"
 #include "tools/testmedia/test_media.h"
 
-namespace plumex::qt {
+namespace plumex::qt::test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -109,9 +111,10 @@ class MainWindowTest : public ::testing::Test {
         return library->ListTracks("Movies").value_or(std::vector<itunes::library::TrackRecord>{});
     }
 
+    vexo::test_support::HangGuard hangGuard_;  // a box nobody answers would wait for ever
     vexo::test_support::TempFolder temp_{"vexo-qt-main"};
-    common::ScopedVariable prefix_{"VEXO_PREFIX", temp_ / "prefix"};
-    common::ScopedVariable programFiles_{"PROGRAMFILES", std::nullopt};
+    vexo::test_support::ScopedVariable prefix_{"VEXO_PREFIX", temp_ / "prefix"};
+    vexo::test_support::ScopedVariable programFiles_{"PROGRAMFILES", std::nullopt};
     registry::StoreRegistryApi registry_{
         (std::filesystem::create_directories(temp_ / "prefix"), common::RegistryStorePath())};
     std::vector<bool> helpOpenedWhileShown;
@@ -134,7 +137,7 @@ TEST_F(MainWindowTest, AStartWithoutTheLibraryShowsTheErrorAndEnds) {
 }
 
 TEST_F(MainWindowTest, AMissingProgramFilesFolderHasNoIcon) {
-    common::ScopedVariable missing{"PROGRAMFILES", temp_ / "nowhere"};
+    vexo::test_support::ScopedVariable missing{"PROGRAMFILES", temp_ / "nowhere"};
     auto window = MakeWindow();
     ModalAnswerer answerer;
 
@@ -267,4 +270,4 @@ INSTANTIATE_TEST_SUITE_P(Answers, CancelByClickTest,
                          });
 
 }  // namespace
-}  // namespace plumex::qt
+}  // namespace plumex::qt::test

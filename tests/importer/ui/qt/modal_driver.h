@@ -9,11 +9,14 @@
 #include <functional>
 #include <memory>
 
+#include "tests/support/hang_guard.h"
+
 namespace plumex::qt::testing {
 
 struct ModalOutcome {
-    bool found = false;     // a modal window was open when the timer fired
-    bool leftOpen = false;  // it was still open when the script ended
+    bool found = false;                       // a modal window was open when the timer fired
+    bool leftOpen = false;                    // it was still open when the script ended
+    vexo::test_support::HangGuard hangGuard;  // for a window that opened too late to be driven
 };
 
 std::shared_ptr<const ModalOutcome> DriveNextModal(std::function<void(QWidget& window)> script);

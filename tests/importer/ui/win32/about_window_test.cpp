@@ -12,7 +12,7 @@
 #include "importer/ui/win32/resource_ids.h"
 #include "tests/importer/ui/win32/window_test_support.h"
 
-namespace plumex::win32 {
+namespace plumex::win32::test {
 namespace {
 
 using forms::AboutCursor;
@@ -298,4 +298,4 @@ TEST_F(AboutModalTest, RunsOverItsDisabledOwnerAndGivesItBackOnceClosed) {
 }
 
 }  // namespace
-}  // namespace plumex::win32
+}  // namespace plumex::win32::test

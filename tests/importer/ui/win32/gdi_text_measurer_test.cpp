@@ -4,7 +4,7 @@
 
 #include "importer/forms/help_text.h"
 
-namespace plumex::win32 {
+namespace plumex::win32::test {
 namespace {
 
 constexpr forms::FontSpec kArial{"Arial", 10, false};
@@ -67,4 +67,4 @@ TEST(GdiTextMeasurerTest, AMissingFamilyGivesWayToAnInstalledSansFamily) {
 }
 
 }  // namespace
-}  // namespace plumex::win32
+}  // namespace plumex::win32::test

@@ -8,7 +8,7 @@
 #include "importer/forms/help_layout.h"
 #include "tests/importer/ui/win32/window_test_support.h"
 
-namespace plumex::win32 {
+namespace plumex::win32::test {
 namespace {
 
 using testing::ClickAt;
@@ -161,4 +161,4 @@ TEST_F(HelpWindowTest, WithoutAnOwnerOpensCentredOnTheScreen) {
 }
 
 }  // namespace
-}  // namespace plumex::win32
+}  // namespace plumex::win32::test

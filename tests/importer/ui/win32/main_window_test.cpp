@@ -19,7 +19,7 @@
 #include "importer/ui/win32/main_window_controls.h"
 #include "tests/importer/ui/win32/test_machine.h"
 
-namespace plumex::win32 {
+namespace plumex::win32::test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -433,4 +433,4 @@ TEST_F(MainWindowTest, ClosingWhileIdleDestroysTheWindow) {
 }
 
 }  // namespace
-}  // namespace plumex::win32
+}  // namespace plumex::win32::test

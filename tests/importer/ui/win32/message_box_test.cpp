@@ -5,7 +5,7 @@
 
 #include <ostream>
 
-namespace plumex::win32 {
+namespace plumex::win32::test {
 namespace {
 
 using importer::MessageAnswer;
@@ -49,4 +49,4 @@ TEST(MessageBoxAnswerTest, OnlyYesConfirmsAQuestion) {
 }
 
 }  // namespace
-}  // namespace plumex::win32
+}  // namespace plumex::win32::test

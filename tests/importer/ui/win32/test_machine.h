@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -20,6 +19,7 @@
 #include "importer/itunes/library/pe_image.h"
 #include "importer/registry/registry_api.h"
 #include "tests/importer/fake_library.h"
+#include "tests/support/files.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
@@ -123,15 +123,12 @@ class TestMachine {
         itunes::library::VersionInfo info;
         info.stringTables.push_back({"040904B0", {{"FileVersion", fileVersion}}});
         info.translations = std::vector<itunes::library::Translation>{{0x0409, 1200}};
-        const std::filesystem::path program = ProgramFiles() / "iTunes" / "iTunes.EXE";
-        std::filesystem::create_directories(program.parent_path());
-        itunes::library::WriteFileBytes(program, itunes::library::BuildVersionedImage(info));
+        vexo::test_support::WriteBytes(ProgramFiles() / "iTunes" / "iTunes.EXE",
+                                       itunes::library::BuildVersionedImage(info));
     }
 
     void Episode(const std::string& relative) {
-        const std::filesystem::path path = Root() / relative;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path) << "x";
+        vexo::test_support::WriteFile(Root() / relative, "x");
     }
 
     // The system's environment and version reader, with the registry and the media library of
@@ -156,8 +153,8 @@ class TestMachine {
 
   private:
     vexo::test_support::TempFolder folder_{"vexo-win32-main"};
-    common::ScopedVariable programFiles_{"PROGRAMFILES", ProgramFiles().string()};
-    std::optional<common::ScopedVariable> lostProgramFiles_;
+    vexo::test_support::ScopedVariable programFiles_{"PROGRAMFILES", ProgramFiles().string()};
+    std::optional<vexo::test_support::ScopedVariable> lostProgramFiles_;
     MemoryRegistry registry_;
 };
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "importer/itunes/com/com_apartment.h"
+#include "common/win32/scoped_win.h"
 #include "importer/ui/win32/modal_window.h"
 
 namespace plumex::win32::testing {
@@ -18,11 +18,11 @@ constexpr UINT kProbeMessage = WM_APP + 1;
 // The pictures are decoded through COM on the window thread, as in the program.
 class ComEnvironment final : public ::testing::Environment {
   public:
-    void SetUp() override { apartment_ = std::make_unique<itunes::com::ComApartment>(); }
+    void SetUp() override { apartment_ = std::make_unique<common::win32::ComApartment>(); }
     void TearDown() override { apartment_.reset(); }
 
   private:
-    std::unique_ptr<itunes::com::ComApartment> apartment_;
+    std::unique_ptr<common::win32::ComApartment> apartment_;
 };
 
 [[maybe_unused]] ::testing::Environment* const kCom =

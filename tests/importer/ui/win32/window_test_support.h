@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "tests/support/hang_guard.h"
+
 namespace plumex::win32::testing {
 
 // Empty when windows can be shown; else why not, for GTEST_SKIP.
@@ -43,6 +45,7 @@ class ProbeOwner {
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override;
+    vexo::test_support::HangGuard hangGuard_;  // a modal loop that never ends
 };
 
 // A left click (press and release, no key held) at client pixel point.

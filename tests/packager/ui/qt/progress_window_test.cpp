@@ -12,7 +12,7 @@
 
 #include "packager/ui/qt/progress_window.h"
 
-namespace packager::qt {
+namespace packager::qt::test {
 namespace {
 
 class ProgressWindowTest : public ::testing::Test {
@@ -122,4 +122,4 @@ TEST_F(ProgressWindowTest, HalfBarFillsTheLeftHalfAndCentresTheNumber) {
 }
 
 }  // namespace
-}  // namespace packager::qt
+}  // namespace packager::qt::test
