@@ -21,10 +21,10 @@
 #include "common/byte_source.h"
 #include "common/posix/unique_fd.h"
 #include "packager/format/locate_payload.h"
-#include "packager/format/package_writer.h"
 #include "packager/package_worker.h"
 #include "packager/posix/posix_platform.h"
 #include "ratio.h"
+#include "tools/packagewriter/package_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -34,7 +34,7 @@ constexpr std::size_t kEntryBytes = 64u << 20;
 constexpr int kEntries = 4;
 constexpr int kRuns = 5;
 
-class FileSink final : public packager::format::ByteSink {
+class FileSink final : public packagewriter::ByteSink {
   public:
     explicit FileSink(const fs::path& path) : out_(path, std::ios::binary) {}
     bool Write(std::span<const std::uint8_t> bytes) override {
@@ -80,14 +80,13 @@ bool MakePackage(const fs::path& path) {
     const std::vector<std::uint8_t> stub((std::istreambuf_iterator<char>(stubFile)),
                                          std::istreambuf_iterator<char>());
     std::vector<common::MemoryByteSource> sources(kEntries, common::MemoryByteSource(data));
-    std::vector<packager::format::PackageEntry> entries;
+    std::vector<packagewriter::PackageEntry> entries;
     for (int i = 0; i < kEntries; ++i) {
         entries.push_back({i == 0 ? "setup.exe" : "part" + std::to_string(i) + ".cab",
                            &sources[static_cast<std::size_t>(i)], data.size()});
     }
     FileSink sink(path);
-    const packager::format::WriteOutcome written =
-        packager::format::WritePackage(stub, entries, sink);
+    const packagewriter::WriteOutcome written = packagewriter::WritePackage(stub, entries, sink);
     if (!written) {
         std::fprintf(stderr, "cannot make the package: %s\n", written.message.c_str());
     }

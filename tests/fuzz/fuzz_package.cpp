@@ -15,8 +15,8 @@
 #include "packager/format/crc_methods.h"
 #include "packager/format/entry_name.h"
 #include "packager/format/locate_payload.h"
-#include "packager/format/package_writer.h"
 #include "packager/format/payload_reader.h"
+#include "tools/packagewriter/package_writer.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ExtractLikeTheWorker(source, location.offset);
     }
     CancelAtAChosenStep(bytes, location);
-    (void)packager::format::CheckStub(bytes);
+    (void)packagewriter::CheckStub(bytes);
     EveryMethodAgrees(bytes);
     return 0;
 }

@@ -6,9 +6,9 @@
 
 #include "common/byte_source.h"
 #include "importer/itunes/library/pe_image.h"
-#include "packager/format/package_writer.h"
 #include "tests/fuzz/seed_corpus.h"
 #include "tests/packager/format/synthetic_stubs.h"
+#include "tools/packagewriter/package_writer.h"
 
 namespace {
 
@@ -25,15 +25,15 @@ Bytes Package(const Bytes& stub, bool withEntries) {
     common::MemoryByteSource cabinetSource(cabinet);
     common::MemoryByteSource setupSource(setupBytes);
     common::MemoryByteSource listSource(list);
-    std::vector<packager::format::PackageEntry> entries;
+    std::vector<packagewriter::PackageEntry> entries;
     if (withEntries) {
         entries = {{"Plumex.CAB", &cabinetSource, cabinet.size()},
                    {"setup.exe", &setupSource, setupBytes.size()},
                    {"SETUP.LST", &listSource, list.size()},
                    {"empty.txt", &listSource, 0}};
     }
-    packager::format::VectorByteSink sink;
-    if (!packager::format::WritePackage(stub, entries, sink, {.requireSetupEntry = withEntries})) {
+    packagewriter::VectorByteSink sink;
+    if (!packagewriter::WritePackage(stub, entries, sink, {.requireSetupEntry = withEntries})) {
         return {};
     }
     return sink.Bytes();

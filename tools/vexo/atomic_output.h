@@ -9,12 +9,12 @@
 #include <span>
 #include <string>
 
-#include "packager/format/package_writer.h"
+#include "tools/packagewriter/package_writer.h"
 #include "tools/vexo/interrupt_guard.h"
 
 namespace vexo::cli {
 
-class AtomicOutput final : public packager::format::ByteSink {
+class AtomicOutput final : public packagewriter::ByteSink {
   public:
     explicit AtomicOutput(std::filesystem::path path);
     ~AtomicOutput() override;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/file_byte_source.h"
-#include "packager/format/package_writer.h"
+#include "tools/packagewriter/package_writer.h"
 #include "tools/vexo/atomic_output.h"
 #include "tools/vexo/package_listing.h"
 #include "tools/vexo/package_stub.h"
@@ -167,7 +167,7 @@ std::string FoldCase(std::string_view name) {
 }
 
 // Names that one folder cannot hold side by side on Windows; std::nullopt when there are none.
-std::optional<std::string> DuplicateName(std::span<const packager::format::PackageEntry> entries,
+std::optional<std::string> DuplicateName(std::span<const packagewriter::PackageEntry> entries,
                                          std::span<const std::string_view> files) {
     std::vector<std::string> folded;
     folded.reserve(entries.size());
@@ -198,14 +198,14 @@ int RunCreate(Arguments rawArgs, std::ostream& out, std::ostream& err) {
     if (!stub) {
         return Refuse(err, Printable(stubPath->string()) + ": cannot be read: " + error);
     }
-    const packager::format::StubCheck stubCheck = packager::format::CheckStub(stub->bytes);
+    const packagewriter::StubCheck stubCheck = packagewriter::CheckStub(stub->bytes);
     if (!stubCheck.outcome) {
         return Refuse(err, Printable(stubPath->string()) +
                                ": refused as a stub: " + stubCheck.outcome.message);
     }
 
     std::vector<std::unique_ptr<common::FileByteSource>> sources;
-    std::vector<packager::format::PackageEntry> entries;
+    std::vector<packagewriter::PackageEntry> entries;
     std::uint64_t dataBytes = 0;
     for (const std::string_view file : args->files) {
         sources.push_back(common::FileByteSource::Open(file, &error));
@@ -216,12 +216,11 @@ int RunCreate(Arguments rawArgs, std::ostream& out, std::ostream& err) {
                            sources.back()->Size()});
         dataBytes += sources.back()->Size();
     }
-    const packager::format::PackageOptions options{args->requireSetup};
-    if (const packager::format::WriteOutcome checked =
-            packager::format::CheckEntries(entries, options);
+    const packagewriter::PackageOptions options{args->requireSetup};
+    if (const packagewriter::WriteOutcome checked = packagewriter::CheckEntries(entries, options);
         !checked) {
         // Only the missing "setup.exe" can be allowed; say how.
-        const bool onlySetupMissing = packager::format::CheckEntries(entries, {false}).ok;
+        const bool onlySetupMissing = packagewriter::CheckEntries(entries, {false}).ok;
         return Refuse(err, Printable(checked.message) +
                                (onlySetupMissing ? " (--no-setup allows that)" : ""));
     }
@@ -233,8 +232,8 @@ int RunCreate(Arguments rawArgs, std::ostream& out, std::ostream& err) {
     if (!output.Open()) {
         return Refuse(err, Printable(output.Error()));
     }
-    const packager::format::WriteOutcome written =
-        packager::format::WritePackage(stub->bytes, entries, output, options);
+    const packagewriter::WriteOutcome written =
+        packagewriter::WritePackage(stub->bytes, entries, output, options);
     if (!written) {
         // The output's own error says more than "cannot write the package".
         const std::string reason = output.Error().empty() ? written.message : output.Error();

@@ -15,8 +15,8 @@
 #include "packager/format/entry_header.h"
 #include "packager/format/entry_name.h"
 #include "packager/format/locate_payload.h"
-#include "packager/format/package_writer.h"
 #include "packager/format/payload_reader.h"
+#include "tools/packagewriter/package_writer.h"
 #include "tools/vexo/crc_command.h"
 #include "tools/vexo/printable.h"
 
@@ -193,7 +193,7 @@ class Lister {
                               HexCheckValue(*computed) + ", its header holds " +
                               HexCheckValue(header->checkValue));
         }
-        hasSetup_ = hasSetup_ || header->Name() == packager::format::kSetupEntryName;
+        hasSetup_ = hasSetup_ || header->Name() == packagewriter::kSetupEntryName;
         rows_.push_back(row);
         return true;
     }

@@ -1,4 +1,4 @@
-#include "packager/format/package_writer.h"
+#include "tools/packagewriter/package_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,10 @@
 #include "tests/packager/format/recording_source.h"
 #include "tests/packager/format/synthetic_stubs.h"
 
-namespace packager::format::test {
+namespace packagewriter::test {
 namespace {
+
+using namespace packager::format;
 
 using testing_support::BuildElfStub;
 using testing_support::BuildPeStub;
@@ -277,4 +279,4 @@ TEST(PackageWriter, ReportsEveryFailedWrite) {
 }
 
 }  // namespace
-}  // namespace packager::format::test
+}  // namespace packagewriter::test

@@ -17,7 +17,9 @@
 #include "common/byte_source.h"
 #include "packager/format/locate_payload.h"
 
-namespace packager::format {
+namespace packagewriter {
+
+using packager::format::StubFormat;
 
 inline constexpr const char* kSetupEntryName = "setup.exe";
 
@@ -76,4 +78,4 @@ WriteOutcome WritePayload(std::span<const PackageEntry> entries, ByteSink& sink,
 WriteOutcome WritePackage(std::span<const std::uint8_t> stub, std::span<const PackageEntry> entries,
                           ByteSink& sink, const PackageOptions& options = {});
 
-}  // namespace packager::format
+}  // namespace packagewriter

@@ -1,4 +1,4 @@
-#include "packager/format/package_writer.h"
+#include "tools/packagewriter/package_writer.h"
 
 #include <algorithm>
 #include <array>
@@ -11,7 +11,9 @@
 #include "packager/format/check_value.h"
 #include "packager/format/entry_name.h"
 
-namespace packager::format {
+namespace packagewriter {
+
+using namespace packager::format;
 
 namespace {
 
@@ -245,4 +247,4 @@ WriteOutcome WritePackage(std::span<const std::uint8_t> stub, std::span<const Pa
     return WritePayload(entries, sink, options);
 }
 
-}  // namespace packager::format
+}  // namespace packagewriter
