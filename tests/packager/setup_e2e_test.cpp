@@ -65,7 +65,7 @@ class VexoSetupTest : public ::testing::Test {
     static Bytes Stub() { return ReadBytes(VEXO_SETUP_PATH); }
 
     // Runs the package from the "caller" folder, with its temporary folder in "tmp".
-    Outcome Run(const Bytes& package) {
+    Outcome Run(const Bytes& package, std::vector<std::string> arguments = {}) {
         const fs::path program = scratch_.path() / "VEXOSetup-package";
         WriteBytes(program, package);
         fs::permissions(program, fs::perms::owner_all);
@@ -91,7 +91,11 @@ class VexoSetupTest : public ::testing::Test {
         }
         envp.push_back(nullptr);
         std::string path = program.string();
-        char* const argv[] = {path.data(), nullptr};
+        std::vector<char*> argv = {path.data()};
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
         const std::string caller = (scratch_.path() / "caller").string();
         const std::string errors = (scratch_.path() / "stderr").string();
 
@@ -101,7 +105,7 @@ class VexoSetupTest : public ::testing::Test {
             if (errorFd < 0 || ::dup2(errorFd, STDERR_FILENO) < 0 || ::chdir(caller.c_str()) != 0) {
                 ::_exit(125);
             }
-            ::execve(path.c_str(), argv, envp.data());
+            ::execve(path.c_str(), argv.data(), envp.data());
             ::_exit(126);
         }
         Outcome outcome;
@@ -142,6 +146,24 @@ TEST_F(VexoSetupTest, InstallsRunsSetupAndCleansUp) {
               (std::vector<std::string>{"Plumex.CAB", "SETUP.LST", "setup.exe"}));
     EXPECT_THAT(TempFolderContents(), IsEmpty());
 }
+
+// The program reads no command line: options Qt would take for its own change nothing.
+class VexoSetupOptionsTest : public VexoSetupTest,
+                             public ::testing::WithParamInterface<std::vector<std::string>> {};
+
+TEST_P(VexoSetupOptionsTest, AreIgnored) {
+    const Outcome outcome = Run(MakePackage({SetupScript()}), GetParam());
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
+    const std::vector<std::string> lines = MarkerLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "0");  // setup.exe is started without them too
+    EXPECT_THAT(TempFolderContents(), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(QtOptions, VexoSetupOptionsTest,
+                         ::testing::Values(std::vector<std::string>{"-platform", "nosuchplatform"},
+                                           std::vector<std::string>{"-stylesheet", "/nonexistent"},
+                                           std::vector<std::string>{"-reverse", "--help"}));
 
 TEST_F(VexoSetupTest, CorruptPackageIsReportedAndLeavesNothing) {
     const Bytes good = Stub();

@@ -17,7 +17,11 @@
 namespace packager::qt {
 
 int PackageMain(int argc, char** argv) {
-    QApplication application(argc, argv);
+    // The program takes no options: Qt sees the program's name alone, so that no argument
+    // (-platform, -stylesheet, -reverse ...) can change its behaviour or abort it.
+    int qtArgc = argc > 0 ? 1 : 0;
+    char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    QApplication application(qtArgc, qtArgv);
     // Only the worker's end ends the program, never a closed window.
     QApplication::setQuitOnLastWindowClosed(false);
     const bool autoAnswer = AutoAnswerRequested();

@@ -62,6 +62,8 @@ std::optional<SetupStep> ProgressWindow::SetUp() {
 
     const ProgressWindowLayout layout = LayOutProgressWindow(width(), height());
     status_ = new QLabel(FromLocal(state_.CopyStatus()), this);
+    // Entry names are shown as they are spelled: never taken for markup.
+    status_->setTextFormat(Qt::PlainText);
     status_->setAlignment(Qt::AlignCenter);
     status_->setWordWrap(false);
     status_->setGeometry(ToQRect(layout.status));

@@ -76,6 +76,13 @@ TEST_F(ProgressWindowTest, StatusLineAndCancelButton) {
               QRect((window_.width() - 100) / 2, window_.height() - 40, 100, 30));
 }
 
+TEST_F(ProgressWindowTest, StatusLineShowsMarkupAsItsCharactersOnOneLine) {
+    window_.ShowStatusLine("<h1>BIG");
+    const QLabel* status = window_.StatusControl();
+    EXPECT_EQ(status->sizeHint().height(), status->fontMetrics().height());
+    EXPECT_GE(status->sizeHint().width(), status->fontMetrics().horizontalAdvance("<h1>BIG"));
+}
+
 TEST_F(ProgressWindowTest, FirstCancelPressHidesTheButtonAndSetsTheEvent) {
     QPushButton* cancel = window_.CancelButton();
     ASSERT_TRUE(cancel->isVisible());
