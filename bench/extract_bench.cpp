@@ -140,6 +140,11 @@ int main(int argc, char** argv) {
     std::uint64_t payload = 0;
     {
         std::unique_ptr<common::ByteSource> file = platform.OpenForReading(packagePath);
+        if (file == nullptr) {
+            std::fprintf(stderr, "cannot open the package %s\n", packagePath.c_str());
+            fs::remove_all(work);
+            return 1;
+        }
         payload = packager::format::LocatePayload(*file, {}).offset;
     }
 
