@@ -71,7 +71,7 @@ class VexoSetupTest : public ::testing::Test {
         fs::permissions(program, fs::perms::owner_all);
 
         std::vector<std::string> environment = {
-            "QT_QPA_PLATFORM=offscreen",
+            "QT_QPA_PLATFORM=" + platform_,
             "VEXO_SETUP_AUTOANSWER=1",
             "TMPDIR=" + (scratch_.path() / "tmp").string(),
             "XDG_RUNTIME_DIR=" + (scratch_.path() / "runtime").string(),
@@ -80,8 +80,10 @@ class VexoSetupTest : public ::testing::Test {
         for (char** variable = environ; *variable != nullptr; ++variable) {
             const std::string entry = *variable;
             const std::string name = entry.substr(0, entry.find('='));
+            // Without the caller's display: the platform named above is the only window system.
             if (name != "QT_QPA_PLATFORM" && name != "VEXO_SETUP_AUTOANSWER" && name != "TMPDIR" &&
-                name != "XDG_RUNTIME_DIR" && name != "PWD") {
+                name != "XDG_RUNTIME_DIR" && name != "PWD" && name != "DISPLAY" &&
+                name != "WAYLAND_DISPLAY") {
                 environment.push_back(entry);
             }
         }
@@ -129,6 +131,7 @@ class VexoSetupTest : public ::testing::Test {
 
     TempFolder scratch_;
     fs::path marker_;
+    std::string platform_ = "offscreen";  // QT_QPA_PLATFORM of the run
 };
 
 TEST_F(VexoSetupTest, InstallsRunsSetupAndCleansUp) {
@@ -164,6 +167,24 @@ INSTANTIATE_TEST_SUITE_P(QtOptions, VexoSetupOptionsTest,
                          ::testing::Values(std::vector<std::string>{"-platform", "nosuchplatform"},
                                            std::vector<std::string>{"-stylesheet", "/nonexistent"},
                                            std::vector<std::string>{"-reverse", "--help"}));
+
+// No window system to be had (no display for xcb, a platform that does not exist): the program
+// could not set itself up, says so on stderr and leaves nothing.
+class VexoSetupWithoutDisplayTest : public VexoSetupTest,
+                                    public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(VexoSetupWithoutDisplayTest, IsAnInitializationError) {
+    platform_ = GetParam();
+    const Outcome outcome = Run(MakePackage({SetupScript()}));
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.errors;
+    EXPECT_THAT(outcome.errors, HasSubstr("message box: GetClientRect(GetDesktopWindow)\n"
+                                          "Initialization Error."));
+    EXPECT_FALSE(fs::exists(marker_));
+    EXPECT_THAT(TempFolderContents(), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Platforms, VexoSetupWithoutDisplayTest,
+                         ::testing::Values("xcb", "nosuchplatform"));
 
 TEST_F(VexoSetupTest, CorruptPackageIsReportedAndLeavesNothing) {
     const Bytes good = Stub();

@@ -14,14 +14,14 @@ QString FromLocal(std::string_view text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void Report(const MessageBoxSpec& box) {
+}  // namespace
+
+void ReportMessageBox(const MessageBoxSpec& box) {
     std::fprintf(stderr, "VEXOSetup message box: %.*s\n%.*s\n",
                  static_cast<int>(box.caption.size()), box.caption.data(),
                  static_cast<int>(box.text.size()), box.text.data());
     std::fflush(stderr);
 }
-
-}  // namespace
 
 bool AutoAnswerRequested() {
     const char* value = std::getenv("VEXO_SETUP_AUTOANSWER");
@@ -30,7 +30,7 @@ bool AutoAnswerRequested() {
 
 void ShowMessageBox(QWidget* owner, const MessageBoxSpec& box, bool autoAnswer) {
     if (autoAnswer) {
-        Report(box);
+        ReportMessageBox(box);
         return;
     }
     const QMessageBox::Icon icon =

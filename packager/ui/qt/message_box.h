@@ -20,4 +20,7 @@ bool AutoAnswerRequested();
 // dismissed; with autoAnswer it only reports the box on stderr.
 void ShowMessageBox(QWidget* owner, const MessageBoxSpec& box, bool autoAnswer);
 
+// Writes the box on stderr in the form above: where no box can be shown at all (no display).
+void ReportMessageBox(const MessageBoxSpec& box);
+
 }  // namespace packager::qt

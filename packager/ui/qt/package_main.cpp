@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QMetaObject>
+#include <QtGlobal>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -16,12 +19,37 @@
 
 namespace packager::qt {
 
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+// Qt ends the process (abort) when no window system can be reached or no platform plugin
+// loads. While the application object is made, such a fatal message is the program failing to
+// set itself up: reported as the desktop's step would be, on stderr since no box can be shown,
+// with the exit status that means "could not set itself up".
+void SetUpMessageHandler(QtMsgType type, const QMessageLogContext& context,
+                         const QString& message) {
+    if (type != QtFatalMsg) {
+        if (previousHandler != nullptr) {
+            previousHandler(type, context, message);
+        }
+        return;
+    }
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    ReportMessageBox(InitializationErrorBox(SetupStep::DesktopRect));
+    std::_Exit(1);
+}
+
+}  // namespace
+
 int PackageMain(int argc, char** argv) {
     // The program takes no options: Qt sees the program's name alone, so that no argument
     // (-platform, -stylesheet, -reverse ...) can change its behaviour or abort it.
     int qtArgc = argc > 0 ? 1 : 0;
     char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    previousHandler = qInstallMessageHandler(SetUpMessageHandler);
     QApplication application(qtArgc, qtArgv);
+    qInstallMessageHandler(previousHandler);
     // Only the worker's end ends the program, never a closed window.
     QApplication::setQuitOnLastWindowClosed(false);
     const bool autoAnswer = AutoAnswerRequested();
