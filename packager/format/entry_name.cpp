@@ -2,6 +2,36 @@
 
 namespace packager::format {
 
+namespace {
+
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The part before the first dot, less trailing blanks ("con .txt" is the console too), is one of
+// the names Windows reserves for devices.
+bool IsDeviceName(std::string_view name) {
+    std::string_view base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') {
+        base.remove_suffix(1);
+    }
+    char upper[5] = {};
+    if (base.size() < 3 || base.size() > 4) {
+        return false;
+    }
+    for (std::size_t i = 0; i < base.size(); ++i) {
+        upper[i] = AsciiUpper(base[i]);
+    }
+    const std::string_view word(upper, base.size());
+    if (word == "CON" || word == "PRN" || word == "AUX" || word == "NUL") {
+        return true;
+    }
+    return word.size() == 4 && (word.starts_with("COM") || word.starts_with("LPT")) &&
+           word[3] >= '1' && word[3] <= '9';
+}
+
+}  // namespace
+
 NameFault CheckPlainFileName(std::string_view name) {
     if (name.empty()) {
         return NameFault::Empty;
@@ -20,6 +50,12 @@ NameFault CheckPlainFileName(std::string_view name) {
     }
     if (name == "." || name.find("..") != std::string_view::npos) {
         return NameFault::Dots;
+    }
+    if (name.back() == '.' || name.back() == ' ') {
+        return NameFault::TrailingDotOrBlank;
+    }
+    if (IsDeviceName(name)) {
+        return NameFault::Device;
     }
     return NameFault::None;
 }

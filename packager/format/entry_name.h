@@ -1,7 +1,10 @@
 // Which entry names are plain file names, and the path an entry is extracted to. A name that
 // could reach outside the extraction folder - a folder part ("\", "/"), a drive (":"), ".." or
 // "." - or one whose path would not fit the 520-byte path buffer makes the package corrupt,
-// so that no file is ever written outside the temporary folder.
+// so that no file is ever written outside the temporary folder. So does a name that Windows
+// would take for something other than a file in that folder: a device (CON, PRN, AUX, NUL,
+// COM1-COM9, LPT1-LPT9, with or without an extension, in any case), or a name ending in a dot
+// or a blank, which Windows strips and so would write another file than the one named.
 #pragma once
 
 #include <cstddef>
@@ -30,6 +33,8 @@ enum class NameFault {
     FolderPart,  // "\" or "/"
     Drive,       // ":"
     Dots,        // ".." anywhere, or the name "."
+    Device,      // a device name, with or without an extension
+    TrailingDotOrBlank,
 };
 
 // The fault of a name (without its terminating NUL) as a plain file name, or None.

@@ -97,6 +97,12 @@ std::string NameFaultMessage(std::string_view name, NameFault fault) {
             return "the entry name " + Quoted(name) +
                    " holds \"..\" or is \".\"; only plain file "
                    "names are allowed";
+        case NameFault::Device:
+            return "the entry name " + Quoted(name) +
+                   " is a Windows device name; Windows would not write it as a file";
+        case NameFault::TrailingDotOrBlank:
+            return "the entry name " + Quoted(name) +
+                   " ends in a dot or a blank, which Windows strips from file names";
     }
     return {};
 }

@@ -67,6 +67,10 @@ std::string NameFaultText(const packager::format::EntryHeader& header) {
             return "its name holds \":\"";
         case packager::format::NameFault::Dots:
             return "its name holds \"..\" or is \".\"";
+        case packager::format::NameFault::Device:
+            return "its name is a Windows device name";
+        case packager::format::NameFault::TrailingDotOrBlank:
+            return "its name ends in a dot or a blank";
     }
     return "its name is not a plain file name";
 }

@@ -36,7 +36,13 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"sub/file", NameFault::FolderPart}, NameCase{"/etc/passwd", NameFault::FolderPart},
         NameCase{"C:evil.exe", NameFault::Drive}, NameCase{"file.txt:stream", NameFault::Drive},
         NameCase{"..", NameFault::Dots}, NameCase{"a..b", NameFault::Dots},
-        NameCase{".", NameFault::Dots}));
+        NameCase{".", NameFault::Dots}, NameCase{"CON", NameFault::Device},
+        NameCase{"nul.txt", NameFault::Device}, NameCase{"Com9.log.gz", NameFault::Device},
+        NameCase{"lpt1", NameFault::Device}, NameCase{"aux .dat", NameFault::Device},
+        NameCase{"COM0", NameFault::None}, NameCase{"LPT10", NameFault::None},
+        NameCase{"console", NameFault::None}, NameCase{"conx.txt", NameFault::None},
+        NameCase{"setup.exe.", NameFault::TrailingDotOrBlank},
+        NameCase{"setup.exe ", NameFault::TrailingDotOrBlank}));
 
 TEST(EntryPath, JoinsFolderSeparatorAndName) {
     EXPECT_EQ(EntryPath("/tmp/SFXab12", HeaderNamed("setup.exe")),
