@@ -195,6 +195,9 @@ StubCheck CheckStub(std::span<const std::uint8_t> stub) {
     return check;
 }
 
+// NAME_MAX of the Linux file systems.
+constexpr std::size_t kLinuxNameBytes = 255;
+
 WriteOutcome CheckEntries(std::span<const PackageEntry> entries, const PackageOptions& options) {
     if (entries.size() > std::numeric_limits<std::uint32_t>::max()) {
         return Refuse("a package holds at most 4,294,967,295 entries");
@@ -204,6 +207,13 @@ WriteOutcome CheckEntries(std::span<const PackageEntry> entries, const PackageOp
         const NameFault fault = CheckPlainFileName(entry.name);
         if (fault != NameFault::None) {
             return Refuse(NameFaultMessage(entry.name, fault));
+        }
+        if (options.stubFormat == StubFormat::Elf && entry.name.size() > kLinuxNameBytes) {
+            return Refuse("the entry name " + Quoted(entry.name.substr(0, 40)) + "... is " +
+                          std::to_string(entry.name.size()) +
+                          " bytes long; the Linux stub extracts it on file systems that take at "
+                          "most " +
+                          std::to_string(kLinuxNameBytes));
         }
         if (entry.data == nullptr) {
             return Refuse("the entry " + Quoted(entry.name) + " has no data source");
@@ -241,16 +251,19 @@ WriteOutcome WritePayload(std::span<const PackageEntry> entries, ByteSink& sink,
 
 WriteOutcome WritePackage(std::span<const std::uint8_t> stub, std::span<const PackageEntry> entries,
                           ByteSink& sink, const PackageOptions& options) {
-    if (StubCheck check = CheckStub(stub); !check.outcome) {
+    const StubCheck check = CheckStub(stub);
+    if (!check.outcome) {
         return check.outcome;
     }
-    if (WriteOutcome checked = CheckEntries(entries, options); !checked) {
+    PackageOptions forStub = options;
+    forStub.stubFormat = check.format;
+    if (WriteOutcome checked = CheckEntries(entries, forStub); !checked) {
         return checked;
     }
     if (!sink.Write(stub)) {
         return Refuse("cannot write the package");
     }
-    return WritePayload(entries, sink, options);
+    return WritePayload(entries, sink, forStub);
 }
 
 }  // namespace packagewriter

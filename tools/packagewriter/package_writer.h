@@ -51,6 +51,10 @@ struct PackageEntry {
 
 struct PackageOptions {
     bool requireSetupEntry = true;
+    // The stub the entries go behind: an ELF stub extracts on Linux, whose file systems take
+    // names of at most 255 bytes, so longer names (valid in the format) are refused for it.
+    // WritePackage sets it from the stub it is given.
+    StubFormat stubFormat = StubFormat::Unknown;
 };
 
 struct WriteOutcome {

@@ -216,11 +216,12 @@ int RunCreate(Arguments rawArgs, std::ostream& out, std::ostream& err) {
                            sources.back()->Size()});
         dataBytes += sources.back()->Size();
     }
-    const packagewriter::PackageOptions options{args->requireSetup};
+    const packagewriter::PackageOptions options{args->requireSetup, stubCheck.format};
     if (const packagewriter::WriteOutcome checked = packagewriter::CheckEntries(entries, options);
         !checked) {
         // Only the missing "setup.exe" can be allowed; say how.
-        const bool onlySetupMissing = packagewriter::CheckEntries(entries, {false}).ok;
+        const bool onlySetupMissing =
+            packagewriter::CheckEntries(entries, {false, stubCheck.format}).ok;
         return Refuse(err, Printable(checked.message) +
                                (onlySetupMissing ? " (--no-setup allows that)" : ""));
     }

@@ -187,7 +187,23 @@ INSTANTIATE_TEST_SUITE_P(Names, RefusedNameTest,
                                          RefusedName{"..\\up.txt", "folder part"},
                                          RefusedName{"C:x", "\":\""}, RefusedName{"..", "\"..\""},
                                          RefusedName{std::string("a\0b", 3), "NUL"},
-                                         RefusedName{std::string(260, 'n'), "260 bytes long"}));
+                                         RefusedName{std::string(260, 'n'), "260 bytes long"},
+                                         RefusedName{"nul.txt", "device name"},
+                                         RefusedName{"setup.exe ", "dot or a blank"}));
+
+// Names of 256 to 259 bytes fit the format and a Windows stub, not the file systems the Linux
+// stub extracts on.
+TEST(PackageWriter, TakesLinuxNameLimitsForTheElfStubOnly) {
+    Files files = TypicalFiles();
+    files.Add(std::string(256, 'n'), Pattern(10, 9));
+    VectorByteSink pe;
+    EXPECT_TRUE(WritePackage(BuildPeStub({}), files.Entries(), pe).ok);
+    VectorByteSink elf;
+    const WriteOutcome refused = WritePackage(BuildElfStub(TypicalElf(true)), files.Entries(), elf);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.message.find("256 bytes long"), std::string::npos) << refused.message;
+    EXPECT_TRUE(elf.Bytes().empty());
+}
 
 TEST(PackageWriter, WantsASetupProgramUnlessToldOtherwise) {
     Files files;
