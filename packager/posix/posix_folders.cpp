@@ -12,6 +12,13 @@
 namespace packager::posix {
 
 std::optional<std::string> PosixPlatform::OwnPath() {
+    // The running image itself: opening /proc/self/exe opens the file the program was started
+    // from even when that has been moved, deleted or replaced since, where the name it had would
+    // open someone else's file or none.
+    constexpr const char* kRunningImage = "/proc/self/exe";
+    if (::access(kRunningImage, R_OK) == 0) {
+        return std::string(kRunningImage);
+    }
     return common::OwnProgramPath();
 }
 

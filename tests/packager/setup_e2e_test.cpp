@@ -65,10 +65,19 @@ class VexoSetupTest : public ::testing::Test {
     static Bytes Stub() { return ReadBytes(VEXO_SETUP_PATH); }
 
     // Runs the package from the "caller" folder, with its temporary folder in "tmp".
-    Outcome Run(const Bytes& package, std::vector<std::string> arguments = {}) {
+    // With deletedBeforeStart the package's file is gone before the program starts: it runs from
+    // an open descriptor, as a package moved, deleted or replaced after its start does.
+    Outcome Run(const Bytes& package, std::vector<std::string> arguments = {},
+                bool deletedBeforeStart = false) {
         const fs::path program = scratch_.path() / "VEXOSetup-package";
         WriteBytes(program, package);
         fs::permissions(program, fs::perms::owner_all);
+        const int image = deletedBeforeStart ? ::open(program.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+        if (deletedBeforeStart) {
+            // Another file takes the name: the program must not extract that one.
+            fs::remove(program);
+            WriteBytes(program, ToBytes("not the package"));
+        }
 
         std::vector<std::string> environment = {
             "QT_QPA_PLATFORM=" + platform_,
@@ -107,8 +116,15 @@ class VexoSetupTest : public ::testing::Test {
             if (errorFd < 0 || ::dup2(errorFd, STDERR_FILENO) < 0 || ::chdir(caller.c_str()) != 0) {
                 ::_exit(125);
             }
-            ::execve(path.c_str(), argv.data(), envp.data());
+            if (image >= 0) {
+                ::fexecve(image, argv.data(), envp.data());
+            } else {
+                ::execve(path.c_str(), argv.data(), envp.data());
+            }
             ::_exit(126);
+        }
+        if (image >= 0) {
+            ::close(image);
         }
         Outcome outcome;
         int status = 0;
@@ -147,6 +163,16 @@ TEST_F(VexoSetupTest, InstallsRunsSetupAndCleansUp) {
     EXPECT_EQ(lines[3], "700");
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.end()),
               (std::vector<std::string>{"Plumex.CAB", "SETUP.LST", "setup.exe"}));
+    EXPECT_THAT(TempFolderContents(), IsEmpty());
+}
+
+TEST_F(VexoSetupTest, ExtractsItsOwnBytesWhenItsNameNowNamesAnotherFile) {
+    const Outcome outcome = Run(MakePackage({SetupScript()}), {}, /*deletedBeforeStart=*/true);
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
+    EXPECT_THAT(outcome.errors, Not(HasSubstr("message box")));
+    const std::vector<std::string> lines = MarkerLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "setup.exe");
     EXPECT_THAT(TempFolderContents(), IsEmpty());
 }
 
