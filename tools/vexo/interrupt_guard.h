@@ -1,6 +1,6 @@
-// Ctrl+C as a request, not a kill: while an InterruptGuard lives, an interrupt (SIGINT, or on
-// Windows the console's Ctrl+C and Ctrl+Break) only raises a flag, which the program takes at a
-// point where stopping is safe.
+// Ctrl+C as a request, not a kill: while an InterruptGuard lives, an interrupt (SIGINT, SIGTERM
+// or SIGHUP, or on Windows the console's Ctrl+C and Ctrl+Break) only raises a flag, which the
+// program takes at a point where stopping is safe.
 #pragma once
 
 #include <memory>

@@ -1,6 +1,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <iterator>
 
 #include "tools/vexo/interrupt_guard.h"
 
@@ -18,8 +19,12 @@ void OnInterrupt(int) {
 
 }  // namespace
 
+// Ctrl+C, and a request to end (kill's default, a closed terminal): each one asks the command
+// to stop at its next safe point, so that it leaves no half-written file behind.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 struct InterruptGuard::Previous {
-    struct sigaction action {};
+    struct sigaction actions[std::size(kStopSignals)]{};
 };
 
 InterruptGuard::InterruptGuard() : previous_(std::make_unique<Previous>()) {
@@ -29,12 +34,15 @@ InterruptGuard::InterruptGuard() : previous_(std::make_unique<Previous>()) {
     sigemptyset(&action.sa_mask);
     // Reads and waits that the signal interrupts are restarted rather than failed.
     action.sa_flags = SA_RESTART;
-    installed_ = sigaction(SIGINT, &action, &previous_->action) == 0;
+    installed_ = true;
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+        installed_ = sigaction(kStopSignals[i], &action, &previous_->actions[i]) == 0 && installed_;
+    }
 }
 
 InterruptGuard::~InterruptGuard() {
-    if (installed_) {
-        sigaction(SIGINT, &previous_->action, nullptr);
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+        sigaction(kStopSignals[i], &previous_->actions[i], nullptr);
     }
 }
 

@@ -6,9 +6,38 @@
 #include <vector>
 
 #include "tools/vexo/command.h"
+#include "tools/vexo/interrupt_guard.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#endif
 
 namespace vexo::cli::test {
 namespace {
+
+#ifndef _WIN32
+// Each signal that asks a command to end is only a flag while the guard lives, and the handler
+// that was there before is back afterwards.
+class InterruptGuardSignalTest : public testing::TestWithParam<int> {};
+
+TEST_P(InterruptGuardSignalTest, IsAFlagWhileTheGuardLives) {
+    struct sigaction before {};
+    ASSERT_EQ(sigaction(GetParam(), nullptr, &before), 0);
+    {
+        InterruptGuard guard;
+        ASSERT_TRUE(guard.Installed());
+        ASSERT_EQ(raise(GetParam()), 0);
+        EXPECT_TRUE(InterruptGuard::TakeInterrupt());
+        EXPECT_FALSE(InterruptGuard::TakeInterrupt());
+    }
+    struct sigaction after {};
+    ASSERT_EQ(sigaction(GetParam(), nullptr, &after), 0);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+}
+
+INSTANTIATE_TEST_SUITE_P(StopSignals, InterruptGuardSignalTest,
+                         testing::Values(SIGINT, SIGTERM, SIGHUP));
+#endif
 
 using testing::HasSubstr;
 
