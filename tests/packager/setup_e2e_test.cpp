@@ -83,7 +83,8 @@ class VexoSetupTest : public ::testing::Test {
             "QT_QPA_PLATFORM=" + platform_,
             "VEXO_SETUP_AUTOANSWER=1",
             "TMPDIR=" + (scratch_.path() / "tmp").string(),
-            "XDG_RUNTIME_DIR=" + (scratch_.path() / "runtime").string(),
+            withRuntimeFolder_ ? "XDG_RUNTIME_DIR=" + (scratch_.path() / "runtime").string()
+                               : "VEXO_TEST_NO_RUNTIME_FOLDER=1",
             "PWD=" + (scratch_.path() / "caller").string(),
         };
         for (char** variable = environ; *variable != nullptr; ++variable) {
@@ -148,6 +149,7 @@ class VexoSetupTest : public ::testing::Test {
     TempFolder scratch_;
     fs::path marker_;
     std::string platform_ = "offscreen";  // QT_QPA_PLATFORM of the run
+    bool withRuntimeFolder_ = true;       // XDG_RUNTIME_DIR set for the run
 };
 
 TEST_F(VexoSetupTest, InstallsRunsSetupAndCleansUp) {
@@ -173,6 +175,14 @@ TEST_F(VexoSetupTest, ExtractsItsOwnBytesWhenItsNameNowNamesAnotherFile) {
     const std::vector<std::string> lines = MarkerLines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "setup.exe");
+    EXPECT_THAT(TempFolderContents(), IsEmpty());
+}
+
+TEST_F(VexoSetupTest, LeavesNoRuntimeFolderWithoutXdgRuntimeDir) {
+    withRuntimeFolder_ = false;
+    const Outcome outcome = Run(MakePackage({SetupScript()}));
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
+    EXPECT_TRUE(fs::exists(marker_));
     EXPECT_THAT(TempFolderContents(), IsEmpty());
 }
 

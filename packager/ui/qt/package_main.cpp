@@ -1,12 +1,17 @@
 #include "packager/ui/qt/package_main.h"
 
+#include <stdlib.h>
 #include <QApplication>
 #include <QMetaObject>
 #include <QtGlobal>
+
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+#include <system_error>
 
 #include "packager/package_worker.h"
 #include "packager/posix/posix_platform.h"
@@ -40,9 +45,42 @@ void SetUpMessageHandler(QtMsgType type, const QMessageLogContext& context,
     std::_Exit(1);
 }
 
+// Without XDG_RUNTIME_DIR, Qt makes $TMPDIR/runtime-<user> and leaves it there. The program
+// leaves nothing in the temporary folder, so it names a private runtime folder of its own for
+// its run (setup.exe inherits it) and removes it at the end.
+class RuntimeFolder {
+  public:
+    RuntimeFolder() {
+        if (std::getenv("XDG_RUNTIME_DIR") != nullptr) {
+            return;
+        }
+        std::error_code error;
+        const std::filesystem::path temp = std::filesystem::temp_directory_path(error);
+        std::string pattern =
+            ((error ? std::filesystem::path("/tmp") : temp) / "vexo-runtime-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr &&
+            ::setenv("XDG_RUNTIME_DIR", pattern.c_str(), 1) == 0) {
+            folder_ = pattern;
+        }
+    }
+    ~RuntimeFolder() {
+        if (!folder_.empty()) {
+            ::unsetenv("XDG_RUNTIME_DIR");
+            std::error_code ignored;
+            std::filesystem::remove_all(folder_, ignored);
+        }
+    }
+    RuntimeFolder(const RuntimeFolder&) = delete;
+    RuntimeFolder& operator=(const RuntimeFolder&) = delete;
+
+  private:
+    std::string folder_;
+};
+
 }  // namespace
 
 int PackageMain(int argc, char** argv) {
+    const RuntimeFolder runtimeFolder;
     // The program takes no options: Qt sees the program's name alone, so that no argument
     // (-platform, -stylesheet, -reverse ...) can change its behaviour or abort it.
     int qtArgc = argc > 0 ? 1 : 0;
