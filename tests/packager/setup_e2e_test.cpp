@@ -211,6 +211,7 @@ class VexoSetupWithoutDisplayTest : public VexoSetupTest,
 
 TEST_P(VexoSetupWithoutDisplayTest, IsAnInitializationError) {
     platform_ = GetParam();
+    withRuntimeFolder_ = false;  // the folder it makes for Qt goes too
     const Outcome outcome = Run(MakePackage({SetupScript()}));
     EXPECT_EQ(outcome.exitCode, 1) << outcome.errors;
     EXPECT_THAT(outcome.errors, HasSubstr("message box: GetClientRect(GetDesktopWindow)\n"

@@ -1,6 +1,7 @@
 #include "packager/ui/qt/package_main.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QMetaObject>
 #include <QtGlobal>
@@ -27,6 +28,8 @@ namespace packager::qt {
 namespace {
 
 QtMessageHandler previousHandler = nullptr;
+// The private runtime folder made for this run, if one was (see RuntimeFolder).
+std::string runtimeFolderMade;
 
 // Qt ends the process (abort) when no window system can be reached or no platform plugin
 // loads. While the application object is made, such a fatal message is the program failing to
@@ -42,6 +45,9 @@ void SetUpMessageHandler(QtMsgType type, const QMessageLogContext& context,
     }
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
     ReportMessageBox(InitializationErrorBox(SetupStep::DesktopRect));
+    if (!runtimeFolderMade.empty()) {
+        ::rmdir(runtimeFolderMade.c_str());  // nothing was put there yet
+    }
     std::_Exit(1);
 }
 
@@ -60,21 +66,18 @@ class RuntimeFolder {
             ((error ? std::filesystem::path("/tmp") : temp) / "vexo-runtime-XXXXXX").string();
         if (::mkdtemp(pattern.data()) != nullptr &&
             ::setenv("XDG_RUNTIME_DIR", pattern.c_str(), 1) == 0) {
-            folder_ = pattern;
+            runtimeFolderMade = pattern;
         }
     }
     ~RuntimeFolder() {
-        if (!folder_.empty()) {
+        if (!runtimeFolderMade.empty()) {
             ::unsetenv("XDG_RUNTIME_DIR");
             std::error_code ignored;
-            std::filesystem::remove_all(folder_, ignored);
+            std::filesystem::remove_all(runtimeFolderMade, ignored);
         }
     }
     RuntimeFolder(const RuntimeFolder&) = delete;
     RuntimeFolder& operator=(const RuntimeFolder&) = delete;
-
-  private:
-    std::string folder_;
 };
 
 }  // namespace
