@@ -107,30 +107,39 @@ std::string NameFaultMessage(std::string_view name, NameFault fault) {
     return {};
 }
 
-// Reads the whole entry from offset 0 in blocks, handing each block to use.
+enum class BlockWalk { Done, Failed, Stopped };
+
+// Reads the whole entry from offset 0 in blocks, handing each block to use; asks before every
+// block whether to stop.
 template <typename Use>
-bool ForEachBlock(const PackageEntry& entry, std::vector<std::uint8_t>& buffer, Use&& use) {
+BlockWalk ForEachBlock(const PackageEntry& entry, std::vector<std::uint8_t>& buffer,
+                       const PackageOptions& options, Use&& use) {
     for (std::uint64_t done = 0; done < entry.size;) {
+        if (options.stopRequested && options.stopRequested()) {
+            return BlockWalk::Stopped;
+        }
         const std::size_t n =
             static_cast<std::size_t>(std::min<std::uint64_t>(entry.size - done, buffer.size()));
         const std::span<std::uint8_t> block(buffer.data(), n);
         if (!entry.data->ReadAt(done, block) || !use(std::span<const std::uint8_t>(block))) {
-            return false;
+            return BlockWalk::Failed;
         }
         done += n;
     }
-    return true;
+    return BlockWalk::Done;
 }
 
 WriteOutcome WriteEntry(const PackageEntry& entry, ByteSink& sink,
-                        std::vector<std::uint8_t>& buffer) {
+                        std::vector<std::uint8_t>& buffer, const PackageOptions& options) {
     const std::string cannotRead = "cannot read the entry " + Quoted(entry.name);
     CheckValue first;
-    if (!ForEachBlock(entry, buffer, [&](std::span<const std::uint8_t> block) {
+    const BlockWalk firstPass =
+        ForEachBlock(entry, buffer, options, [&](std::span<const std::uint8_t> block) {
             first.Update(block);
             return true;
-        })) {
-        return Refuse(cannotRead);
+        });
+    if (firstPass != BlockWalk::Done) {
+        return Refuse(firstPass == BlockWalk::Stopped ? "interrupted" : cannotRead);
     }
 
     EntryHeader header;
@@ -143,11 +152,16 @@ WriteOutcome WriteEntry(const PackageEntry& entry, ByteSink& sink,
 
     CheckValue second;
     bool written = true;
-    if (!ForEachBlock(entry, buffer, [&](std::span<const std::uint8_t> block) {
+    const BlockWalk secondPass =
+        ForEachBlock(entry, buffer, options, [&](std::span<const std::uint8_t> block) {
             second.Update(block);
             written = sink.Write(block);
             return written;
-        })) {
+        });
+    if (secondPass == BlockWalk::Stopped) {
+        return Refuse("interrupted");
+    }
+    if (secondPass == BlockWalk::Failed) {
         return Refuse(written ? cannotRead : "cannot write the package");
     }
     if (second.Finish() != header.checkValue) {
@@ -242,7 +256,7 @@ WriteOutcome WritePayload(std::span<const PackageEntry> entries, ByteSink& sink,
     }
     std::vector<std::uint8_t> buffer(kCopyBlock);
     for (const PackageEntry& entry : entries) {
-        if (WriteOutcome written = WriteEntry(entry, sink, buffer); !written) {
+        if (WriteOutcome written = WriteEntry(entry, sink, buffer, options); !written) {
             return written;
         }
     }

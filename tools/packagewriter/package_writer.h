@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -55,6 +56,9 @@ struct PackageOptions {
     // names of at most 255 bytes, so longer names (valid in the format) are refused for it.
     // WritePackage sets it from the stub it is given.
     StubFormat stubFormat = StubFormat::Unknown;
+    // Asked before every block read, in both passes over an entry's data: true stops the write
+    // there ("interrupted"), so that a large file does not hold a Ctrl+C up.
+    std::function<bool()> stopRequested = {};
 };
 
 struct WriteOutcome {

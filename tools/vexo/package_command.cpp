@@ -12,6 +12,7 @@
 #include "common/file_byte_source.h"
 #include "tools/packagewriter/package_writer.h"
 #include "tools/vexo/atomic_output.h"
+#include "tools/vexo/interrupt_guard.h"
 #include "tools/vexo/package_listing.h"
 #include "tools/vexo/package_stub.h"
 #include "tools/vexo/printable.h"
@@ -216,7 +217,9 @@ int RunCreate(Arguments rawArgs, std::ostream& out, std::ostream& err) {
                            sources.back()->Size()});
         dataBytes += sources.back()->Size();
     }
-    const packagewriter::PackageOptions options{args->requireSetup, stubCheck.format};
+    // Ctrl+C (or a request to end) is answered within a block, in the check value's pass too.
+    const packagewriter::PackageOptions options{args->requireSetup, stubCheck.format,
+                                                [] { return InterruptGuard::TakeInterrupt(); }};
     if (const packagewriter::WriteOutcome checked = packagewriter::CheckEntries(entries, options);
         !checked) {
         // Only the missing "setup.exe" can be allowed; say how.

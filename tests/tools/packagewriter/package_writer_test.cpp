@@ -205,6 +205,20 @@ TEST(PackageWriter, TakesLinuxNameLimitsForTheElfStubOnly) {
     EXPECT_TRUE(elf.Bytes().empty());
 }
 
+// Asked before every block of both passes, the writer stops at once when told to.
+TEST(PackageWriter, StopsAtTheBlockItIsToldTo) {
+    Files files = TypicalFiles();
+    files.Add("large.bin", Pattern(4 << 20, 3));
+    int asked = 0;
+    PackageOptions options;
+    options.stopRequested = [&asked] { return ++asked == 3; };
+    VectorByteSink sink;
+    const WriteOutcome outcome = WritePackage(BuildPeStub({}), files.Entries(), sink, options);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.message, "interrupted");
+    EXPECT_EQ(asked, 3);
+}
+
 TEST(PackageWriter, WantsASetupProgramUnlessToldOtherwise) {
     Files files;
     files.Add("readme.txt", Pattern(5, 1));
