@@ -83,10 +83,11 @@ class VexoSetupTest : public ::testing::Test {
             "QT_QPA_PLATFORM=" + platform_,
             "VEXO_SETUP_AUTOANSWER=1",
             "TMPDIR=" + (scratch_.path() / "tmp").string(),
-            withRuntimeFolder_ ? "XDG_RUNTIME_DIR=" + (scratch_.path() / "runtime").string()
-                               : "VEXO_TEST_NO_RUNTIME_FOLDER=1",
             "PWD=" + (scratch_.path() / "caller").string(),
         };
+        if (withRuntimeFolder_) {
+            environment.push_back("XDG_RUNTIME_DIR=" + (scratch_.path() / "runtime").string());
+        }
         for (char** variable = environ; *variable != nullptr; ++variable) {
             const std::string entry = *variable;
             const std::string name = entry.substr(0, entry.find('='));
