@@ -6,8 +6,14 @@
 
 namespace packager::posix {
 
+class ChildSignalRelay;
+
 class PosixPlatform : public WorkerPlatform {
   public:
+    PosixPlatform() = default;
+    // The setup program it starts is made known to the relay while it runs.
+    explicit PosixPlatform(ChildSignalRelay& relay) : relay_(&relay) {}
+
     // The running executable, as /proc/self/exe names it.
     std::optional<std::string> OwnPath() override;
     std::unique_ptr<common::ByteSource> OpenForReading(const std::string& path) override;
@@ -29,6 +35,9 @@ class PosixPlatform : public WorkerPlatform {
     FolderListing ListFolder(const std::string& folder) override;
     bool DeleteFile(const std::string& path) override;
     bool RemoveFolder(const std::string& folder) override;
+
+  private:
+    ChildSignalRelay* relay_ = nullptr;
 };
 
 }  // namespace packager::posix

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "packager/posix/child_signal_relay.h"
 #include "packager/posix/posix_platform.h"
 
 extern char** environ;
@@ -72,7 +73,18 @@ bool PosixPlatform::StartAndWait(const std::string& program) {
         0) {
         return false;
     }
-    // The exit code is of no interest; only the end is awaited.
+    if (relay_ != nullptr) {
+        relay_->Started(child);
+    }
+    // The exit code is of no interest; only the end is awaited. The ended program stays
+    // unreaped until the relay has forgotten its number.
+    siginfo_t ended{};
+    while (::waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOWAIT) < 0 &&
+           errno == EINTR) {
+    }
+    if (relay_ != nullptr) {
+        relay_->Ended();
+    }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

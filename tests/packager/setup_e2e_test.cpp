@@ -1,22 +1,16 @@
 // VEXOSetup end to end: packages made from the built program by the package writer, run as a
 // separate process without a display (offscreen), with the boxes answered by the program's
 // VEXO_SETUP_AUTOANSWER hook, which reports them on stderr.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/packager/setup_sandbox.h"
 #include "tests/packager/written_packages.h"
 #include "tests/support/files.h"
-#include "tests/support/temp_folder.h"
-
-extern char** environ;
 
 namespace packager::test {
 namespace {
@@ -29,23 +23,13 @@ using ::testing::StartsWith;
 using testing_support::kExtractionFailureReport;
 using testing_support::kSetupFailureReport;
 using testing_support::NamedData;
+using testing_support::SetupOutcome;
+using testing_support::SetupRunOptions;
+using testing_support::SetupSandbox;
 using namespace vexo::test_support;
-
-struct Outcome {
-    int exitCode = -1;
-    std::string errors;  // the program's stderr
-};
 
 class VexoSetupTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        for (const char* folder : {"tmp", "caller", "runtime"}) {
-            fs::create_directory(scratch_.path() / folder);
-        }
-        fs::permissions(scratch_.path() / "runtime", fs::perms::owner_all);
-        marker_ = scratch_.path() / "marker";
-    }
-
     // The setup program: records its arguments, current folder, its own folder, that folder's
     // mode and contents, then ends with an exit code the program must ignore.
     NamedData SetupScript() const {
@@ -64,105 +48,26 @@ class VexoSetupTest : public ::testing::Test {
 
     static Bytes Stub() { return ReadBytes(VEXO_SETUP_PATH); }
 
-    // Runs the package from the "caller" folder, with its temporary folder in "tmp".
-    // With deletedBeforeStart the package's file is gone before the program starts: it runs from
-    // an open descriptor, as a package moved, deleted or replaced after its start does.
-    Outcome Run(const Bytes& package, std::vector<std::string> arguments = {},
-                bool deletedBeforeStart = false) {
-        const fs::path program = scratch_.path() / "VEXOSetup-package";
-        WriteBytes(program, package);
-        fs::permissions(program, fs::perms::owner_all);
-        const int image = deletedBeforeStart ? ::open(program.c_str(), O_RDONLY | O_CLOEXEC) : -1;
-        if (deletedBeforeStart) {
-            // Another file takes the name: the program must not extract that one.
-            fs::remove(program);
-            WriteBytes(program, ToBytes("not the package"));
-        }
+    SetupOutcome Run(const Bytes& package) { return sandbox_.Run(package, options_); }
 
-        std::vector<std::string> environment = {
-            "QT_QPA_PLATFORM=" + platform_,
-            "VEXO_SETUP_AUTOANSWER=1",
-            "TMPDIR=" + (scratch_.path() / "tmp").string(),
-            "PWD=" + (scratch_.path() / "caller").string(),
-        };
-        if (withRuntimeFolder_) {
-            environment.push_back("XDG_RUNTIME_DIR=" + (scratch_.path() / "runtime").string());
-        }
-        for (char** variable = environ; *variable != nullptr; ++variable) {
-            const std::string entry = *variable;
-            const std::string name = entry.substr(0, entry.find('='));
-            // Without the caller's display: the platform named above is the only window system.
-            if (name != "QT_QPA_PLATFORM" && name != "VEXO_SETUP_AUTOANSWER" && name != "TMPDIR" &&
-                name != "XDG_RUNTIME_DIR" && name != "PWD" && name != "DISPLAY" &&
-                name != "WAYLAND_DISPLAY") {
-                environment.push_back(entry);
-            }
-        }
-        std::vector<char*> envp;
-        for (std::string& entry : environment) {
-            envp.push_back(entry.data());
-        }
-        envp.push_back(nullptr);
-        std::string path = program.string();
-        std::vector<char*> argv = {path.data()};
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        const std::string caller = (scratch_.path() / "caller").string();
-        const std::string errors = (scratch_.path() / "stderr").string();
-
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const int errorFd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (errorFd < 0 || ::dup2(errorFd, STDERR_FILENO) < 0 || ::chdir(caller.c_str()) != 0) {
-                ::_exit(125);
-            }
-            if (image >= 0) {
-                ::fexecve(image, argv.data(), envp.data());
-            } else {
-                ::execve(path.c_str(), argv.data(), envp.data());
-            }
-            ::_exit(126);
-        }
-        if (image >= 0) {
-            ::close(image);
-        }
-        Outcome outcome;
-        int status = 0;
-        if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) {
-            outcome.exitCode = WEXITSTATUS(status);
-        }
-        outcome.errors = ReadText(errors);
-        return outcome;
-    }
-
-    std::vector<std::string> TempFolderContents() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(scratch_.path() / "tmp")) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
-    }
-
+    std::vector<std::string> TempFolderContents() const { return sandbox_.TempFolderContents(); }
     std::vector<std::string> MarkerLines() const { return Lines(ReadText(marker_)); }
 
-    TempFolder scratch_;
-    fs::path marker_;
-    std::string platform_ = "offscreen";  // QT_QPA_PLATFORM of the run
-    bool withRuntimeFolder_ = true;       // XDG_RUNTIME_DIR set for the run
+    SetupSandbox sandbox_;
+    fs::path marker_ = sandbox_.Marker();
+    SetupRunOptions options_;
 };
 
 TEST_F(VexoSetupTest, InstallsRunsSetupAndCleansUp) {
-    const Outcome outcome = Run(MakePackage(
+    const SetupOutcome outcome = Run(MakePackage(
         {{"Plumex.CAB", Bytes(100000, 0x4D)}, SetupScript(), {"SETUP.LST", ToBytes("[Setup]\n")}}));
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_THAT(outcome.errors, Not(HasSubstr("message box")));
     const std::vector<std::string> lines = MarkerLines();
     ASSERT_EQ(lines.size(), 7u) << ReadText(marker_);
     EXPECT_EQ(lines[0], "0");  // no arguments
-    EXPECT_EQ(fs::canonical(lines[1]), scratch_.path() / "caller");
-    EXPECT_THAT(lines[2], StartsWith((scratch_.path() / "tmp" / "SFX").string()));
+    EXPECT_EQ(fs::canonical(lines[1]), sandbox_.Scratch() / "caller");
+    EXPECT_THAT(lines[2], StartsWith((sandbox_.Temp() / "SFX").string()));
     EXPECT_EQ(lines[3], "700");
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.end()),
               (std::vector<std::string>{"Plumex.CAB", "SETUP.LST", "setup.exe"}));
@@ -170,7 +75,8 @@ TEST_F(VexoSetupTest, InstallsRunsSetupAndCleansUp) {
 }
 
 TEST_F(VexoSetupTest, ExtractsItsOwnBytesWhenItsNameNowNamesAnotherFile) {
-    const Outcome outcome = Run(MakePackage({SetupScript()}), {}, /*deletedBeforeStart=*/true);
+    options_.deletedBeforeStart = true;
+    const SetupOutcome outcome = Run(MakePackage({SetupScript()}));
     EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
     EXPECT_THAT(outcome.errors, Not(HasSubstr("message box")));
     const std::vector<std::string> lines = MarkerLines();
@@ -180,8 +86,8 @@ TEST_F(VexoSetupTest, ExtractsItsOwnBytesWhenItsNameNowNamesAnotherFile) {
 }
 
 TEST_F(VexoSetupTest, LeavesNoRuntimeFolderWithoutXdgRuntimeDir) {
-    withRuntimeFolder_ = false;
-    const Outcome outcome = Run(MakePackage({SetupScript()}));
+    options_.withRuntimeFolder = false;
+    const SetupOutcome outcome = Run(MakePackage({SetupScript()}));
     EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
     EXPECT_TRUE(fs::exists(marker_));
     EXPECT_THAT(TempFolderContents(), IsEmpty());
@@ -192,7 +98,8 @@ class VexoSetupOptionsTest : public VexoSetupTest,
                              public ::testing::WithParamInterface<std::vector<std::string>> {};
 
 TEST_P(VexoSetupOptionsTest, AreIgnored) {
-    const Outcome outcome = Run(MakePackage({SetupScript()}), GetParam());
+    options_.arguments = GetParam();
+    const SetupOutcome outcome = Run(MakePackage({SetupScript()}));
     EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
     const std::vector<std::string> lines = MarkerLines();
     ASSERT_FALSE(lines.empty());
@@ -211,9 +118,9 @@ class VexoSetupWithoutDisplayTest : public VexoSetupTest,
                                     public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(VexoSetupWithoutDisplayTest, IsAnInitializationError) {
-    platform_ = GetParam();
-    withRuntimeFolder_ = false;  // the folder it makes for Qt goes too
-    const Outcome outcome = Run(MakePackage({SetupScript()}));
+    options_.platform = GetParam();
+    options_.withRuntimeFolder = false;  // the folder it makes for Qt goes too
+    const SetupOutcome outcome = Run(MakePackage({SetupScript()}));
     EXPECT_EQ(outcome.exitCode, 1) << outcome.errors;
     EXPECT_THAT(outcome.errors, HasSubstr("message box: GetClientRect(GetDesktopWindow)\n"
                                           "Initialization Error."));
@@ -231,7 +138,7 @@ TEST_F(VexoSetupTest, CorruptPackageIsReportedAndLeavesNothing) {
     const std::size_t middle = good.size() + 4 + 2 * 268 + SetupScript().data.size() + 50000;
     ASSERT_GT(package.size(), middle);
     package[middle] ^= 0x20;
-    const Outcome outcome = Run(package);
+    const SetupOutcome outcome = Run(package);
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_THAT(outcome.errors, HasSubstr(kExtractionFailureReport));
     EXPECT_FALSE(fs::exists(marker_));
@@ -239,14 +146,14 @@ TEST_F(VexoSetupTest, CorruptPackageIsReportedAndLeavesNothing) {
 }
 
 TEST_F(VexoSetupTest, ProgramWithoutPayloadIsAnIncompletePackage) {
-    const Outcome outcome = Run(Stub());
+    const SetupOutcome outcome = Run(Stub());
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_THAT(outcome.errors, HasSubstr(kExtractionFailureReport));
     EXPECT_THAT(TempFolderContents(), IsEmpty());
 }
 
 TEST_F(VexoSetupTest, PackageWithoutSetupIsReportedAndLeavesNothing) {
-    const Outcome outcome =
+    const SetupOutcome outcome =
         Run(MakePackage({{"SETUP.LST", ToBytes("[Setup]\n")}}, /*requireSetup=*/false));
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_THAT(outcome.errors, HasSubstr(kSetupFailureReport));

@@ -1,5 +1,6 @@
 #include "packager/ui/qt/message_box.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QString>
 #include <cstdio>
@@ -40,6 +41,14 @@ void ShowMessageBox(QWidget* owner, const MessageBoxSpec& box, bool autoAnswer) 
     dialog.setEscapeButton(QMessageBox::Ok);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.exec();
+}
+
+void DismissMessageBoxes() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {
+            box->done(QMessageBox::Ok);
+        }
+    }
 }
 
 }  // namespace packager::qt

@@ -20,6 +20,10 @@ bool AutoAnswerRequested();
 // dismissed; with autoAnswer it only reports the box on stderr.
 void ShowMessageBox(QWidget* owner, const MessageBoxSpec& box, bool autoAnswer);
 
+// Closes every box that is open, as if OK had been pressed: after a stop signal nobody may be
+// there to answer it.
+void DismissMessageBoxes();
+
 // Writes the box on stderr in the form above: where no box can be shown at all (no display).
 void ReportMessageBox(const MessageBoxSpec& box);
 

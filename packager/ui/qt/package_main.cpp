@@ -1,5 +1,6 @@
 #include "packager/ui/qt/package_main.h"
 
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 #include <QApplication>
@@ -15,7 +16,9 @@
 #include <system_error>
 
 #include "packager/package_worker.h"
+#include "packager/posix/child_signal_relay.h"
 #include "packager/posix/posix_platform.h"
+#include "packager/posix/stop_signals.h"
 #include "packager/progress_state.h"
 #include "packager/shared_progress_view.h"
 #include "packager/suspended_thread.h"
@@ -31,6 +34,14 @@ QtMessageHandler previousHandler = nullptr;
 // The private runtime folder made for this run, if one was (see RuntimeFolder).
 std::string runtimeFolderMade;
 
+void RemoveRuntimeFolder() {
+    if (!runtimeFolderMade.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(runtimeFolderMade, ignored);
+        runtimeFolderMade.clear();
+    }
+}
+
 // Qt ends the process (abort) when no window system can be reached or no platform plugin
 // loads. While the application object is made, such a fatal message is the program failing to
 // set itself up: reported as the desktop's step would be, on stderr since no box can be shown,
@@ -45,9 +56,7 @@ void SetUpMessageHandler(QtMsgType type, const QMessageLogContext& context,
     }
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
     ReportMessageBox(InitializationErrorBox(SetupStep::DesktopRect));
-    if (!runtimeFolderMade.empty()) {
-        ::rmdir(runtimeFolderMade.c_str());  // nothing was put there yet
-    }
+    RemoveRuntimeFolder();
     std::_Exit(1);
 }
 
@@ -72,17 +81,48 @@ class RuntimeFolder {
     ~RuntimeFolder() {
         if (!runtimeFolderMade.empty()) {
             ::unsetenv("XDG_RUNTIME_DIR");
-            std::error_code ignored;
-            std::filesystem::remove_all(runtimeFolderMade, ignored);
+            RemoveRuntimeFolder();
         }
     }
     RuntimeFolder(const RuntimeFolder&) = delete;
     RuntimeFolder& operator=(const RuntimeFolder&) = delete;
 };
 
+// What ending the run without its window needs, while the worker may be running.
+struct RunningWorker {
+    posix::ChildSignalRelay& relay;
+    ProgressState& state;
+    QtProgressDisplay& display;
+    posix::StopSignals& stops;
+    SuspendedThread& thread;
+};
+RunningWorker* runningWorker = nullptr;
+
+// The window system's plugin ends the process with exit(1) when its connection breaks (the
+// display server ended, the window was killed). Status 1 would say that the program could not
+// set itself up, and the worker would leave its folder behind: with the worker running, a lost
+// display is a hang-up instead, a cancel like SIGHUP, and the program ends once the worker has
+// removed its folder, without touching the window system again.
+void EndWithoutDisplay() {
+    RunningWorker* const run = runningWorker;
+    if (run != nullptr) {
+        run->stops.StopWatching();
+        run->display.Detach();
+        run->relay.Forward(SIGHUP, /*childHasIt=*/false);
+        run->state.cancelEvent.Set();
+        run->thread.Join();
+    }
+    RemoveRuntimeFolder();
+    if (run != nullptr) {
+        std::_Exit(128 + SIGHUP);
+    }
+}
+
 }  // namespace
 
 int PackageMain(int argc, char** argv) {
+    // First of all: a stop signal from here on is kept, to be taken as a Cancel.
+    posix::StopSignals stops;
     const RuntimeFolder runtimeFolder;
     // The program takes no options: Qt sees the program's name alone, so that no argument
     // (-platform, -stylesheet, -reverse ...) can change its behaviour or abort it.
@@ -95,17 +135,43 @@ int PackageMain(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     const bool autoAnswer = AutoAnswerRequested();
 
-    // Declared before the thread, so that they outlive it.
+    // Declared before the threads, so that they outlive them.
     ProgressState state;
-    posix::PosixPlatform platform;
+    posix::ChildSignalRelay relay;
+    posix::PosixPlatform platform(relay);
     ProgressWindow window(state);
     QtProgressDisplay display(window, autoAnswer);
     SharedProgressView view(state, display);
     bool workerEnded = false;  // window thread only
 
+    // A signal ends the program with 128 + its number, whatever the run would have ended with.
+    const auto endWith = [&stops](int exitCode) {
+        stops.StopWatching();
+        const int signal = stops.FirstSignal();
+        return signal != 0 ? 128 + signal : exitCode;
+    };
+    // A stop signal is a Cancel: the worker stops at its next look at the cancel request and
+    // removes its folder; a running setup program receives the signal; no box waits for an
+    // answer any more.
+    const bool watching = stops.Watch([&](const posix::StopSignal& signal) {
+        relay.Forward(signal.number, signal.sentToGroup);
+        state.cancelEvent.Set();
+        display.AnswerBoxesWithoutAsking();
+        QMetaObject::invokeMethod(
+            &window,
+            [&window] {
+                window.ShowCancelledBySignal();
+                DismissMessageBoxes();
+            },
+            Qt::QueuedConnection);
+    });
+
     SuspendedThread worker;
-    const bool created = worker.Create([&] {
+    const bool created = watching && worker.Create([&] {
         PackageWorker(platform, view);
+        if (display.Detached()) {
+            return;  // the window thread is ending the program without its window
+        }
         QMetaObject::invokeMethod(
             &application,
             [&workerEnded] {
@@ -116,16 +182,19 @@ int PackageMain(int argc, char** argv) {
     });
     if (!created) {
         ShowMessageBox(nullptr, InitializationErrorBox(SetupStep::CreateThread), autoAnswer);
-        return 1;
+        return endWith(1);
     }
 
     if (const std::optional<SetupStep> failed = window.SetUp()) {
         const MessageBoxSpec box = InitializationErrorBox(*failed);
         ShowMessageBox(box.owner == MessageOwner::ProgressWindow ? &window : nullptr, box,
                        autoAnswer);
-        return 1;  // the thread is abandoned unrun
+        return endWith(1);  // the thread is abandoned unrun
     }
 
+    RunningWorker running{relay, state, display, stops, worker};
+    runningWorker = &running;
+    std::atexit(EndWithoutDisplay);
     worker.Resume();
     int exitCode = 0;
     // A quit that arrives while the worker still runs does not end the program.
@@ -133,7 +202,8 @@ int PackageMain(int argc, char** argv) {
         exitCode = QApplication::exec();
     } while (!workerEnded);
     worker.Join();
-    return exitCode;
+    runningWorker = nullptr;
+    return endWith(exitCode);
 }
 
 }  // namespace packager::qt

@@ -91,6 +91,12 @@ void ProgressWindow::HideCancelButton() {
     cancel_->hide();
 }
 
+void ProgressWindow::ShowCancelledBySignal() {
+    if (cancel_ != nullptr && cancel_->isVisible()) {
+        PressCancel();
+    }
+}
+
 void ProgressWindow::PressCancel() {
     // Hidden at the first press, so the button cannot be pressed twice.
     cancel_->hide();

@@ -25,6 +25,9 @@ class ProgressWindow final : public QWidget {
     void ShowStatusLine(const QString& line);
     void InvalidateBar();
     void HideCancelButton();
+    // A stop signal: shown as a press of Cancel while the button can be pressed. (The worker
+    // learns of it from the shared state, which the signal's watcher sets.)
+    void ShowCancelledBySignal();
 
     // The bar as it is painted, without the window around it.
     QImage PaintBar();
