@@ -77,8 +77,13 @@ class VexoSetupStopTest : public ::testing::TestWithParam<std::tuple<Phase, Stop
             script += std::string("trap 'echo ") + signal + " > \"" + sandbox_.Marker().string() +
                       "\"; kill $waiting; exit 0' " + signal + "\n";
         }
-        script += "sleep 1000 & waiting=$!\necho running > '" + running_.Path().string() +
-                  "'\nwait $waiting\n";
+        // It says so only once the waiting program runs: before its exec, the shell's child
+        // would take a signal for the shell's trap and lose it.
+        script +=
+            "sleep 1000 & waiting=$!\n"
+            "until [ \"$(cat /proc/$waiting/comm)\" = sleep ]; do :; done\n"
+            "echo running > '" +
+            running_.Path().string() + "'\nwait $waiting\n";
         return {"setup.exe", ToBytes(script)};
     }
 

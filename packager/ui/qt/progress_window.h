@@ -1,5 +1,9 @@
-// VEXOSetup's progress window on Qt: a fixed window with no close, minimise or maximise box,
-// holding the status line, the progress bar it paints itself, and the Cancel button.
+// VEXOSetup's progress window on Qt: a fixed window of 600 x 200 pixels outside, centred, with
+// a caption that has no close, minimise or maximise button, holding the status line, the
+// progress bar it paints itself, and the Cancel button. Window managers give a caption buttons
+// whatever a program asks (openbox keeps close and minimise on every managed window), so the
+// window asks for no decorations and draws its frame and caption itself, as the desktop would
+// draw a caption without a system menu; it is moved by its caption as usual.
 #pragma once
 
 #include <QWidget>
@@ -9,6 +13,7 @@
 #include "packager/progress_state.h"
 
 class QLabel;
+class QPainter;
 class QPushButton;
 
 namespace packager::qt {
@@ -32,16 +37,23 @@ class ProgressWindow final : public QWidget {
     // The bar as it is painted, without the window around it.
     QImage PaintBar();
 
+    // The part of the window inside its frame and below its caption.
+    QRect ClientRect() const;
     QLabel* StatusControl() const { return status_; }
     QPushButton* CancelButton() const { return cancel_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // A press on the caption starts moving the window.
+    void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     // The window has no close box; asking the window manager to close it changes nothing.
     void closeEvent(QCloseEvent* event) override;
 
   private:
     void PressCancel();
+    QRect CaptionRect() const;
+    void PaintFrameAndCaption(QPainter& painter);
 
     ProgressState& state_;
     QLabel* status_ = nullptr;

@@ -69,11 +69,16 @@ TEST_F(ProgressWindowTest, StatusLineAndCancelButton) {
     EXPECT_EQ(status->text(), "Initializing ... Please Wait");
     EXPECT_EQ(status->alignment(), Qt::AlignCenter);
     EXPECT_FALSE(status->wordWrap());
-    EXPECT_EQ(status->geometry(), QRect(10, 10, window_.width() - 20, window_.height() - 100));
+    // Placed in the client area, inside the frame and below the caption the window draws.
+    const QRect client = window_.ClientRect();
+    EXPECT_TRUE(window_.rect().contains(client) && client.top() > 10);
+    EXPECT_EQ(
+        status->geometry(),
+        QRect(10, 10, client.width() - 20, client.height() - 100).translated(client.topLeft()));
     QPushButton* cancel = window_.CancelButton();
     EXPECT_EQ(cancel->text(), "Cancel");
-    EXPECT_EQ(cancel->geometry(),
-              QRect((window_.width() - 100) / 2, window_.height() - 40, 100, 30));
+    EXPECT_EQ(cancel->geometry(), QRect((client.width() - 100) / 2, client.height() - 40, 100, 30)
+                                      .translated(client.topLeft()));
 }
 
 TEST_F(ProgressWindowTest, StatusLineShowsMarkupAsItsCharactersOnOneLine) {
@@ -95,7 +100,7 @@ TEST_F(ProgressWindowTest, FirstCancelPressHidesTheButtonAndSetsTheEvent) {
 
 TEST_F(ProgressWindowTest, EmptyBarHasNoNumberAndNoFill) {
     const QImage bar = window_.PaintBar();
-    EXPECT_EQ(bar.width(), window_.width() - 20);
+    EXPECT_EQ(bar.width(), window_.ClientRect().width() - 20);
     EXPECT_EQ(ChangedPixels(bar, 2, bar.width() - 2), 0);
 }
 
