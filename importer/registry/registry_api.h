@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace registry {
@@ -105,6 +106,11 @@ class RegistryApi {
 
     // Predefined hives are never closed; closing one is accepted and does nothing.
     virtual Status RegCloseKey(Hkey key) = 0;
+
+    // Runs the changes as one: where the registry keeps transactions (the store), all of them
+    // take effect or, when they return a failure, none does; elsewhere each takes effect as it
+    // runs, and the caller checks what it can beforehand. Returns the changes' status.
+    virtual Status RunAsOneChange(const std::function<Status()>& changes) { return changes(); }
 };
 
 // The registry of this machine: advapi32 on Windows, the machine prefix's store elsewhere.
