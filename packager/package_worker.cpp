@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "packager/format/check_value.h"
 #include "packager/format/entry_name.h"
@@ -15,6 +17,16 @@ namespace {
 
 constexpr char kSeparator = packager::format::kPathSeparator;
 
+// The folder's removal at the end of a run, after the run's own guard: memory running out on the
+// way leaves the folder as any other removal that fails does.
+bool RemoveAtEnd(Worker& worker, const std::string& folder) {
+    try {
+        return worker.RemoveTree(folder);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 std::uint32_t PercentDone(std::uint32_t done, std::uint32_t size) {
@@ -24,63 +36,71 @@ std::uint32_t PercentDone(std::uint32_t done, std::uint32_t size) {
     return static_cast<std::uint32_t>(std::uint64_t{done} * 100 / size);
 }
 
-Worker::Worker(WorkerPlatform& platform, ProgressView& view)
-    : platform_(platform), view_(view), buffer_(kExtractBlockBytes) {}
+// The block buffer is had with the first entry, inside the run's guard against running out of
+// memory, so that making a worker never fails.
+Worker::Worker(WorkerPlatform& platform, ProgressView& view) : platform_(platform), view_(view) {}
 
 int Worker::Run() {
-    const std::optional<std::string> ownPath = platform_.OwnPath();
-    if (!ownPath) {
-        view_.ShowMessage(kOwnPathFailureBox);
-        return 1;
-    }
-    if (Cancelled()) {
-        return 0;
-    }
-
-    view_.SetStatus("Opening Package");
-    std::unique_ptr<common::ByteSource> file = platform_.OpenForReading(*ownPath);
-    if (!file) {
-        view_.ShowMessage(kOpenFailureBox);
-        return 1;
-    }
-    if (Cancelled()) {
-        return 0;
-    }
-
-    view_.SetStatus("Validating Package");
-    const packager::format::PayloadLocation location =
-        packager::format::LocatePayload(*file, [this] { return Cancelled(); });
-    if (location.result == packager::format::LocateResult::Failed) {
-        file.reset();
-        view_.ShowMessage(kExtractionFailureBox);
-        return 1;
-    }
-    if (Cancelled()) {
-        return 0;
-    }
-
-    view_.SetStatus("Extracting Package");
+    // Recorded as soon as the folder exists, so that it is removed however the run ends.
     std::string folder;
-    const bool extracted = ExtractPayload(*file, location.offset, folder);
-    file.reset();
-    if (Cancelled()) {
-        return EndCancelled(folder);
-    }
-    if (!extracted) {
-        view_.ShowMessage(kExtractionFailureBox);
-    } else {
+    try {
+        const std::optional<std::string> ownPath = platform_.OwnPath();
+        if (!ownPath) {
+            view_.ShowMessage(kOwnPathFailureBox);
+            return 1;
+        }
+        if (Cancelled()) {
+            return 0;
+        }
+
+        view_.SetStatus("Opening Package");
+        std::unique_ptr<common::ByteSource> file = platform_.OpenForReading(*ownPath);
+        if (!file) {
+            view_.ShowMessage(kOpenFailureBox);
+            return 1;
+        }
+        if (Cancelled()) {
+            return 0;
+        }
+
+        view_.SetStatus("Validating Package");
+        const packager::format::PayloadLocation location =
+            packager::format::LocatePayload(*file, [this] { return Cancelled(); });
+        if (location.result == packager::format::LocateResult::Failed) {
+            file.reset();
+            view_.ShowMessage(kExtractionFailureBox);
+            return 1;
+        }
+        if (Cancelled()) {
+            return 0;
+        }
+
+        view_.SetStatus("Extracting Package");
+        const bool extracted = ExtractPayload(*file, location.offset, folder);
+        file.reset();
         if (Cancelled()) {
             return EndCancelled(folder);
         }
-        if (!RunSetup(folder)) {
-            view_.ShowMessage(kSetupFailureBox);
+        if (!extracted) {
+            view_.ShowMessage(kExtractionFailureBox);
+        } else {
+            if (Cancelled()) {
+                return EndCancelled(folder);
+            }
+            if (!RunSetup(folder)) {
+                view_.ShowMessage(kSetupFailureBox);
+            }
         }
+    } catch (const std::bad_alloc&) {
+        // Memory ran out: the run ends as one whose package could not be extracted. Unwinding
+        // has closed whatever file the steps had open, so the folder can be emptied.
+        view_.ShowMessage(kExtractionFailureBox);
     }
 
     if (Cancelled()) {
         return EndCancelled(folder);
     }
-    if (!folder.empty() && !RemoveTree(folder)) {
+    if (!folder.empty() && !RemoveAtEnd(*this, folder)) {
         view_.ShowMessage(kRemovalFailureBox);
     }
     return 1;
@@ -89,7 +109,7 @@ int Worker::Run() {
 int Worker::EndCancelled(const std::string& folder) {
     // A removal after a cancel reports nothing.
     if (!folder.empty()) {
-        RemoveTree(folder);
+        RemoveAtEnd(*this, folder);
     }
     return 0;
 }
@@ -112,12 +132,13 @@ bool Worker::ExtractPayload(common::ByteSource& file, std::uint64_t payloadOffse
     // The folder gets its unique name as it is created, so no other process can take the name
     // in between or prepare the folder beforehand. Without it nothing can be extracted safely.
     view_.SetStatus("Creating Temp Folder");
-    const std::optional<std::string> created =
-        platform_.CreateUniqueFolder(*temp, kTempFolderPrefix);
+    std::optional<std::string> created = platform_.CreateUniqueFolder(*temp, kTempFolderPrefix);
     if (!created) {
         return false;
     }
-    folder = *created;
+    // Moved, not copied: once the folder exists, nothing may run out of memory before its path
+    // is recorded.
+    folder = std::move(*created);
     if (Cancelled()) {
         return true;
     }
@@ -126,6 +147,7 @@ bool Worker::ExtractPayload(common::ByteSource& file, std::uint64_t payloadOffse
 
 Worker::Outcome Worker::ExtractEntries(common::ByteSource& file, std::uint64_t payloadOffset,
                                        const std::string& folder) {
+    buffer_.resize(kExtractBlockBytes);
     packager::format::PayloadReader reader(file, payloadOffset);
     const std::optional<std::uint32_t> count = reader.ReadEntryCount();
     if (!count) {

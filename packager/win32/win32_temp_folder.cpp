@@ -77,8 +77,9 @@ std::optional<std::string> Win32Platform::CreateUniqueFolder(const std::string& 
         if (!characters) {
             return std::nullopt;
         }
-        const std::string path = base + *characters;
+        std::string path = base + *characters;
         if (::CreateDirectoryA(path.c_str(), security.Attributes())) {
+            // Moved out: once the folder exists, no allocation may fail before its path is back.
             return path;
         }
         if (::GetLastError() != ERROR_ALREADY_EXISTS) {

@@ -1,6 +1,7 @@
 #include "tests/packager/fake_worker_world.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "common/byte_source.h"
@@ -72,12 +73,14 @@ class FakeFile final : public WritableFile {
     }
 
     bool Write(std::span<const std::uint8_t> bytes) override {
+        platform_.Begin("Write");
         platform_.log.push_back("write " + std::to_string(bytes.size()));
         Bytes& content = platform_.nodes.at(path_).bytes;
         content.insert(content.end(), bytes.begin(), bytes.end());
         return true;
     }
     bool Flush() override {
+        platform_.Begin("Flush");
         platform_.log.push_back("flush");
         return true;
     }
@@ -115,6 +118,7 @@ bool FakePlatform::ParentIsFolder(const std::string& path) const {
 }
 
 std::optional<std::string> FakePlatform::OwnPath() {
+    Begin("OwnPath");
     if (ownPathFails) {
         return std::nullopt;
     }
@@ -122,6 +126,7 @@ std::optional<std::string> FakePlatform::OwnPath() {
 }
 
 std::unique_ptr<common::ByteSource> FakePlatform::OpenForReading(const std::string& path) {
+    Begin("OpenForReading");
     log.push_back("open " + path);
     if (openFails || path != FakePath("/opt/VEXOSetup")) {
         return nullptr;
@@ -130,11 +135,13 @@ std::unique_ptr<common::ByteSource> FakePlatform::OpenForReading(const std::stri
 }
 
 std::optional<std::string> FakePlatform::TempFolder() {
+    Begin("TempFolder");
     return tempFolder;
 }
 
 std::optional<std::string> FakePlatform::CreateUniqueFolder(const std::string& parent,
                                                             std::string_view prefix) {
+    Begin("CreateUniqueFolder");
     const std::string path =
         parent + kSeparator + std::string(prefix) + "q7Zk" + std::to_string(createdFolders.size());
     log.push_back("mkdir " + Leaf(path));
@@ -147,6 +154,7 @@ std::optional<std::string> FakePlatform::CreateUniqueFolder(const std::string& p
 }
 
 std::unique_ptr<WritableFile> FakePlatform::CreateFile(const std::string& asked) {
+    Begin("CreateFile");
     log.push_back("create " + Leaf(asked));
     const std::string path = Normalise(asked);
     if (!ParentIsFolder(path) || (nodes.count(path) != 0 && nodes[path].isFolder)) {
@@ -159,6 +167,7 @@ std::unique_ptr<WritableFile> FakePlatform::CreateFile(const std::string& asked)
 }
 
 bool FakePlatform::StartAndWait(const std::string& program) {
+    Begin("StartAndWait");
     log.push_back("start " + program);
     const auto node = nodes.find(program);
     if (node == nodes.end() || node->second.isFolder) {
@@ -172,6 +181,7 @@ bool FakePlatform::StartAndWait(const std::string& program) {
 }
 
 FolderListing FakePlatform::ListFolder(const std::string& folder) {
+    Begin("ListFolder");
     FolderListing listing;
     const auto node = nodes.find(folder);
     if (node == nodes.end() || !node->second.isFolder) {
@@ -187,6 +197,7 @@ FolderListing FakePlatform::ListFolder(const std::string& folder) {
 }
 
 bool FakePlatform::DeleteFile(const std::string& path) {
+    Begin("DeleteFile");
     log.push_back("delete " + Leaf(path));
     // Like Windows, a file that is still open cannot be deleted.
     const auto node = nodes.find(path);
@@ -199,6 +210,7 @@ bool FakePlatform::DeleteFile(const std::string& path) {
 }
 
 bool FakePlatform::RemoveFolder(const std::string& folder) {
+    Begin("RemoveFolder");
     log.push_back("rmdir " + Leaf(folder));
     const auto node = nodes.find(folder);
     if (node == nodes.end() || !node->second.isFolder ||
@@ -208,6 +220,12 @@ bool FakePlatform::RemoveFolder(const std::string& folder) {
     }
     nodes.erase(node);
     return true;
+}
+
+void FakePlatform::Begin(std::string_view operation) {
+    if (operation == outOfMemoryIn && callsOfOutOfMemoryOperation_++ == outOfMemoryAtCall) {
+        throw std::bad_alloc();
+    }
 }
 
 void FakeView::SetStatus(std::string_view phase) {

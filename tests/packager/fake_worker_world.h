@@ -47,6 +47,10 @@ class FakePlatform final : public WorkerPlatform {
     std::set<std::string> undeletable;  // names of files that cannot be deleted
     // Runs as the started setup program, with the folder it was started from.
     std::function<void(FakePlatform&, const std::string& folder)> onSetup;
+    // Memory runs out (std::bad_alloc) at call outOfMemoryAtCall, counted from 0, of the
+    // operation of this name ("CreateFile", "Write", "ListFolder" ...).
+    std::string outOfMemoryIn;
+    int outOfMemoryAtCall = 0;
 
     // What happened.
     std::map<std::string, FakeNode> nodes;  // by full path; the temporary folder is there
@@ -69,10 +73,14 @@ class FakePlatform final : public WorkerPlatform {
     bool DeleteFile(const std::string& path) override;
     bool RemoveFolder(const std::string& folder) override;
 
+    // Every operation, a file's Write and Flush included, begins here.
+    void Begin(std::string_view operation);
+
     EventLog& log;
 
   private:
     bool ParentIsFolder(const std::string& path) const;
+    int callsOfOutOfMemoryOperation_ = 0;
 };
 
 class FakeView final : public ProgressView {

@@ -200,6 +200,56 @@ std::vector<PackageCase> PackageCases() {
 INSTANTIATE_TEST_SUITE_P(Packages, PackageOutcomeTest, ::testing::ValuesIn(PackageCases()),
                          [](const auto& test) { return test.param.label; });
 
+struct OutOfMemoryCase {
+    std::string label;
+    std::string operation;  // the platform operation during which memory runs out
+    int call = 0;           // which of its calls, from 0
+    std::vector<MessageBoxSpec> boxes;
+    bool setupRuns = false;
+    bool folderLeft = false;
+};
+
+void PrintTo(const OutOfMemoryCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class OutOfMemoryTest : public ::testing::TestWithParam<OutOfMemoryCase> {};
+
+// Memory running out during the run is a package that could not be extracted: its box, no setup
+// started, every file closed and the folder removed. During the removal at the end it is a
+// removal that failed.
+TEST_P(OutOfMemoryTest, FailsTheStepAtHandAndLeavesNoFileOpen) {
+    const OutOfMemoryCase& c = GetParam();
+    WorkerRun run(testing_support::BuildPackage({kCab, kSetup, kList}).bytes);
+    run.platform.outOfMemoryIn = c.operation;
+    run.platform.outOfMemoryAtCall = c.call;
+    run.Run();
+
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.view.boxes, c.boxes);
+    EXPECT_EQ(run.platform.startedProgram.has_value(), c.setupRuns);
+    EXPECT_THAT(run.platform.openFiles, IsEmpty());
+    EXPECT_EQ(run.OnlyTempFolderLeft(), !c.folderLeft);
+}
+
+const std::vector<MessageBoxSpec> kExtractionFailed{kExtractionFailureBox};
+const std::vector<MessageBoxSpec> kRemovalFailed{kRemovalFailureBox};
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, OutOfMemoryTest,
+    ::testing::Values(
+        OutOfMemoryCase{"FindingTheOwnPath", "OwnPath", 0, kExtractionFailed},
+        OutOfMemoryCase{"OpeningThePackage", "OpenForReading", 0, kExtractionFailed},
+        OutOfMemoryCase{"FindingTheTempFolder", "TempFolder", 0, kExtractionFailed},
+        OutOfMemoryCase{"CreatingTheFolder", "CreateUniqueFolder", 0, kExtractionFailed},
+        OutOfMemoryCase{"CreatingTheSecondFile", "CreateFile", 1, kExtractionFailed},
+        OutOfMemoryCase{"WritingABlock", "Write", 1, kExtractionFailed},
+        OutOfMemoryCase{"FlushingABlock", "Flush", 2, kExtractionFailed},
+        OutOfMemoryCase{"StartingSetup", "StartAndWait", 0, kExtractionFailed},
+        OutOfMemoryCase{"ListingTheFolderAtTheEnd", "ListFolder", 0, kRemovalFailed, true, true},
+        OutOfMemoryCase{"DeletingAFileAtTheEnd", "DeleteFile", 1, kRemovalFailed, true, true}),
+    [](const auto& test) { return test.param.label; });
+
 TEST(PackageWorkerTest, ShowsEveryPhaseInOrder) {
     WorkerRun run(testing_support::BuildPackage({kCab, kSetup, kList}).bytes);
     run.Run();

@@ -51,10 +51,24 @@ void PrintTo(const StopCase& stop, std::ostream* out) {
     *out << stop.name;
 }
 
-enum class Phase { Extracting, SetupRunning };
+// Extracting; a failure being reported (the stop comes as the Extraction Failure box is shown,
+// or just before: either way nobody may be there to answer it); setup.exe running.
+enum class Phase { Extracting, ReportingFailure, SetupRunning };
+
+const char* PhaseName(Phase phase) {
+    switch (phase) {
+        case Phase::Extracting:
+            return "Extracting";
+        case Phase::ReportingFailure:
+            return "ReportingFailure";
+        case Phase::SetupRunning:
+            break;
+    }
+    return "SetupRunning";
+}
 
 void PrintTo(Phase phase, std::ostream* out) {
-    *out << (phase == Phase::Extracting ? "Extracting" : "SetupRunning");
+    *out << PhaseName(phase);
 }
 
 // Waits until the package has made its folder in temp (and so is extracting); false when the
@@ -102,16 +116,20 @@ TEST_P(VexoSetupStopTest, IsACancelThatLeavesNothing) {
         options.display = display->Name();
     }
     options.onTerminal = stop.how == Stop::CtrlC;
+    options.answerBoxes = phase != Phase::ReportingFailure;
     std::vector<testing_support::NamedData> files = {WaitingSetup()};
     if (phase == Phase::Extracting) {
         // Large enough that the extraction is still under way when the stop arrives.
         files.insert(files.begin(), {"Plumex.CAB", Bytes(std::size_t{32} << 20, 0x4D)});
     }
-    const pid_t program =
-        sandbox_.Start(testing_support::MakePackage(ReadBytes(VEXO_SETUP_PATH), files), options);
+    Bytes package = testing_support::MakePackage(ReadBytes(VEXO_SETUP_PATH), files);
+    if (phase == Phase::ReportingFailure) {
+        package.back() ^= 0x01;  // setup.exe's last byte: its check value no longer matches
+    }
+    const pid_t program = sandbox_.Start(package, options);
 
-    ASSERT_TRUE(phase == Phase::Extracting ? AwaitFolderIn(sandbox_.Temp(), program)
-                                           : running_.AwaitFrom(program))
+    ASSERT_TRUE(phase == Phase::SetupRunning ? running_.AwaitFrom(program)
+                                             : AwaitFolderIn(sandbox_.Temp(), program))
         << sandbox_.Wait().errors;
     switch (stop.how) {
         case Stop::Kill:
@@ -137,12 +155,11 @@ TEST_P(VexoSetupStopTest, IsACancelThatLeavesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Stops, VexoSetupStopTest,
                          ::testing::Combine(::testing::Values(Phase::Extracting,
+                                                              Phase::ReportingFailure,
                                                               Phase::SetupRunning),
                                             ::testing::ValuesIn(kStops)),
                          [](const auto& param) {
-                             return std::string(std::get<0>(param.param) == Phase::Extracting
-                                                    ? "Extracting_"
-                                                    : "SetupRunning_") +
+                             return std::string(PhaseName(std::get<0>(param.param))) + "_" +
                                     std::get<1>(param.param).name;
                          });
 

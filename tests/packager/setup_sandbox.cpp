@@ -45,10 +45,12 @@ pid_t SetupSandbox::Start(const Bytes& package, const SetupRunOptions& options) 
 
     std::vector<std::string> environment = {
         "QT_QPA_PLATFORM=" + options.platform,
-        "VEXO_SETUP_AUTOANSWER=1",
         "TMPDIR=" + Temp().string(),
         "PWD=" + (scratch_.path() / "caller").string(),
     };
+    if (options.answerBoxes) {
+        environment.push_back("VEXO_SETUP_AUTOANSWER=1");
+    }
     if (!options.display.empty()) {
         environment.push_back("DISPLAY=" + options.display);
     }

@@ -30,6 +30,7 @@ struct SetupRunOptions {
     std::string platform = "offscreen";  // QT_QPA_PLATFORM
     std::string display;                 // DISPLAY, for the xcb platform
     bool withRuntimeFolder = true;       // XDG_RUNTIME_DIR set
+    bool answerBoxes = true;             // VEXO_SETUP_AUTOANSWER=1: boxes reported, not shown
 };
 
 class SetupSandbox {

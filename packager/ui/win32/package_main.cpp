@@ -25,9 +25,18 @@ DWORD WINAPI RunWorker(LPVOID parameter) {
     return static_cast<DWORD>(PackageWorker(context->platform, context->view));
 }
 
+// A fault that nothing handles (an access violation, a stack overflow), on either thread, would
+// end the process with the fault's own code. The process can no longer be trusted to do more
+// than end, so it ends at once, with the code of an abnormal end.
+LONG WINAPI EndOnFault(EXCEPTION_POINTERS* /*fault*/) {
+    ::TerminateProcess(::GetCurrentProcess(), kAbnormalEndCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 }  // namespace
 
 int PackageMain(HINSTANCE instance) {
+    ::SetUnhandledExceptionFilter(EndOnFault);
     const bool autoAnswer = AutoAnswerRequested();
 
     // Declared before the thread, so that they outlive it.
@@ -53,7 +62,10 @@ int PackageMain(HINSTANCE instance) {
     if (::ResumeThread(worker.Get()) == static_cast<DWORD>(-1)) {
         return 0;
     }
-    return HandleMessagesUntilEnded(worker.Get());
+    // The worker's end is the program's ordinary end, whatever code a quit message posted from
+    // elsewhere may have carried.
+    HandleMessagesUntilEnded(worker.Get());
+    return 0;
 }
 
 }  // namespace packager::win32

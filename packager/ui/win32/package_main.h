@@ -9,8 +9,12 @@
 namespace packager::win32 {
 
 // The process exit code: 1 when the program could not set itself up (after its
-// "Initialization Error." box), else 0, whether the package was installed, failed or was
-// cancelled.
+// "Initialization Error." box, memory running out included), else 0, whether the package was
+// installed, failed or was cancelled; and 1 after an abnormal end (a fault the program did not
+// foresee), never another code.
 int PackageMain(HINSTANCE instance);
+
+// The code of an abnormal end.
+inline constexpr UINT kAbnormalEndCode = 1;
 
 }  // namespace packager::win32

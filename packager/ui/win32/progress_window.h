@@ -22,7 +22,8 @@ class ProgressWindow {
     ProgressWindow& operator=(const ProgressWindow&) = delete;
 
     // Creates the shared state's lock and event, the window class, the window centred on the
-    // desktop and its two children, and shows them all; the step that failed, if one did.
+    // desktop and its two children, and shows them all; the step that failed, if one did (memory
+    // running out fails the step at hand).
     std::optional<SetupStep> Create(HINSTANCE instance);
 
     HWND Main() const { return main_; }

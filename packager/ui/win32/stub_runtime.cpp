@@ -1,10 +1,13 @@
 // What the stub takes from the C and C++ runtimes, in smaller form.
 //
-// The program is built without exceptions, yet the C++ library's allocation and error paths
-// would throw and so bring the unwinder, the exception classes and the name demangler in (some
-// 200 KiB in a stub that should stay small). Here memory comes from the process heap, and the
-// only failures the stub's code can meet - memory running out, or a size beyond what a string
-// can hold - end the process at once with exit code 3, the code of an abnormal end.
+// Memory comes from the process heap. Running out of it - or a size beyond what a string or a
+// vector can hold, which no heap could give either - throws std::bad_alloc, which the set-up
+// and the worker catch and report as the failure of the step at hand; unwinding closes whatever
+// the step had open, so that the temporary folder can still be removed. The library's other
+// error paths (logic errors the stub's code never makes) and its terminate handler end the
+// process at once with exit code 1, the program's only failure code: the library's own handler,
+// which prints the exception's demangled name, would bring the demangler and a printf family in
+// (some 75 KiB in a stub that should stay small), and abort would end with 3.
 //
 // The C++ library also has MinGW's own printf family take the place of the system's, some 28 KiB
 // with its floating-point conversions; the stub formats one thing, the bar's "%3lu%%", which the
@@ -16,22 +19,26 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
+#include <exception>
 #include <new>
 
 #include "common/win32/windows_api.h"
+#include "packager/ui/win32/package_main.h"
 
 namespace {
 
-constexpr UINT kAbnormalEnd = 3;
-
 [[noreturn]] void EndAbnormally() {
-    ::ExitProcess(kAbnormalEnd);
+    ::ExitProcess(packager::win32::kAbnormalEndCode);
+}
+
+[[noreturn]] void RunOutOfMemory() {
+    throw std::bad_alloc();
 }
 
 void* Allocate(std::size_t size) {
     void* memory = ::HeapAlloc(::GetProcessHeap(), 0, size == 0 ? 1 : size);
     if (memory == nullptr) {
-        EndAbnormally();
+        RunOutOfMemory();
     }
     return memory;
 }
@@ -70,18 +77,18 @@ void operator delete[](void* memory, std::size_t) noexcept {
     Free(memory);
 }
 
-// The library's throw points (bits/functexcept.h), which its headers call where a program built
-// with exceptions would see one thrown.
+// The library's throw points (bits/functexcept.h): a size that cannot be had is memory running
+// out; the others are faults of the program itself.
 namespace std {
 
 void __throw_bad_alloc() {
-    EndAbnormally();
+    RunOutOfMemory();
 }
 void __throw_bad_array_new_length() {
-    EndAbnormally();
+    RunOutOfMemory();
 }
 void __throw_length_error(const char*) {
-    EndAbnormally();
+    RunOutOfMemory();
 }
 void __throw_logic_error(const char*) {
     EndAbnormally();
@@ -103,6 +110,15 @@ void __throw_system_error(int) {
 }
 
 }  // namespace std
+
+// The terminate handler (an exception that nothing catches, a pure virtual call).
+namespace __gnu_cxx {
+
+void __verbose_terminate_handler() {
+    EndAbnormally();
+}
+
+}  // namespace __gnu_cxx
 
 extern "C" int __mingw_vsnprintf(char* buffer, std::size_t size, const char* format,
                                  va_list arguments) {

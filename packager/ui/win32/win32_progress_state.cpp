@@ -18,7 +18,7 @@ bool Win32ProgressState::CreateCancelEvent() {
 
 void Win32ProgressState::Reset() {
     const MutexLock lock(stateLock_.Get());
-    statusText_ = kInitialStatusLine;
+    statusText_.reset();
     progressPercent_ = 0;
 }
 
@@ -36,7 +36,7 @@ void Win32ProgressState::StorePercent(std::uint32_t percent) {
 
 std::string Win32ProgressState::CopyStatus() {
     const MutexLock lock(stateLock_.Get());
-    return statusText_;
+    return statusText_ ? *statusText_ : std::string(kInitialStatusLine);
 }
 
 std::uint32_t Win32ProgressState::PercentForPainting() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,8 +39,10 @@ class Win32ProgressState {
   private:
     common::win32::UniqueHandle stateLock_;
     common::win32::UniqueHandle cancelEvent_;
-    std::string statusText_{kInitialStatusLine};  // guarded by stateLock_
-    std::uint32_t progressPercent_ = 0;           // guarded by stateLock_; 0 is an empty bar
+    // Guarded by stateLock_. None stands for the initial line, so that making the state (before
+    // the set-up's steps, which report memory running out) and resetting it take no memory.
+    std::optional<std::string> statusText_;
+    std::uint32_t progressPercent_ = 0;  // guarded by stateLock_; 0 is an empty bar
 };
 
 }  // namespace packager::win32
