@@ -3,6 +3,7 @@
 // (registry_api_win32.cpp); elsewhere the embedded registry store answers them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -32,6 +33,12 @@ inline constexpr Status kErrorInvalidParameter = 87;
 inline constexpr Status kErrorMoreData = 234;
 inline constexpr Status kErrorNoMoreItems = 259;
 inline constexpr Status kErrorKeyDeleted = 1018;  // the key behind an open handle was deleted
+inline constexpr Status kErrorNoSystemResources = 1450;  // a key deeper than 512 levels
+
+// What the registry holds at most, in characters (UTF-16 code units, as Windows counts them).
+inline constexpr std::size_t kMaxKeyNameLength = 255;  // one level of a key's path
+inline constexpr std::size_t kMaxValueNameLength = 16383;
+inline constexpr std::size_t kMaxKeyDepth = 512;  // levels below a hive
 
 // Access rights.
 inline constexpr Access kKeyQueryValue = 0x0001;

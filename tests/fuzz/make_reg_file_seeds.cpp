@@ -1,6 +1,6 @@
 // Writes the seed corpus of fuzz_reg_file into the folder named by its argument: .reg files of
-// the shapes the reader meets - written by our writer, by hand in the older and odder forms,
-// and in UTF-16LE with its byte order mark as regedit saves them.
+// the shapes the reader meets - written by our writer in UTF-16LE with its byte order mark as
+// reg.exe saves them, and 8-bit by hand in the older and odder forms.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "tests/fuzz/seed_corpus.h"
-#include "tools/regfile/reg_text.h"
 #include "tools/regfile/reg_writer.h"
 
 namespace {
@@ -20,7 +19,7 @@ std::vector<std::uint8_t> Bytes(std::string_view text) {
     return {text.begin(), text.end()};
 }
 
-std::string WrittenDocument() {
+std::vector<std::uint8_t> WrittenDocument() {
     const RegDocument document{{
         {registry::kHkeyLocalMachine,
          "SOFTWARE\\Apple Computer, Inc.\\iTunes",
@@ -32,12 +31,13 @@ std::string WrittenDocument() {
           {"Path", false, registry::kRegExpandSz, Bytes("%ProgramFiles%\\Caf\xc3\xa9\0"s)},
           {"List", false, registry::kRegMultiSz, Bytes("a\0b\0\0"s)},
           {"Lines", false, registry::kRegSz, Bytes("1\r\n2\0"s)},
+          {"Not UTF-8 \xff", false, registry::kRegExpandSz, Bytes("\xe9t\xe9\0"s)},
           {"Quad", false, 11, Bytes("\1\0\0\0\0\0\0\0"s)},
           {"Old", true, registry::kRegNone, {}}}},
         {registry::kHkeyCurrentUser, "Software\\Vexo\\Window", false, {}},
         {registry::kHkeyCurrentUser, "Software\\Old", true, {}},
     }};
-    return FormatRegFile(document).text.value_or("");
+    return FormatRegFile(document).bytes.value_or(std::vector<std::uint8_t>{});
 }
 
 constexpr std::string_view kHandWritten =
@@ -65,14 +65,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const std::string written = WrittenDocument();
-    std::vector<std::uint8_t> utf16 = {0xFF, 0xFE};
-    const std::vector<std::uint8_t> body = Utf8ToUtf16Le(written);
-    utf16.insert(utf16.end(), body.begin(), body.end());
-
     const vexo::fuzz::Seeds seeds = {
-        {"written.reg", Bytes(written)},
-        {"written_utf16.reg", utf16},
+        {"written_utf16.reg", WrittenDocument()},
         {"hand_written.reg", Bytes(kHandWritten)},
         {"regedit4.reg", Bytes(kRegedit4)},
         {"utf8_bom.reg", Bytes("\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"

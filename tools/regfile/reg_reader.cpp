@@ -89,9 +89,12 @@ struct Problem {
     std::string message;
 };
 
+// The text is the file's: in an 8-bit file as it stands, in a UTF-16 file converted to UTF-8
+// (NarrowText::Utf8, so that no character of it is lost and the syntax stays ASCII).
 class Parser {
   public:
-    explicit Parser(std::string_view text) : lines_(SplitLines(text)) {}
+    Parser(std::string_view text, bool utf16File, NarrowText narrow)
+        : lines_(SplitLines(text)), utf16File_(utf16File), narrow_(narrow) {}
 
     ParseOutcome Run() {
         if (lines_.empty() || !ReadHeader(Trim(lines_[0]))) {
@@ -112,16 +115,13 @@ class Parser {
         return {std::nullopt, line, std::move(problem)};
     }
 
-    bool ReadHeader(std::string_view header) {
-        if (header == kHeader) {
-            textsInUtf16_ = true;
-            return true;
-        }
-        if (header == kOldHeader) {
-            textsInUtf16_ = false;
-            return true;
-        }
-        return false;
+    static bool ReadHeader(std::string_view header) {
+        return header == kHeader || header == kOldHeader;
+    }
+
+    // A name or text of the file in the registry's 8-bit encoding.
+    std::string Narrow(std::string text) const {
+        return utf16File_ ? Utf16ToNarrow(NarrowToUtf16(text, NarrowText::Utf8), narrow_) : text;
     }
 
     static bool IsBlankOrComment(std::string_view line) {
@@ -166,7 +166,8 @@ class Parser {
             return Problem{"a root key cannot be deleted"};
         }
         section.hive = path->hive;
-        section.subKey = std::move(path->subKey);
+        section.subKey = Narrow(std::move(path->subKey));
+        section.line = index_ + 1;
         document_.sections.push_back(std::move(section));
         return std::nullopt;
     }
@@ -229,6 +230,7 @@ class Parser {
             return Problem{"a value in a key that is being deleted"};
         }
         ValueEntry value;
+        value.line = index_ + 1;
         std::string_view rest = line;
         if (rest.front() == '@') {
             rest.remove_prefix(1);
@@ -243,6 +245,7 @@ class Parser {
         if (std::optional<Problem> problem = ReadData(rest, value)) {
             return problem;
         }
+        value.name = Narrow(std::move(value.name));
         section.values.push_back(std::move(value));
         return std::nullopt;
     }
@@ -258,6 +261,7 @@ class Parser {
                 return problem;
             }
             value.type = registry::kRegSz;
+            text = Narrow(std::move(text));
             value.data.assign(text.begin(), text.end());
             value.data.push_back(0);
             return ExpectEnd(rest);
@@ -292,8 +296,8 @@ class Parser {
                     ReadHexBytes(rest.substr(closing + 2), value.data)) {
                 return problem;
             }
-            if (textsInUtf16_ && IsTextType(value.type)) {
-                const std::string text = Utf16LeToUtf8(value.data);
+            if (utf16File_ && IsTextType(value.type)) {
+                const std::string text = Utf16ToNarrow(Utf16FromLeBytes(value.data), narrow_);
                 value.data.assign(text.begin(), text.end());
             }
             return std::nullopt;
@@ -348,19 +352,22 @@ class Parser {
 
     std::vector<std::string_view> lines_;
     std::size_t index_ = 0;
-    bool textsInUtf16_ = true;
+    bool utf16File_;
+    NarrowText narrow_;
     RegDocument document_;
 };
 
 }  // namespace
 
 ParseOutcome ParseRegText(std::string_view text) {
-    return Parser(text).Run();
+    return Parser(text, false, NarrowText::Utf8).Run();
 }
 
-ParseOutcome ParseRegFile(std::span<const std::uint8_t> bytes) {
+ParseOutcome ParseRegFile(std::span<const std::uint8_t> bytes, NarrowText narrow) {
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-        return ParseRegText(Utf16LeToUtf8(bytes.subspan(2)));
+        const std::string text =
+            Utf16ToNarrow(Utf16FromLeBytes(bytes.subspan(2)), NarrowText::Utf8);
+        return Parser(text, true, narrow).Run();
     }
     if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
         return {std::nullopt, 1, "UTF-16 big-endian files are not supported"};

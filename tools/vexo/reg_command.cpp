@@ -11,6 +11,7 @@
 #include <ostream>
 
 #include "common/ascii_case.h"
+#include "tools/regfile/reg_limits.h"
 #include "tools/regfile/reg_reader.h"
 #include "tools/regfile/reg_writer.h"
 #include "tools/vexo/reg_arguments.h"
@@ -51,9 +52,11 @@ constexpr std::string_view kUsage =
     "/y    (export) replace FILE if it exists; without /y an existing FILE is kept\n"
     "      and export fails.\n"
     "\n"
-    "export writes KEY and everything below it to FILE in the registry editor's .reg\n"
-    "format (\"Windows Registry Editor Version 5.00\"); import applies such a file\n"
-    "(UTF-8, or UTF-16LE as regedit saves it) and gives back the same keys and values.\n"
+    "export writes KEY and everything below it to FILE as reg.exe exports it\n"
+    "(UTF-16LE, \"Windows Registry Editor Version 5.00\"); import applies such a\n"
+    "file, or an 8-bit one (\"REGEDIT4\"), and gives back the same keys and values,\n"
+    "byte for byte. It reads and checks the whole file first, and applies all of it\n"
+    "or, on a mistake or a name the registry would refuse, nothing.\n"
     "\n"
     "Exit status: 0 on success; 1 when a key or value is missing, the arguments are\n"
     "wrong, or the registry or a file cannot be used.\n";
@@ -256,14 +259,15 @@ int RunDelete(registry::RegistryApi& api, const RegRequest& request, std::ostrea
         err << "ERROR: A root key cannot be deleted.\n";
         return kExitFailed;
     } else {
-        status = DeleteTree(api, hive, subKey);
+        // One change: the store removes the whole tree in one commit, and never half of it.
+        status = api.RunAsOneChange([&] { return DeleteTree(api, hive, subKey); });
     }
     return status == registry::kErrorSuccess ? Succeeded(out) : Failed(err, status);
 }
 
-// Writes text to path; without overwrite only when no file of that name exists yet, checked
+// Writes bytes to path; without overwrite only when no file of that name exists yet, checked
 // and created in one step.
-bool WriteNewFile(const std::string& path, std::string_view text, bool overwrite,
+bool WriteNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes, bool overwrite,
                   std::ostream& err) {
     std::FILE* file = std::fopen(path.c_str(), overwrite ? "wb" : "wbx");
     if (file == nullptr) {
@@ -274,7 +278,7 @@ bool WriteNewFile(const std::string& path, std::string_view text, bool overwrite
         }
         return false;
     }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     const int writeError = errno;
     if (std::fclose(file) != 0 || !written) {
         err << "ERROR: Cannot write " << path << ": " << std::strerror(written ? errno : writeError)
@@ -292,13 +296,14 @@ int RunExport(registry::RegistryApi& api, const RegRequest& request, std::ostrea
     if (status != registry::kErrorSuccess) {
         return Failed(err, status);
     }
-    const regfile::FormatOutcome formatted = regfile::FormatRegFile(document);
-    if (!formatted.text) {
+    const regfile::FormatOutcome formatted =
+        regfile::FormatRegFile(document, regfile::NarrowText::System);
+    if (!formatted.bytes) {
         err << "ERROR: Cannot export: " << formatted.problem << ".\n";
         return kExitFailed;
     }
-    return WriteNewFile(request.file, *formatted.text, request.overwrite, err) ? Succeeded(out)
-                                                                               : kExitFailed;
+    return WriteNewFile(request.file, *formatted.bytes, request.overwrite, err) ? Succeeded(out)
+                                                                                : kExitFailed;
 }
 
 int RunImport(registry::RegistryApi& api, const RegRequest& request, std::ostream& out,
@@ -314,16 +319,29 @@ int RunImport(registry::RegistryApi& api, const RegRequest& request, std::ostrea
         err << "ERROR: Cannot read " << request.file << ".\n";
         return kExitFailed;
     }
-    const regfile::ParseOutcome parsed = regfile::ParseRegFile(bytes);
-    if (!parsed.document) {
-        err << "ERROR: " << request.file << ", line " << parsed.line << ": " << parsed.problem
-            << ". Nothing was imported.\n";
+    const regfile::ParseOutcome parsed = regfile::ParseRegFile(bytes, regfile::NarrowText::System);
+    std::optional<regfile::RefusedName> refused;
+    if (parsed.document) {
+        refused = regfile::FindRefusedName(*parsed.document, regfile::NarrowText::System);
+    }
+    if (!parsed.document || refused) {
+        err << "ERROR: " << request.file << ", line " << (refused ? refused->line : parsed.line)
+            << ": " << (refused ? refused->problem : parsed.problem) << ". Nothing was imported.\n";
         return kExitFailed;
     }
-    std::string failedKey;
-    const Status status = ApplyDocument(api, *parsed.document, failedKey);
+    // On the store the whole file is one transaction; advapi32 has none, which is why every
+    // name was checked above.
+    ApplyFailure failure;
+    const Status status =
+        api.RunAsOneChange([&] { return ApplyDocument(api, *parsed.document, failure); });
     if (status != registry::kErrorSuccess) {
-        err << "ERROR: Importing stopped at " << failedKey << ":\n" << RegStatusMessage(status);
+        if (failure.key.empty()) {
+            err << "ERROR: Cannot import " << request.file << ":\n";
+        } else {
+            err << "ERROR: Importing stopped at " << failure.key << " (" << request.file
+                << ", line " << failure.line << "):\n";
+        }
+        err << RegStatusMessage(status);
         return kExitFailed;
     }
     return Succeeded(out);

@@ -163,9 +163,9 @@ Status CollectTree(registry::RegistryApi& api, registry::Hkey hive, std::string_
 }
 
 Status ApplyDocument(registry::RegistryApi& api, const regfile::RegDocument& document,
-                     std::string& failedKey) {
+                     ApplyFailure& failure) {
     for (const regfile::KeySection& section : document.sections) {
-        failedKey = regfile::FullKeyName(section.hive, section.subKey);
+        failure = {regfile::FullKeyName(section.hive, section.subKey), section.line};
         if (section.remove) {
             const Status status = DeleteTree(api, section.hive, section.subKey);
             if (status != registry::kErrorSuccess && status != registry::kErrorFileNotFound) {
@@ -175,10 +175,11 @@ Status ApplyDocument(registry::RegistryApi& api, const regfile::RegDocument& doc
         }
         OpenedKey key(api);
         Status status = key.Create(section.hive, section.subKey, registry::kKeyWrite);
+        if (status != registry::kErrorSuccess) {
+            return status;
+        }
         for (const regfile::ValueEntry& value : section.values) {
-            if (status != registry::kErrorSuccess) {
-                break;
-            }
+            failure.line = value.line;
             if (value.remove) {
                 status = api.RegDeleteValue(key.get(), value.name);
                 if (status == registry::kErrorFileNotFound) {
@@ -190,12 +191,12 @@ Status ApplyDocument(registry::RegistryApi& api, const regfile::RegDocument& doc
                                            value.data.empty() ? &none : value.data.data(),
                                            static_cast<std::uint32_t>(value.data.size()));
             }
-        }
-        if (status != registry::kErrorSuccess) {
-            return status;
+            if (status != registry::kErrorSuccess) {
+                return status;
+            }
         }
     }
-    failedKey.clear();
+    failure = {};
     return registry::kErrorSuccess;
 }
 

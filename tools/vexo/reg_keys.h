@@ -43,10 +43,17 @@ registry::Status DeleteAllValues(registry::RegistryApi& api, registry::Hkey hive
 registry::Status CollectTree(registry::RegistryApi& api, registry::Hkey hive,
                              std::string_view subKey, regfile::RegDocument& document);
 
+// Where applying a document failed: the key, and the line of the section or value.
+struct ApplyFailure {
+    std::string key;
+    std::size_t line = 0;
+};
+
 // Carries out a document's sections in order: creates keys and sets values, deletes the
-// values and keys it names (a missing one is no failure). On a failure, failedKey names the
-// key it happened on; sections before it have been applied.
+// values and keys it names (a missing one is no failure). The first failure ends the work and
+// is returned, with where it happened; what was applied before it stays unless the caller runs
+// this inside RegistryApi::RunAsOneChange on a registry with transactions.
 registry::Status ApplyDocument(registry::RegistryApi& api, const regfile::RegDocument& document,
-                               std::string& failedKey);
+                               ApplyFailure& failure);
 
 }  // namespace vexo::cli

@@ -20,6 +20,11 @@ inline std::string RegStatusMessage(registry::Status status) {
             return std::string(kRegNotFound);
         case registry::kErrorAccessDenied:
             return "ERROR: Access is denied.\n";
+        case registry::kErrorInvalidParameter:  // a name longer than the registry takes
+            return "ERROR: The parameter is incorrect.\n";
+        case registry::kErrorNoSystemResources:  // a key deeper than the registry goes
+            return "ERROR: Insufficient system resources exist to complete the requested "
+                   "service.\n";
         default:
             return "ERROR: The registry operation failed (error " + std::to_string(status) + ").\n";
     }

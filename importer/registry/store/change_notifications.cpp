@@ -15,6 +15,14 @@
 
 namespace registry::store {
 
+namespace {
+
+std::size_t Depth(const std::string& path) {
+    return static_cast<std::size_t>(std::count(path.begin(), path.end(), '/')) - 1;
+}
+
+}  // namespace
+
 bool InScope(const Subscription& subscription, const ChangeRecord& change) {
     if (change.kind == kChangeKeyDeleted) {
         return change.key == subscription.key;
@@ -22,12 +30,15 @@ bool InScope(const Subscription& subscription, const ChangeRecord& change) {
     if ((change.kind & subscription.filter) == 0) {
         return false;
     }
-    if (change.key == subscription.key) {
-        return true;
+    // Every key the change concerns is the changed key or one of its ancestors, and a key's
+    // path text starts with the path texts of all its ancestors: so only a key on the changed
+    // key's path can be concerned, itself or through its subtree.
+    if (change.path.compare(0, subscription.path.size(), subscription.path) != 0) {
+        return false;
     }
-    // A key's path text starts with the path texts of all its ancestors.
-    return subscription.watchSubtree && change.path.size() > subscription.path.size() &&
-           change.path.compare(0, subscription.path.size(), subscription.path) == 0;
+    const std::size_t changedDepth = Depth(change.path);
+    const std::size_t watchedDepth = Depth(subscription.path);
+    return subscription.watchSubtree || watchedDepth + change.levels > changedDepth;
 }
 
 void Subscriptions::Add(Subscription subscription) {
@@ -95,6 +106,13 @@ void Subscriptions::EndForHandle(Hkey handle) {
     });
 }
 
+void Subscriptions::LowerMarks(std::int64_t sequence) {
+    std::lock_guard lock(mutex_);
+    for (Subscription& subscription : subscriptions_) {
+        subscription.seen = std::min(subscription.seen, sequence);
+    }
+}
+
 void Subscriptions::EndAll() {
     std::lock_guard lock(mutex_);
     for (Subscription& subscription : subscriptions_) {
@@ -125,9 +143,13 @@ constexpr int kPollWithoutInotifyMs = 100;
 
 ChangeBell::ChangeBell(const std::string& databasePath) : path_(PathFor(databasePath)) {}
 
+// The bell is opened once and rung by rewriting its one byte, which is all a watcher needs to
+// see (a modification). It is made private, and a link put in its place is not followed: the
+// ring must not write into some other file.
 void ChangeBell::Ring() {
     if (!file_.Valid()) {
-        file_ = common::posix::UniqueFd(open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+        file_ = common::posix::UniqueFd(
+            open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     }
     if (file_.Valid()) {
         const char ring = 0;

@@ -44,8 +44,10 @@ struct Subscription {
     std::shared_ptr<Status> outcome;
 };
 
-// Whether a logged change is one the subscription watches for. The deletion of the watched
-// key itself always counts, whatever the filter: the subscription could never fire again.
+// Whether a logged change is one the subscription watches for: a change of the watched key
+// (one of the change's levels), or with watchSubtree of a key below it. The deletion of the
+// watched key itself always counts, whatever the filter: the subscription could never fire
+// again.
 bool InScope(const Subscription& subscription, const ChangeRecord& change);
 
 // The live subscriptions of one StoreRegistryApi. Thread-safe.
@@ -58,6 +60,10 @@ class Subscriptions {
     // trimmed) fire the subscriptions that may have missed something, and the others move
     // their mark past the changes looked at.
     void Dispatch(const std::vector<ChangeRecord>& changes, bool complete);
+
+    // Sets back every mark beyond sequence to it: the changes after it that a subscription was
+    // registered behind were rolled back, and the numbers will be given to others.
+    void LowerMarks(std::int64_t sequence);
 
     // Ends the subscriptions of a handle being closed. Their events are signalled, as
     // Windows signals a notification's event when its key handle is closed; a synchronous

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,14 +41,32 @@ struct ChangeRecord {
     KeyId key = 0;              // the key whose subkeys or values changed, or that was deleted
     std::uint32_t kind = 0;
     std::string path;  // the key's ancestry from its hive, "/hive/.../key/" (see KeyPathText)
+    // How many keys at the end of path the change concerns: one, but creating several levels at
+    // once changes the subkeys of each key along them, and that is logged as one change of the
+    // deepest with levels counting them, so that a change costs one row and one ancestry.
+    std::uint32_t levels = 1;
 };
 
-// "/2147483649/17/23/" for the key 23 below 17 below HKEY_CURRENT_USER: a key lies in the
+// "/2147483649/12/6/" for the key 2147483667 below 2147483661 below HKEY_CURRENT_USER: the
+// hive's number, then each key's number less its parent's. A key is numbered after its parent,
+// so the differences are small (1 along levels made at once) and a deep key's text stays short;
+// the text of a chain's first keys is the start of the chain's own, so a key lies in the
 // subtree of another exactly when its path text starts with the other's.
-std::string KeyPathText(const std::vector<KeyId>& chain);
+std::string KeyPathText(std::span<const KeyId> chain);
 
 // How many changes the log keeps; older ones are trimmed as new ones are written.
 inline constexpr std::int64_t kKeptChanges = 4096;
+
+// Where the last enumeration of a key stood, so that asking for the next index (or a nearby
+// one) seeks from there through the index instead of counting from the first. It holds only as
+// long as the store is unchanged: the last change's sequence number tells.
+struct EnumCursor {
+    KeyId key = 0;
+    std::int64_t sequence = -1;  // none yet
+    std::uint32_t index = 0;
+    std::string folded;      // subkeys: the folded name at index
+    std::int64_t value = 0;  // values: the row at index
+};
 
 class RegistryStore {
   public:
@@ -61,10 +80,13 @@ class RegistryStore {
     bool IsOpen() const { return database_ != nullptr; }
 
     // A transaction that is rolled back unless committed. A write transaction takes the
-    // store's write lock at once, waiting for another writer if needed.
+    // store's write lock at once, waiting for another writer if needed. One begun inside
+    // another is a savepoint of it: its commit keeps its changes for the outer one to commit,
+    // and its end without a commit undoes them alone.
     class Transaction {
       public:
         Transaction(RegistryStore& store, bool write);
+        ~Transaction();
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
 
@@ -73,7 +95,8 @@ class RegistryStore {
 
       private:
         RegistryStore& store_;
-        std::optional<common::sqlite::Transaction> transaction_;  // none when the store is closed
+        std::optional<common::sqlite::Transaction> transaction_;  // the outermost only
+        bool savepoint_ = false;  // open savepoint of an enclosing transaction
         Status began_;
     };
 
@@ -82,19 +105,23 @@ class RegistryStore {
     Status FindSubkey(KeyId parent, std::string_view folded, std::optional<KeyId>& child);
     Status CreateSubkey(KeyId parent, std::string_view name, std::string_view folded, KeyId& child);
     Status HasSubkeys(KeyId key, bool& has);
-    // Subkeys and values are enumerated in order of creation.
-    Status SubkeyAt(KeyId key, std::uint32_t index, std::optional<std::string>& name);
+    // Subkeys are enumerated in the order of their folded names, values in order of creation,
+    // as Windows keeps them. cursor is where the last enumeration of the key stood; it is
+    // moved to index.
+    Status SubkeyAt(KeyId key, std::uint32_t index, EnumCursor& cursor,
+                    std::optional<std::string>& name);
     Status DeleteKey(KeyId key);  // the key and its values; it must have no subkeys
 
     Status FindValue(KeyId key, std::string_view folded, std::optional<ValueRecord>& value);
-    Status ValueAt(KeyId key, std::uint32_t index, std::optional<ValueRecord>& value);
+    Status ValueAt(KeyId key, std::uint32_t index, EnumCursor& cursor,
+                   std::optional<ValueRecord>& value);
     // Replacing a value keeps its name as first written and its place in the enumeration.
     Status SetValue(KeyId key, std::string_view name, std::string_view folded, std::uint32_t type,
                     const std::uint8_t* data, std::uint32_t size);
     Status DeleteValue(KeyId key, std::string_view folded, bool& deleted);
 
-    Status AppendChange(KeyId key, std::uint32_t kind, const std::string& path,
-                        std::int64_t& sequence);
+    // Logs change (all but its sequence number, which it receives).
+    Status AppendChange(ChangeRecord& change);
     // The sequence number of the last change ever written (0 before the first).
     Status LastChange(std::int64_t& sequence);
     // Every change still in the log after the given sequence number, oldest first.
@@ -106,6 +133,12 @@ class RegistryStore {
     Status EnterWalMode();
     Status ReadHeader(std::int64_t& applicationId, std::int64_t& version);
     Status CreateSchema();
+    Status MigrateFromVersion1();
+    // The index-th row of an enumeration by one of sql's three ways (see kSubkeySeeks), the
+    // cursor's position bound by bindPosition; row sees it and moves the cursor's position.
+    template <typename BindPosition, typename Row>
+    Status Seek(KeyId key, std::uint32_t index, EnumCursor& cursor, const char* const (&sql)[3],
+                BindPosition&& bindPosition, Row&& row);
     // Runs sql with the bindings that bind makes, handing every row to onRow.
     template <typename Bind, typename OnRow>
     Status Run(const char* sql, Bind&& bind, OnRow&& onRow);
@@ -114,6 +147,7 @@ class RegistryStore {
     Status Fail(int result) const;
 
     common::sqlite::Database database_;
+    int transactionDepth_ = 0;
     std::map<std::string, common::sqlite::Statement, std::less<>> statements_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <optional>
+#include <span>
 
 #include "common/event.h"
 #include "importer/registry/store/key_names.h"
@@ -48,13 +49,33 @@ bool HasNul(std::string_view name) {
     return name.find('\0') != std::string_view::npos;
 }
 
-bool AnyLevelLongerThanAllowed(const std::vector<std::string_view>& levels) {
+// The folded names of the levels; false when one is longer than a key name can be.
+bool FoldLevels(const std::vector<std::string_view>& levels, std::vector<std::string>& folded) {
+    folded.clear();
+    folded.reserve(levels.size());
     for (const std::string_view level : levels) {
-        if (level.size() > store::kMaxKeyNameLength) {
-            return true;
+        // A name of more bytes than this cannot be short enough, however it decodes.
+        if (level.size() > store::kMaxKeyNameLength * 4) {
+            return false;
+        }
+        folded.push_back(store::FoldName(level));
+        if (store::FoldedLength(folded.back()) > store::kMaxKeyNameLength) {
+            return false;
         }
     }
-    return false;
+    return true;
+}
+
+// The folded value name, or none when it is longer than a value name can be.
+std::optional<std::string> FoldValueName(std::string_view name) {
+    if (name.size() > store::kMaxValueNameLength * 4) {
+        return std::nullopt;
+    }
+    std::string folded = store::FoldName(name);
+    if (store::FoldedLength(folded) > store::kMaxValueNameLength) {
+        return std::nullopt;
+    }
+    return folded;
 }
 
 // Type, data and size as RegQueryValueEx hands them out.
@@ -93,7 +114,8 @@ StoreRegistryApi::~StoreRegistryApi() {
 
 Status StoreRegistryApi::Find(Hkey key, Access needed, OpenedKey& opened) const {
     if (IsHive(key)) {
-        opened = OpenedKey{key, kEveryRight, {key}};
+        opened =
+            OpenedKey{key, kEveryRight, std::make_shared<const std::vector<store::KeyId>>(1, key)};
     } else {
         const auto found = handles_.find(key);
         if (found == handles_.end()) {
@@ -121,11 +143,19 @@ Status StoreRegistryApi::CheckAlive(const OpenedKey& opened) {
 }
 
 Status StoreRegistryApi::Walk(OpenedKey& key, const std::vector<std::string_view>& levels,
-                              bool create, std::vector<store::ChangeRecord>& changes) {
-    for (const std::string_view level : levels) {
-        const std::string folded = store::FoldName(level);
+                              const std::vector<std::string>& folded, bool create,
+                              std::vector<store::ChangeRecord>& changes) {
+    if (levels.empty()) {
+        return kErrorSuccess;
+    }
+    auto chain = std::make_shared<std::vector<store::KeyId>>(*key.chain);
+    chain->reserve(chain->size() + levels.size());
+    std::uint32_t created = 0;
+    for (std::size_t level = 0; level < levels.size(); ++level) {
         std::optional<store::KeyId> child;
-        Status status = store_.FindSubkey(key.id, folded, child);
+        // Below a key made just now there is nothing to find.
+        Status status =
+            created > 0 ? kErrorSuccess : store_.FindSubkey(key.id, folded[level], child);
         if (status != kErrorSuccess) {
             return status;
         }
@@ -133,26 +163,30 @@ Status StoreRegistryApi::Walk(OpenedKey& key, const std::vector<std::string_view
             if (!create) {
                 return kErrorFileNotFound;
             }
-            store::KeyId created = 0;
-            status = store_.CreateSubkey(key.id, level, folded, created);
-            if (status == kErrorSuccess) {
-                status = LogChange(key.chain, store::kChangeSubkeys, changes);
-            }
+            store::KeyId made = 0;
+            status = store_.CreateSubkey(key.id, levels[level], folded[level], made);
             if (status != kErrorSuccess) {
                 return status;
             }
-            child = created;
+            child = made;
+            ++created;
         }
         key.id = *child;
-        key.chain.push_back(*child);
+        chain->push_back(*child);
     }
-    return kErrorSuccess;
+    key.chain = chain;
+    // The subkeys of each key from the last that existed to the parent of the new key changed.
+    return created == 0
+               ? kErrorSuccess
+               : LogChange(*chain, chain->size() - 2, store::kChangeSubkeys, created, changes);
 }
 
-Status StoreRegistryApi::LogChange(const std::vector<store::KeyId>& chain, std::uint32_t kind,
+Status StoreRegistryApi::LogChange(const std::vector<store::KeyId>& chain, std::size_t end,
+                                   std::uint32_t kind, std::uint32_t levels,
                                    std::vector<store::ChangeRecord>& changes) {
-    store::ChangeRecord change{0, chain.back(), kind, store::KeyPathText(chain)};
-    const Status status = store_.AppendChange(change.key, kind, change.path, change.sequence);
+    store::ChangeRecord change{0, chain[end], kind,
+                               store::KeyPathText(std::span(chain).first(end + 1)), levels};
+    const Status status = store_.AppendChange(change);
     if (status == kErrorSuccess) {
         changes.push_back(std::move(change));
     }
@@ -160,13 +194,26 @@ Status StoreRegistryApi::LogChange(const std::vector<store::KeyId>& chain, std::
 }
 
 Status StoreRegistryApi::CommitWrite(store::RegistryStore::Transaction& transaction,
-                                     const std::vector<store::ChangeRecord>& changes) {
+                                     std::vector<store::ChangeRecord>& changes) {
     const Status status = transaction.Commit();
-    if (status == kErrorSuccess && !changes.empty()) {
+    if (status != kErrorSuccess || changes.empty()) {
+        return status;
+    }
+    if (oneChange_.has_value()) {
+        oneChange_->changes.insert(oneChange_->changes.end(),
+                                   std::make_move_iterator(changes.begin()),
+                                   std::make_move_iterator(changes.end()));
+    } else {
+        Announce(changes);
+    }
+    return status;
+}
+
+void StoreRegistryApi::Announce(const std::vector<store::ChangeRecord>& changes) {
+    if (!changes.empty()) {
         subscriptions_.Dispatch(changes, false);
         bell_.Ring();
     }
-    return status;
 }
 
 Hkey StoreRegistryApi::AddHandle(OpenedKey opened) {
@@ -232,18 +279,22 @@ Status StoreRegistryApi::OpenOrCreate(Hkey key, std::string_view subKey, Access 
         result = key;
         return kErrorSuccess;
     }
-    if (AnyLevelLongerThanAllowed(levels)) {
-        // No key can have such a name: nothing to open, and nothing to create.
+    // Judged before anything is read or made: no key can lie that deep or have such a name.
+    if (opened.Depth() + levels.size() > store::kMaxKeyDepth) {
+        return create ? kErrorNoSystemResources : kErrorFileNotFound;
+    }
+    std::vector<std::string> folded;
+    if (!FoldLevels(levels, folded)) {
         return create ? kErrorInvalidParameter : kErrorFileNotFound;
     }
     if (create) {
         status = Write(opened, [&](std::vector<store::ChangeRecord>& changes) {
-            return Walk(opened, levels, true, changes);
+            return Walk(opened, levels, folded, true, changes);
         });
     } else {
         status = Read(opened, [&] {
             std::vector<store::ChangeRecord> none;
-            return Walk(opened, levels, false, none);
+            return Walk(opened, levels, folded, false, none);
         });
     }
     if (status != kErrorSuccess) {
@@ -276,10 +327,10 @@ Status StoreRegistryApi::RegQueryValueEx(Hkey key, std::string_view valueName, s
         return kErrorInvalidParameter;
     }
     std::optional<store::ValueRecord> value;
+    const std::optional<std::string> folded = FoldValueName(valueName);
     status = Read(opened, [&] {
-        return valueName.size() > store::kMaxValueNameLength
-                   ? kErrorSuccess  // no value can have such a name
-                   : store_.FindValue(opened.id, store::FoldName(valueName), value);
+        return folded.has_value() ? store_.FindValue(opened.id, *folded, value)
+                                  : kErrorSuccess;  // no value can have such a name
     });
     if (status != kErrorSuccess) {
         return status;
@@ -302,7 +353,9 @@ Status StoreRegistryApi::RegSetValueEx(Hkey key, std::string_view valueName, std
     if (status != kErrorSuccess) {
         return status;
     }
-    if (HasNul(valueName) || valueName.size() > store::kMaxValueNameLength) {
+    const std::optional<std::string> folded =
+        HasNul(valueName) ? std::nullopt : FoldValueName(valueName);
+    if (!folded.has_value()) {
         return kErrorInvalidParameter;
     }
     if (data == nullptr && dataSize > 0) {
@@ -312,9 +365,10 @@ Status StoreRegistryApi::RegSetValueEx(Hkey key, std::string_view valueName, std
     // terminating NUL that the caller left out of the size, by reading past the buffer; that
     // is not imitated.)
     return Write(opened, [&](std::vector<store::ChangeRecord>& changes) {
-        const Status set =
-            store_.SetValue(opened.id, valueName, store::FoldName(valueName), type, data, dataSize);
-        return set != kErrorSuccess ? set : LogChange(opened.chain, store::kChangeValues, changes);
+        const Status set = store_.SetValue(opened.id, valueName, *folded, type, data, dataSize);
+        return set != kErrorSuccess
+                   ? set
+                   : LogChange(*opened.chain, opened.Depth(), store::kChangeValues, 1, changes);
     });
 }
 
@@ -330,7 +384,8 @@ Status StoreRegistryApi::RegEnumKeyEx(Hkey key, std::uint32_t index, char* name,
         return kErrorInvalidParameter;
     }
     std::optional<std::string> subkey;
-    status = Read(opened, [&] { return store_.SubkeyAt(opened.id, index, subkey); });
+    status = Read(opened,
+                  [&] { return store_.SubkeyAt(opened.id, index, cursors_[key].subkeys, subkey); });
     if (status != kErrorSuccess) {
         return status;
     }
@@ -358,7 +413,8 @@ Status StoreRegistryApi::RegEnumValue(Hkey key, std::uint32_t index, char* name,
         return kErrorInvalidParameter;
     }
     std::optional<store::ValueRecord> value;
-    status = Read(opened, [&] { return store_.ValueAt(opened.id, index, value); });
+    status =
+        Read(opened, [&] { return store_.ValueAt(opened.id, index, cursors_[key].values, value); });
     if (status != kErrorSuccess) {
         return status;
     }
@@ -390,12 +446,13 @@ Status StoreRegistryApi::RegDeleteKey(Hkey key, std::string_view subKey) {
     if (status != kErrorSuccess) {
         return status;
     }
-    if (AnyLevelLongerThanAllowed(levels)) {
+    std::vector<std::string> folded;
+    if (target.Depth() + levels.size() > store::kMaxKeyDepth || !FoldLevels(levels, folded)) {
         return kErrorFileNotFound;
     }
     return Write(target, [&](std::vector<store::ChangeRecord>& changes) {
-        Status step = Walk(target, levels, false, changes);
-        if (step == kErrorSuccess && target.chain.size() < 2) {
+        Status step = Walk(target, levels, folded, false, changes);
+        if (step == kErrorSuccess && target.Depth() == 0) {
             step = kErrorAccessDenied;  // a hive, reached by its value or by a handle to it
         }
         bool hasSubkeys = false;
@@ -408,13 +465,12 @@ Status StoreRegistryApi::RegDeleteKey(Hkey key, std::string_view subKey) {
         if (step == kErrorSuccess) {
             step = store_.DeleteKey(target.id);
         }
+        const std::vector<store::KeyId>& chain = *target.chain;
         if (step == kErrorSuccess) {
-            step = LogChange(target.chain, store::kChangeKeyDeleted, changes);
+            step = LogChange(chain, chain.size() - 1, store::kChangeKeyDeleted, 1, changes);
         }
         if (step == kErrorSuccess) {
-            std::vector<store::KeyId> parent = target.chain;
-            parent.pop_back();
-            step = LogChange(parent, store::kChangeSubkeys, changes);
+            step = LogChange(chain, chain.size() - 2, store::kChangeSubkeys, 1, changes);
         }
         return step;
     });
@@ -430,16 +486,15 @@ Status StoreRegistryApi::RegDeleteValue(Hkey key, std::string_view valueName) {
     if (HasNul(valueName)) {
         return kErrorInvalidParameter;
     }
+    const std::optional<std::string> folded = FoldValueName(valueName);
     return Write(opened, [&](std::vector<store::ChangeRecord>& changes) {
         bool deleted = false;
-        const Status step =
-            valueName.size() > store::kMaxValueNameLength
-                ? kErrorSuccess  // no value can have such a name
-                : store_.DeleteValue(opened.id, store::FoldName(valueName), deleted);
+        const Status step = folded.has_value() ? store_.DeleteValue(opened.id, *folded, deleted)
+                                               : kErrorSuccess;  // no value can have such a name
         if (step != kErrorSuccess || !deleted) {
             return step != kErrorSuccess ? step : kErrorFileNotFound;
         }
-        return LogChange(opened.chain, store::kChangeValues, changes);
+        return LogChange(*opened.chain, opened.Depth(), store::kChangeValues, 1, changes);
     });
 }
 
@@ -454,10 +509,14 @@ Status StoreRegistryApi::RegNotifyChangeKeyValue(Hkey key, bool watchSubtree, st
     if ((filter & ~kLegalFilter) != 0 || (asynchronous && event == 0)) {
         return kErrorInvalidParameter;
     }
+    if (!asynchronous && oneChange_.has_value()) {
+        // It would wait for a change that its own transaction keeps everyone from making.
+        return store::kErrorPossibleDeadlock;
+    }
     store::Subscription subscription;
     subscription.handle = key;
     subscription.key = opened.id;
-    subscription.path = store::KeyPathText(opened.chain);
+    subscription.path = store::KeyPathText(*opened.chain);
     subscription.watchSubtree = watchSubtree;
     subscription.filter = filter;
     // In one snapshot with the check that the key lives, so that its deletion cannot slip in
@@ -494,15 +553,65 @@ Status StoreRegistryApi::RegNotifyChangeKeyValue(Hkey key, bool watchSubtree, st
 }
 
 Status StoreRegistryApi::RegCloseKey(Hkey key) {
+    std::lock_guard lock(mutex_);
     if (IsHive(key)) {
+        // A hive stays open, but what was begun on its handle ends, as with any other handle:
+        // the notifications registered on it are signalled and gone.
+        subscriptions_.EndForHandle(key);
+        cursors_.erase(key);
         return kErrorSuccess;
     }
-    std::lock_guard lock(mutex_);
     if (handles_.erase(key) == 0) {
         return kErrorInvalidHandle;
     }
+    cursors_.erase(key);
     subscriptions_.EndForHandle(key);
     return kErrorSuccess;
+}
+
+Status StoreRegistryApi::RunAsOneChange(const std::function<Status()>& changes) {
+    std::lock_guard lock(mutex_);
+    if (!store_.IsOpen()) {
+        return openStatus_;
+    }
+    // Inside another one, a savepoint of it: undone alone when it fails.
+    store::RegistryStore::Transaction transaction(store_, true);
+    std::int64_t lastBefore = 0;
+    Status status = transaction.Began();
+    if (status == kErrorSuccess) {
+        status = store_.LastChange(lastBefore);
+    }
+    if (status != kErrorSuccess) {
+        return status;
+    }
+    // However the function ends, the operations after the outermost one are on their own again.
+    struct Scope {
+        std::optional<OneChange>& oneChange;
+        const bool outermost = !oneChange.has_value();
+        ~Scope() {
+            if (outermost) {
+                oneChange.reset();
+            }
+        }
+    } scope{oneChange_};
+    if (scope.outermost) {
+        oneChange_.emplace();
+    }
+    const std::size_t earlier = oneChange_->changes.size();
+    status = changes();
+    if (status == kErrorSuccess) {
+        status = transaction.Commit();
+    }
+    if (status != kErrorSuccess) {
+        // Rolled back: what was read inside may no longer hold, and the change numbers used
+        // inside will be given again.
+        oneChange_->changes.resize(earlier);
+        cursors_.clear();
+        subscriptions_.LowerMarks(lastBefore);
+    } else if (scope.outermost) {
+        Announce(oneChange_->changes);
+    }
+    return status;
 }
 
 }  // namespace registry

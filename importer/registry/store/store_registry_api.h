@@ -14,18 +14,35 @@
 // Opening with an empty path on a hive gives the hive itself, as advapi32 does; creating with
 // one, or opening one on an opened key, gives a further handle. A handle whose key has been
 // deleted (through another handle, or by another process) answers ERROR_KEY_DELETED to
-// everything but closing.
+// everything but closing. Closing a hive leaves it open, but ends the notifications registered
+// on its handle, as closing any handle does.
 //
-// Enumeration order is the order of creation; replacing a value keeps its place and its name
-// as first written.
+// Windows' limits hold: a key lies at most 512 levels below its hive (creating deeper fails at
+// once with ERROR_NO_SYSTEM_RESOURCES, creating nothing), a key name has at most 255
+// characters and a value name 16,383 (ERROR_INVALID_PARAMETER when creating or setting; no
+// such key or value is ever found). Names compare as key_names.h says.
+//
+// Subkeys are enumerated in the order of their upper-cased names, values in order of
+// creation; replacing a value keeps its place and its name as first written. Each handle keeps
+// where its last enumeration stood, so that enumerating index 0, 1, 2... costs one seek each.
+//
+// Changes: every operation that writes is one transaction, and RunAsOneChange makes all the
+// operations of its function one (one inside another is a savepoint of it); notifications
+// follow its commit, and a synchronous RegNotifyChangeKeyValue inside it is refused
+// (ERROR_POSSIBLE_DEADLOCK: no other writer could make the change it would wait for). Each
+// operation logs one change row (two for a deletion) holding the ancestry of the key it changed
+// once, whatever the number of levels it created.
 //
 // Thread-safe: one mutex guards the store connection and the handle table; a synchronous
-// RegNotifyChangeKeyValue waits without holding it.
+// RegNotifyChangeKeyValue waits without holding it. The thread running RunAsOneChange holds it
+// until the function returns, so that no other thread's operation slips into the transaction.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -63,12 +80,28 @@ class StoreRegistryApi final : public RegistryApi {
     Status RegNotifyChangeKeyValue(Hkey key, bool watchSubtree, std::uint32_t filter,
                                    EventHandle event, bool asynchronous) override;
     Status RegCloseKey(Hkey key) override;
+    Status RunAsOneChange(const std::function<Status()>& changes) override;
 
   private:
+    using Chain = std::shared_ptr<const std::vector<store::KeyId>>;
+
     struct OpenedKey {
         store::KeyId id = 0;
         Access access = 0;
-        std::vector<store::KeyId> chain;  // from the hive down to the key itself
+        Chain chain;  // from the hive down to the key itself, shared by its handles' copies
+        std::size_t Depth() const { return chain->size() - 1; }
+    };
+
+    // Where each handle's enumerations stand.
+    struct Cursors {
+        store::EnumCursor subkeys;
+        store::EnumCursor values;
+    };
+
+    // The transaction of a RunAsOneChange, while its function runs.
+    struct OneChange {
+        std::int64_t lastBefore = 0;  // the last change committed before it
+        std::vector<store::ChangeRecord> changes;
     };
 
     Status OpenOrCreate(Hkey key, std::string_view subKey, Access access, bool create,
@@ -88,23 +121,30 @@ class StoreRegistryApi final : public RegistryApi {
                     std::vector<std::string_view>& levels) const;
     // ERROR_KEY_DELETED when the key is gone. Inside a transaction.
     Status CheckAlive(const OpenedKey& opened);
-    // Walks (and with create, makes) the levels below base inside a transaction.
-    Status Walk(OpenedKey& key, const std::vector<std::string_view>& levels, bool create,
+    // Walks (and with create, makes) the levels below key inside a transaction; folded holds
+    // their folded names. Creating logs one change for all the levels made.
+    Status Walk(OpenedKey& key, const std::vector<std::string_view>& levels,
+                const std::vector<std::string>& folded, bool create,
                 std::vector<store::ChangeRecord>& changes);
-    Status LogChange(const std::vector<store::KeyId>& chain, std::uint32_t kind,
-                     std::vector<store::ChangeRecord>& changes);
-    // Commits a write and hands its changes to this object's own subscriptions.
+    // Logs a change of the last levels keys of chain (up to and including its element end).
+    Status LogChange(const std::vector<store::KeyId>& chain, std::size_t end, std::uint32_t kind,
+                     std::uint32_t levels, std::vector<store::ChangeRecord>& changes);
+    // Commits a write and hands its changes to this object's own subscriptions, or inside
+    // RunAsOneChange keeps them for its commit.
     Status CommitWrite(store::RegistryStore::Transaction& transaction,
-                       const std::vector<store::ChangeRecord>& changes);
+                       std::vector<store::ChangeRecord>& changes);
+    void Announce(const std::vector<store::ChangeRecord>& changes);
     Hkey AddHandle(OpenedKey opened);
     // Starts the watcher thread if it is not running; false when no thread can be had.
     bool StartWatching();
 
     const std::string databasePath_;
-    std::mutex mutex_;
+    std::recursive_mutex mutex_;
     store::RegistryStore store_;
     Status openStatus_;
     std::unordered_map<Hkey, OpenedKey> handles_;
+    std::unordered_map<Hkey, Cursors> cursors_;  // hives' too
+    std::optional<OneChange> oneChange_;
     Hkey lastHandle_ = 0;
     store::Subscriptions subscriptions_;
     store::ChangeBell bell_;

@@ -13,6 +13,7 @@ using namespace std::string_literals;
 using registry::kHkeyCurrentUser;
 using registry::kHkeyLocalMachine;
 using testing_support::Removal;
+using testing_support::Utf16File;
 using testing_support::Value;
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00\r\n";
@@ -54,7 +55,11 @@ TEST(ParseRegText, ReadsEveryFormThatRegeditWrites) {
           Removal("Gone")}},
         {kHkeyCurrentUser, "Software\\Old", true, {}},
     }};
-    EXPECT_EQ(Parsed(text), expected);
+    const ParseOutcome outcome = ParseRegFile(Utf16File(text));
+    ASSERT_TRUE(outcome.document) << "line " << outcome.line << ": " << outcome.problem;
+    EXPECT_EQ(*outcome.document, expected);
+    EXPECT_EQ(outcome.document->sections[1].line, 15u);
+    EXPECT_EQ(outcome.document->sections[0].values[9].line, 13u);
 }
 
 TEST(ParseRegText, TakesContinuationsCommentsBlanksAndLineFeeds) {
@@ -81,16 +86,51 @@ TEST(ParseRegText, TakesContinuationsCommentsBlanksAndLineFeeds) {
            Value("", registry::kRegSz, "the default, named by an empty name\0"s),
            Value("Odd \"name\" \\ here", registry::kRegSz, "\0"s),
            Value("Wine escapes", registry::kRegSz, "1\n2\r3\0\0"s)}}}};
-    EXPECT_EQ(Parsed(text), expected);
+    const RegDocument document = Parsed(text);
+    EXPECT_EQ(document, expected);
+    ASSERT_EQ(document.sections.size(), 1u);
+    EXPECT_EQ(document.sections[0].values[1].line, 8u);  // after the continued list
 }
 
-TEST(ParseRegText, Regedit4FilesCarryEightBitTexts) {
-    const RegDocument document =
-        Parsed("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software]\r\n\"Path\"=hex(2):25,41,25,00\r\n");
-    ASSERT_EQ(document.sections.size(), 1u);
-    EXPECT_EQ(document.sections[0].values,
-              std::vector<ValueEntry>{Value("Path", registry::kRegExpandSz, "%A%\0"s)});
+// As Wine's regedit reads them: the file's encoding, not its header, decides whether the hex
+// forms of texts carry UTF-16LE or 8-bit text.
+struct EncodingCase {
+    bool utf16File;
+    std::string header;
+    std::string hex;
+    std::string text;
+
+    friend void PrintTo(const EncodingCase& c, std::ostream* os) {
+        *os << (c.utf16File ? "UTF-16 " : "8-bit ") << c.header;
+    }
+};
+
+class FileEncodingTest : public testing::TestWithParam<EncodingCase> {};
+
+TEST_P(FileEncodingTest, DecidesHowHexFormsCarryText) {
+    const EncodingCase& c = GetParam();
+    const std::string text = c.header +
+                             "\r\n\r\n[HKEY_LOCAL_MACHINE\\Software]\r\n\"Path\"=hex(2):" + c.hex +
+                             "\r\n\"Name \xc3\xa9\"=\"\xc3\xa9\"\r\n";
+    const std::vector<std::uint8_t> bytes =
+        c.utf16File ? Utf16File(text) : vexo::test_support::ToBytes(text);
+    const ParseOutcome outcome = ParseRegFile(bytes);
+    ASSERT_TRUE(outcome.document) << outcome.problem;
+    ASSERT_EQ(outcome.document->sections.size(), 1u);
+    EXPECT_EQ(outcome.document->sections[0].values,
+              (std::vector<ValueEntry>{Value("Path", registry::kRegExpandSz, c.text),
+                                       Value("Name \xc3\xa9", registry::kRegSz, "\xc3\xa9\0"s)}));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FileEncodingTest,
+    testing::Values(EncodingCase{false, "REGEDIT4", "25,41,e9,25,00", "%A\xe9%\0"s},
+                    EncodingCase{false, "Windows Registry Editor Version 5.00", "61,00,62,00",
+                                 "a\0b\0"s},
+                    EncodingCase{true, "REGEDIT4", "61,00,e9,00,ff,dc,00,00", "a\xc3\xa9\xff\0"s},
+                    EncodingCase{true, "Windows Registry Editor Version 5.00", "00,d8,41,00",
+                                 "\xef\xbf\xbd"
+                                 "A"}));
 
 TEST(ParseRegFile, ReadsUtf16WithItsByteOrderMarkAndUtf8WithOrWithoutOne) {
     const std::string text = std::string(kHeader) +
@@ -102,9 +142,7 @@ TEST(ParseRegFile, ReadsUtf16WithItsByteOrderMarkAndUtf8WithOrWithoutOne) {
           false,
           {Value("\xe2\x82\xac", registry::kRegSz, "\xf0\x9f\x98\x80\0"s)}}}};
 
-    std::vector<std::uint8_t> utf16 = {0xFF, 0xFE};
-    const std::vector<std::uint8_t> body = Utf8ToUtf16Le(text);
-    utf16.insert(utf16.end(), body.begin(), body.end());
+    const std::vector<std::uint8_t> utf16 = Utf16File(text);
     std::vector<std::uint8_t> utf8 = {0xEF, 0xBB, 0xBF};
     utf8.insert(utf8.end(), text.begin(), text.end());
     const std::vector<std::uint8_t> plain(text.begin(), text.end());

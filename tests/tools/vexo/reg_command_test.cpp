@@ -212,6 +212,50 @@ TEST_F(RegStoreTest, AddReplacesAnExistingValueOnlyWithF) {
     EXPECT_THAT(Reg({"add", "HKLM\\SOFTWARE\\T"}).err, HasSubstr("\"(Default)\" exists already"));
 }
 
+struct LimitCase {
+    const char* label;
+    std::string key;
+    std::string valueName;  // with /v when not empty
+    std::string_view error;
+};
+
+class RegLimitTest : public RegStoreTest, public testing::WithParamInterface<LimitCase> {};
+
+TEST_P(RegLimitTest, AddRefusesWhatTheRegistryCannotHoldWithRegExesMessage) {
+    const LimitCase& limit = GetParam();
+    std::vector<std::string_view> args = {"add", limit.key, "/f"};
+    if (!limit.valueName.empty()) {
+        args.insert(args.end(), {"/v", limit.valueName});
+    }
+    const RegRun run = Reg(args);
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_EQ(run.err, limit.error);
+    // A key too deep or too long makes nothing; a value's key is made before its value fails.
+    EXPECT_EQ(KeyExists(kHkeyCurrentUser, "Software\\Deep"), !limit.valueName.empty());
+}
+
+std::string DeepKey(std::size_t levels) {
+    std::string key = "HKCU\\Software\\Deep";
+    for (std::size_t level = 2; level < levels; ++level) {
+        key += "\\k";
+    }
+    return key;
+}
+
+constexpr std::string_view kTooDeep =
+    "ERROR: Insufficient system resources exist to complete the requested service.\n";
+constexpr std::string_view kIncorrect = "ERROR: The parameter is incorrect.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, RegLimitTest,
+    testing::Values(LimitCase{"KeyOf513Levels", DeepKey(513), "", kTooDeep},
+                    LimitCase{"KeyOf6000Levels", DeepKey(6000), "", kTooDeep},
+                    LimitCase{"KeyNameOf256Characters",
+                              "HKCU\\Software\\Deep\\" + std::string(256, 'k'), "", kIncorrect},
+                    LimitCase{"ValueNameOf16384Characters", "HKCU\\Software\\Deep",
+                              std::string(16384, 'v'), kIncorrect}),
+    [](const auto& entry) { return std::string(entry.param.label); });
+
 // --- query --------------------------------------------------------------------------------
 
 class RegQueryTest : public RegStoreTest {
@@ -239,9 +283,9 @@ TEST_F(RegQueryTest, ListsValuesThenSubkeys) {
               "    Test1    REG_SZ    Hello, World\n"
               "    Test2    REG_DWORD    0x123\n"
               "\n"
-              "HKEY_CURRENT_USER\\Software\\T\\subkey\n"
+              "HKEY_CURRENT_USER\\Software\\T\\bare\n"
               "HKEY_CURRENT_USER\\Software\\T\\empty\n"
-              "HKEY_CURRENT_USER\\Software\\T\\bare\n");
+              "HKEY_CURRENT_USER\\Software\\T\\subkey\n");
     EXPECT_EQ(Reg({"query", "HKCU\\Software\\T\\bare"}).out, "\n");
 }
 
@@ -254,17 +298,17 @@ TEST_F(RegQueryTest, WithSListsEveryKeyBelow) {
               "    Test1    REG_SZ    Hello, World\n"
               "    Test2    REG_DWORD    0x123\n"
               "\n"
+              "HKEY_CURRENT_USER\\Software\\T\\bare\n"
+              "\n"
+              "HKEY_CURRENT_USER\\Software\\T\\empty\n"
+              "    (Default)    REG_MULTI_SZ    \n"
+              "\n"
               "HKEY_CURRENT_USER\\Software\\T\\subkey\n"
               "    Test3    REG_BINARY    01AB\n"
               "    (Default)    REG_NONE    \n"
               "\n"
               "HKEY_CURRENT_USER\\Software\\T\\subkey\\deeper\n"
               "    Test2    0x100    01\n"
-              "\n"
-              "HKEY_CURRENT_USER\\Software\\T\\empty\n"
-              "    (Default)    REG_MULTI_SZ    \n"
-              "\n"
-              "HKEY_CURRENT_USER\\Software\\T\\bare\n"
               "\n");
 }
 

@@ -1,5 +1,6 @@
 // The store's keys and values: persistence, names, paths, hives, deletion, a store that cannot
 // be opened, and the process's system registry.
+#include <algorithm>
 #include <numeric>
 
 #include "common/machine_prefix.h"
@@ -57,12 +58,91 @@ TEST_F(StoreTest, NamesCompareWithoutCaseAndKeepTheirSpelling) {
     EXPECT_EQ(GetValue(api(), key, "wIdTh"), (StoredValue{kRegDword, DwordBytes(2)}));
     EXPECT_EQ(SubkeyNames(api(), Open(kHkeyLocalMachine, "software")),
               std::vector<std::string>{"MyApp"});
+}
 
-    // Only ASCII letters fold: other bytes must match exactly.
-    Create(kHkeyLocalMachine, "Software\\\xC4");
-    Create(kHkeyLocalMachine, "Software\\\xE4");
-    EXPECT_EQ(SubkeyNames(api(), Open(kHkeyLocalMachine, "Software")),
-              (std::vector<std::string>{"MyApp", "\xC4", "\xE4"}));
+struct FoldCase {
+    const char* label;
+    const char* first;
+    const char* second;
+    bool same;  // one name under the registry's upper-casing
+};
+
+class NameFoldingTest : public StoreTest, public ::testing::WithParamInterface<FoldCase> {};
+
+TEST_P(NameFoldingTest, KeysAndValuesAreOneExactlyWhenTheirUpperCaseIs) {
+    const FoldCase& names = GetParam();
+    const Hkey key = Create(kHkeyCurrentUser, names.first);
+    Create(kHkeyCurrentUser, names.second);
+    ASSERT_EQ(SetValue(api(), key, names.first, kRegDword, DwordBytes(1)), kErrorSuccess);
+    ASSERT_EQ(SetValue(api(), key, names.second, kRegDword, DwordBytes(2)), kErrorSuccess);
+    const std::vector<std::string> expected =
+        names.same ? std::vector<std::string>{names.first}
+                   : std::vector<std::string>{names.first, names.second};
+    EXPECT_EQ(ValueNames(api(), key), expected);  // the spelling first written stays
+    std::vector<std::string> keys = SubkeyNames(api(), kHkeyCurrentUser);
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::string> sortedExpected = expected;
+    std::sort(sortedExpected.begin(), sortedExpected.end());
+    EXPECT_EQ(keys, sortedExpected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, NameFoldingTest,
+    ::testing::Values(FoldCase{"Umlaut", "\xC3\x9C", "\xC3\xBC", true},     // Ü ü
+                      FoldCase{"Sigmas", "\xCF\x82", "\xCF\x83", true},     // ς σ (both Σ)
+                      FoldCase{"TitleCase", "\xC7\x85", "\xC7\x86", true},  // ǅ ǆ (both Ǆ)
+                      // ß has no one-character upper case: SS is another name, and so is ẞ.
+                      FoldCase{"SharpSAndSS", "\xC3\x9F", "SS", false},
+                      FoldCase{"SharpSAndCapitalSharpS", "\xC3\x9F", "\xE1\xBA\x9E", false},
+                      // Only the BMP is upper-cased: Deseret's two cases stay two names.
+                      FoldCase{"BeyondTheBmp", "\xF0\x90\x90\x80", "\xF0\x90\x90\xA8", false},
+                      // Bytes that are no UTF-8 stand for themselves.
+                      FoldCase{"StrayBytes", "\xC4", "\xE4", false}),
+    [](const auto& entry) { return std::string(entry.param.label); });
+
+TEST_F(StoreTest, SubkeysComeInUpperCaseOrderAndValuesInOrderOfCreation) {
+    const Hkey key = Create(kHkeyCurrentUser, "Order");
+    const std::vector<std::string> created = {"zeta",
+                                              "\xC3\x89"
+                                              "clair",
+                                              "_under",
+                                              "alpha",
+                                              "Beta",
+                                              "\xC3\xA4rger",
+                                              "\xE2\x82\xACuro"};
+    for (const std::string& name : created) {
+        Create(key, name);
+        ASSERT_EQ(SetValue(api(), key, name, kRegDword, DwordBytes(1)), kErrorSuccess);
+    }
+    // By upper-cased UTF-16 code units: "_" (U+005F) after the letters, then Ä, É, €.
+    const std::vector<std::string> sorted = {"alpha",
+                                             "Beta",
+                                             "zeta",
+                                             "_under",
+                                             "\xC3\xA4rger",
+                                             "\xC3\x89"
+                                             "clair",
+                                             "\xE2\x82\xACuro"};
+    EXPECT_EQ(SubkeyNames(api(), key), sorted);
+    EXPECT_EQ(ValueNames(api(), key), created);
+
+    // The index is a position in the order of the moment, whichever index was asked before.
+    const auto at = [&](std::uint32_t index) {
+        char name[32];
+        std::uint32_t length = sizeof name;
+        return api().RegEnumKeyEx(key, index, name, length) == kErrorSuccess
+                   ? std::string(name, length)
+                   : std::string("-");
+    };
+    EXPECT_EQ(at(5), sorted[5]);
+    EXPECT_EQ(at(2), sorted[2]);
+    EXPECT_EQ(at(3), sorted[3]);
+    Create(key, "Beta2");
+    EXPECT_EQ(at(2), "Beta2");
+    EXPECT_EQ(at(7), sorted[6]);
+    ASSERT_EQ(api().RegDeleteKey(key, "alpha"), kErrorSuccess);
+    EXPECT_EQ(at(0), "Beta");
+    EXPECT_EQ(at(7), "-");
 }
 
 struct PathCase {
@@ -95,6 +175,23 @@ TEST_P(KeyPathTest, CreateAndOpen) {
 const std::string kLongest(255, 'k');
 const std::string kTooLong(256, 'k');
 
+std::string Repeated(std::string_view text, std::size_t times) {
+    std::string repeated;
+    for (std::size_t i = 0; i < times; ++i) {
+        repeated += text;
+    }
+    return repeated;
+}
+
+const std::string kLongestTwoByte = Repeated("\xC3\xA9", 255);        // é
+const std::string kLongestThreeByte = Repeated("\xE2\x82\xAC", 255);  // €
+const std::string kTwoByteTooLong = Repeated("\xC3\xA9", 256);
+
+// "L\L\...", levels deep.
+std::string Levels(std::size_t levels) {
+    return "L" + Repeated("\\L", levels - 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Paths, KeyPathTest,
     ::testing::Values(
@@ -111,6 +208,20 @@ INSTANTIATE_TEST_SUITE_P(
                  kErrorInvalidParameter, ""},
         PathCase{"LongestName", kHkeyCurrentUser, kLongest, 0, 0, kLongest.c_str()},
         PathCase{"NameTooLong", kHkeyCurrentUser, "A\\" + kTooLong, kErrorInvalidParameter,
+                 kErrorFileNotFound, ""},
+        // Characters, not bytes: 255 of two or three bytes each are a name, 256 are too many.
+        PathCase{"LongestNameOfTwoByteCharacters", kHkeyCurrentUser, kLongestTwoByte, 0, 0,
+                 kLongestTwoByte.c_str()},
+        PathCase{"LongestNameOfThreeByteCharacters", kHkeyCurrentUser, kLongestThreeByte, 0, 0,
+                 kLongestThreeByte.c_str()},
+        PathCase{"NameOfTwoByteCharactersTooLong", kHkeyCurrentUser, "A\\" + kTwoByteTooLong,
+                 kErrorInvalidParameter, kErrorFileNotFound, ""},
+        // 512 levels below a hive at most; a deeper request makes nothing at all.
+        PathCase{"511Levels", kHkeyCurrentUser, Levels(511), 0, 0, "L"},
+        PathCase{"512Levels", kHkeyCurrentUser, Levels(512), 0, 0, "L"},
+        PathCase{"513Levels", kHkeyCurrentUser, Levels(513), kErrorNoSystemResources,
+                 kErrorFileNotFound, ""},
+        PathCase{"6000Levels", kHkeyCurrentUser, Levels(6000), kErrorNoSystemResources,
                  kErrorFileNotFound, ""}),
     [](const auto& entry) { return std::string(entry.param.label); });
 
@@ -124,6 +235,38 @@ TEST_F(StoreTest, CreatingMakesEveryMissingLevelAtOnce) {
               (StoredValue{kRegDword, DwordBytes(7)}));
     EXPECT_EQ(SubkeyNames(api(), kHkeyCurrentUser), std::vector<std::string>{"L1"});
 }
+
+TEST_F(StoreTest, DepthCountsFromTheHiveThroughAnyHandle) {
+    const Hkey deep = Create(kHkeyCurrentUser, Levels(500));
+    Hkey key = 0;
+    EXPECT_EQ(api().RegCreateKeyEx(deep, Levels(13), kKeyAllAccess, key), kErrorNoSystemResources);
+    EXPECT_TRUE(SubkeyNames(api(), deep).empty());
+    EXPECT_EQ(api().RegCreateKeyEx(deep, Levels(12), kKeyAllAccess, key), kErrorSuccess);
+    EXPECT_EQ(api().RegCreateKeyEx(key, "L", kKeyAllAccess, key), kErrorNoSystemResources);
+}
+
+struct ValueNameCase {
+    const char* label;
+    std::string name;
+    Status set;  // and then the query: the value, or none found
+};
+
+class ValueNameTest : public StoreTest, public ::testing::WithParamInterface<ValueNameCase> {};
+
+TEST_P(ValueNameTest, AtMost16383Characters) {
+    const ValueNameCase& value = GetParam();
+    const Hkey key = Create(kHkeyCurrentUser, "Values");
+    EXPECT_EQ(SetValue(api(), key, value.name, kRegDword, DwordBytes(1)), value.set);
+    EXPECT_EQ(GetValue(api(), key, value.name).has_value(), value.set == kErrorSuccess);
+    EXPECT_EQ(ValueNames(api(), key).size(), value.set == kErrorSuccess ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ValueNameTest,
+                         ::testing::Values(ValueNameCase{"Longest", Repeated("\xC3\xA9", 16383),
+                                                         kErrorSuccess},
+                                           ValueNameCase{"TooLong", Repeated("\xC3\xA9", 16384),
+                                                         kErrorInvalidParameter}),
+                         [](const auto& entry) { return std::string(entry.param.label); });
 
 TEST_F(StoreTest, EmptyPathGivesTheHiveItselfOrAFurtherHandle) {
     Hkey hive = 0;
@@ -220,6 +363,146 @@ TEST_F(StoreTest, DeletionThroughAnotherConnectionIsSeenToo) {
     StoreRegistryApi other(StorePath());
     ASSERT_EQ(other.RegDeleteKey(kHkeyCurrentUser, "Shared\\Doomed"), kErrorSuccess);
     EXPECT_EQ(SetValue(api(), key, "v", kRegDword, DwordBytes(1)), kErrorKeyDeleted);
+}
+
+struct OneChangeCase {
+    const char* label;
+    std::string middle;  // a key made between the other changes
+    Status status;       // its status, and so the function's
+};
+
+class OneChangeTest : public StoreTest, public ::testing::WithParamInterface<OneChangeCase> {};
+
+TEST_P(OneChangeTest, TakesEffectWholeOrNotAtAll) {
+    const OneChangeCase& change = GetParam();
+    const Hkey kept = Create(kHkeyCurrentUser, "Kept");
+    ASSERT_EQ(SetValue(api(), kept, "v", kRegDword, DwordBytes(1)), kErrorSuccess);
+    Create(kHkeyCurrentUser, "Gone");
+    const Status status = api().RunAsOneChange([&] {
+        Hkey key = 0;
+        Status step = api().RegCreateKeyEx(kHkeyCurrentUser, "One\\A", kKeyAllAccess, key);
+        if (step == kErrorSuccess) {
+            step = SetValue(api(), kept, "v", kRegDword, DwordBytes(2));
+        }
+        if (step == kErrorSuccess) {
+            step = api().RegCreateKeyEx(kHkeyCurrentUser, change.middle, kKeyAllAccess, key);
+        }
+        if (step == kErrorSuccess) {
+            step = api().RegDeleteKey(kHkeyCurrentUser, "Gone");
+        }
+        return step;
+    });
+    EXPECT_EQ(status, change.status);
+    const bool committed = change.status == kErrorSuccess;
+    // Another connection sees what was committed, and only that.
+    StoreRegistryApi other(StorePath());
+    for (RegistryApi* reader :
+         {static_cast<RegistryApi*>(&api()), static_cast<RegistryApi*>(&other)}) {
+        const std::vector<std::string> expected = committed
+                                                      ? std::vector<std::string>{"Kept", "One"}
+                                                      : std::vector<std::string>{"Gone", "Kept"};
+        EXPECT_EQ(SubkeyNames(*reader, kHkeyCurrentUser), expected);
+        Hkey key = 0;
+        ASSERT_EQ(reader->RegOpenKeyEx(kHkeyCurrentUser, "Kept", kKeyRead, key), kErrorSuccess);
+        EXPECT_EQ(GetValue(*reader, key, "v"),
+                  (StoredValue{kRegDword, DwordBytes(committed ? 2 : 1)}));
+        EXPECT_EQ(reader->RegCloseKey(key), kErrorSuccess);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, OneChangeTest,
+    ::testing::Values(OneChangeCase{"Commits", "One\\B", kErrorSuccess},
+                      OneChangeCase{"ARefusedNameUndoesAll", "One\\" + kTooLong,
+                                    kErrorInvalidParameter},
+                      OneChangeCase{"ATooDeepKeyUndoesAll", Levels(513), kErrorNoSystemResources}),
+    [](const auto& entry) { return std::string(entry.param.label); });
+
+TEST_F(StoreTest, AOneChangeInsideAnotherIsUndoneAloneWhenItFails) {
+    const auto create = [this](const char* name) {
+        Hkey key = 0;
+        const Status status = api().RegCreateKeyEx(kHkeyCurrentUser, name, kKeyAllAccess, key);
+        api().RegCloseKey(key);
+        return status;
+    };
+    EXPECT_EQ(api().RunAsOneChange([&] {
+        EXPECT_EQ(api().RunAsOneChange([&] {
+            create("Inner");
+            return kErrorAccessDenied;
+        }),
+                  kErrorAccessDenied);
+        return create("Outer");
+    }),
+              kErrorSuccess);
+    EXPECT_EQ(SubkeyNames(api(), kHkeyCurrentUser), std::vector<std::string>{"Outer"});
+}
+
+// A store as version 1 wrote it: names folded by their ASCII letters only, so that "Ärger"
+// and "ärger" below Software were two keys.
+const char* const kVersion1Store =
+    "CREATE TABLE keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER REFERENCES keys(id),"
+    "    name TEXT NOT NULL, folded TEXT NOT NULL);"
+    "CREATE UNIQUE INDEX keys_by_name ON keys(parent, folded);"
+    "CREATE INDEX keys_in_order ON keys(parent);"
+    "CREATE TABLE key_values(id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "    key INTEGER NOT NULL REFERENCES keys(id), name TEXT NOT NULL, folded TEXT NOT NULL,"
+    "    type INTEGER NOT NULL, data BLOB NOT NULL);"
+    "CREATE UNIQUE INDEX values_by_name ON key_values(key, folded);"
+    "CREATE INDEX values_in_order ON key_values(key);"
+    "CREATE TABLE changes(seq INTEGER PRIMARY KEY AUTOINCREMENT, key INTEGER NOT NULL,"
+    "    kind INTEGER NOT NULL, path TEXT NOT NULL);"
+    "INSERT INTO keys VALUES (2147483648, NULL, 'HKEY_CLASSES_ROOT', 'HKEY_CLASSES_ROOT'),"
+    "    (2147483649, NULL, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER'),"
+    "    (2147483650, NULL, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE'),"
+    "    (2147483651, NULL, 'HKEY_USERS', 'HKEY_USERS'),"
+    "    (2147483652, NULL, 'HKEY_PERFORMANCE_DATA', 'HKEY_PERFORMANCE_DATA'),"
+    "    (2147483653, NULL, 'HKEY_CURRENT_CONFIG', 'HKEY_CURRENT_CONFIG'),"
+    "    (2147483654, NULL, 'HKEY_DYN_DATA', 'HKEY_DYN_DATA'),"
+    "    (2147483655, 2147483649, 'Software', 'SOFTWARE'),"
+    "    (2147483656, 2147483655, '\xC3\x84rger', '\xC3\x84RGER'),"
+    "    (2147483657, 2147483655, '\xC3\xA4rger', '\xC3\xA4RGER'),"
+    "    (2147483658, 2147483657, 'Child', 'CHILD');"
+    "INSERT INTO key_values(key, name, folded, type, data) VALUES"
+    "    (2147483656, 'Mood', 'MOOD', 4, x'01000000'),"
+    "    (2147483657, 'mood', 'MOOD', 4, x'02000000'),"
+    "    (2147483657, 'Other', 'OTHER', 4, x'03000000');"
+    "INSERT INTO changes(key, kind, path) VALUES (2147483655, 1, '/2147483649/2147483655/');"
+    "PRAGMA application_id=1447385170;"
+    "PRAGMA user_version=1;";
+
+TEST(StoreMigrationTest, AVersion1StoreOpensWithItsKeysUnderTodaysNames) {
+    TempFolder folder;
+    const std::string path = folder / "registry.db";
+    {
+        common::sqlite::Database database;
+        ASSERT_EQ(
+            common::sqlite::Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, {}, database),
+            SQLITE_OK);
+        ASSERT_EQ(common::sqlite::Execute(database.get(), kVersion1Store), SQLITE_OK);
+    }
+    StoreRegistryApi api(path);
+    ASSERT_EQ(api.OpenStatus(), kErrorSuccess);
+    Hkey software = 0;
+    ASSERT_EQ(api.RegOpenKeyEx(kHkeyCurrentUser, "SOFTWARE", kKeyAllAccess, software),
+              kErrorSuccess);
+    // The two keys are one now: the first made keeps its name and its value of the shared
+    // name; the other's subkeys and other values join it.
+    EXPECT_EQ(SubkeyNames(api, software), std::vector<std::string>{"\xC3\x84rger"});
+    Hkey merged = 0;
+    ASSERT_EQ(api.RegOpenKeyEx(software, "\xC3\xA4RGER", kKeyAllAccess, merged), kErrorSuccess);
+    EXPECT_EQ(ValueNames(api, merged), (std::vector<std::string>{"Mood", "Other"}));
+    EXPECT_EQ(GetValue(api, merged, "MOOD"), (StoredValue{kRegDword, DwordBytes(1)}));
+    EXPECT_EQ(SubkeyNames(api, merged), std::vector<std::string>{"Child"});
+    // The store goes on as one of today's.
+    Hkey zebra = 0;
+    ASSERT_EQ(api.RegCreateKeyEx(software, "Zebra", kKeyAllAccess, zebra), kErrorSuccess);
+    EXPECT_EQ(SubkeyNames(api, software), (std::vector<std::string>{"Zebra", "\xC3\x84rger"}));
+    StoreRegistryApi again(path);
+    ASSERT_EQ(again.OpenStatus(), kErrorSuccess);
+    Hkey child = 0;
+    EXPECT_EQ(
+        again.RegOpenKeyEx(kHkeyCurrentUser, "software\\\xC3\xA4rger\\child", kKeyRead, child),
+        kErrorSuccess);
 }
 
 struct BrokenStoreCase {

@@ -168,15 +168,15 @@ TEST_F(StoreTest, EnumeratingSubkeysFollowsTheNameBufferConventions) {
     for (const char* child : {"beta", "Alpha", "gamma"}) {
         Create(key, child);
     }
-    EXPECT_EQ(SubkeyNames(api(), key), (std::vector<std::string>{"beta", "Alpha", "gamma"}));
+    EXPECT_EQ(SubkeyNames(api(), key), (std::vector<std::string>{"Alpha", "beta", "gamma"}));
 
     char name[8] = "xxxxxxx";
     std::uint32_t length = 5;  // "Alpha" without room for its NUL
-    EXPECT_EQ(api().RegEnumKeyEx(key, 1, name, length), kErrorMoreData);
+    EXPECT_EQ(api().RegEnumKeyEx(key, 0, name, length), kErrorMoreData);
     EXPECT_EQ(length, 5u);
     EXPECT_STREQ(name, "xxxxxxx");
     length = 6;
-    EXPECT_EQ(api().RegEnumKeyEx(key, 1, name, length), kErrorSuccess);
+    EXPECT_EQ(api().RegEnumKeyEx(key, 0, name, length), kErrorSuccess);
     EXPECT_EQ(length, 5u);
     EXPECT_STREQ(name, "Alpha");
     EXPECT_EQ(api().RegEnumKeyEx(key, 3, name, length), kErrorNoMoreItems);

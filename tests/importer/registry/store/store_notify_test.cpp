@@ -227,17 +227,20 @@ TEST_P(NotifyWriterTest, SynchronousCallReturnsAfterAChange) {
 }
 
 TEST_P(NotifyWriterTest, ClosingTheHandleSignalsAndEndsTheSubscription) {
-    const Hkey watched = Open(kHkeyCurrentUser, "W", kKeyNotify);
-    const common::ScopedEvent event(true, false);
-    ASSERT_EQ(api().RegNotifyChangeKeyValue(watched, true, kName | kLastSet, event.get(), true),
-              kErrorSuccess);
-    ASSERT_EQ(api().RegCloseKey(watched), kErrorSuccess);
-    EXPECT_EQ(WaitForEventHandle(event.get(), milliseconds(0)), WaitResult::Signalled);
-    ASSERT_TRUE(common::ResetEventHandle(event.get()));
-    ArmCanary();
-    ASSERT_EQ(SetIn(WriterApi(GetParam()), "W"), kErrorSuccess);
-    AwaitCanary();
-    EXPECT_EQ(WaitForEventHandle(event.get(), milliseconds(0)), WaitResult::TimedOut);
+    // A hive's handle too: the hive stays open, but what was begun on its handle ends.
+    for (const Hkey watched : {Open(kHkeyCurrentUser, "W", kKeyNotify), kHkeyCurrentUser}) {
+        SCOPED_TRACE(watched);
+        const common::ScopedEvent event(true, false);
+        ASSERT_EQ(api().RegNotifyChangeKeyValue(watched, true, kName | kLastSet, event.get(), true),
+                  kErrorSuccess);
+        ASSERT_EQ(api().RegCloseKey(watched), kErrorSuccess);
+        EXPECT_EQ(WaitForEventHandle(event.get(), milliseconds(0)), WaitResult::Signalled);
+        ASSERT_TRUE(common::ResetEventHandle(event.get()));
+        ArmCanary();
+        ASSERT_EQ(SetIn(WriterApi(GetParam()), "W"), kErrorSuccess);
+        AwaitCanary();
+        EXPECT_EQ(WaitForEventHandle(event.get(), milliseconds(0)), WaitResult::TimedOut);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, NotifyWriterTest,
@@ -246,6 +249,43 @@ INSTANTIATE_TEST_SUITE_P(Writers, NotifyWriterTest,
                              return entry.param == Writer::SameObject ? "SameObject"
                                                                       : "OtherConnection";
                          });
+
+TEST_F(NotifyTest, AOneChangeSignalsOnlyOnceCommitted) {
+    const Hkey watched = Open(kHkeyCurrentUser, "W", kKeyNotify);
+    const common::ScopedEvent event(true, false);
+    ASSERT_EQ(api().RegNotifyChangeKeyValue(watched, false, kLastSet, event.get(), true),
+              kErrorSuccess);
+    const auto changeW = [this](Status outcome) {
+        return api().RunAsOneChange([&] {
+            const Status status = SetIn(api(), "W");
+            return status != kErrorSuccess ? status : outcome;
+        });
+    };
+    ASSERT_EQ(changeW(kErrorAccessDenied), kErrorAccessDenied);
+    ArmCanary();
+    ASSERT_EQ(SetIn(api(), "Sibling"), kErrorSuccess);
+    AwaitCanary();
+    EXPECT_EQ(WaitForEventHandle(event.get(), milliseconds(0)), WaitResult::TimedOut);
+    ASSERT_EQ(changeW(kErrorSuccess), kErrorSuccess);
+    EXPECT_EQ(WaitForEventHandle(event.get(), milliseconds(0)), WaitResult::Signalled);
+}
+
+TEST_F(NotifyTest, ANotificationRegisteredInAOneChangeRolledBackMissesNothingLater) {
+    const Hkey watched = Open(kHkeyCurrentUser, "W", kKeyNotify);
+    const common::ScopedEvent event(true, false);
+    ASSERT_EQ(api().RunAsOneChange([&] {
+        const Status status = SetIn(api(), "Sibling");
+        return status != kErrorSuccess ? status
+               : api().RegNotifyChangeKeyValue(watched, false, kLastSet, event.get(), true) ==
+                       kErrorSuccess
+                   ? kErrorAccessDenied
+                   : kErrorSuccess;
+    }),
+              kErrorAccessDenied);
+    // The rolled-back change's number goes to the next change, which it must not hide.
+    ASSERT_EQ(SetIn(WriterApi(Writer::OtherConnection), "W"), kErrorSuccess);
+    EXPECT_EQ(WaitForEventHandle(event.get(), kGuard), WaitResult::Signalled);
+}
 
 TEST_F(NotifyTest, SynchronousCallOnADeletedKeyEndsWithKeyDeleted) {
     const Hkey watched = Open(kHkeyCurrentUser, "W\\Leaf", kKeyNotify);

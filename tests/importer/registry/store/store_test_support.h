@@ -69,26 +69,26 @@ inline std::optional<StoredValue> GetValue(RegistryApi& api, Hkey key, std::stri
 // The names of the subkeys, in enumeration order.
 inline std::vector<std::string> SubkeyNames(RegistryApi& api, Hkey key) {
     std::vector<std::string> names;
+    std::vector<char> name(1024);  // the longest name, in bytes of UTF-8
     for (std::uint32_t index = 0;; ++index) {
-        char name[256];
-        std::uint32_t length = sizeof name;
-        if (api.RegEnumKeyEx(key, index, name, length) != kErrorSuccess) {
+        auto length = static_cast<std::uint32_t>(name.size());
+        if (api.RegEnumKeyEx(key, index, name.data(), length) != kErrorSuccess) {
             return names;
         }
-        names.emplace_back(name, length);
+        names.emplace_back(name.data(), length);
     }
 }
 
 inline std::vector<std::string> ValueNames(RegistryApi& api, Hkey key) {
     std::vector<std::string> names;
+    std::vector<char> name(65536);
     for (std::uint32_t index = 0;; ++index) {
-        char name[16384];
-        std::uint32_t length = sizeof name;
-        if (api.RegEnumValue(key, index, name, length, nullptr, nullptr, nullptr) !=
+        auto length = static_cast<std::uint32_t>(name.size());
+        if (api.RegEnumValue(key, index, name.data(), length, nullptr, nullptr, nullptr) !=
             kErrorSuccess) {
             return names;
         }
-        names.emplace_back(name, length);
+        names.emplace_back(name.data(), length);
     }
 }
 
