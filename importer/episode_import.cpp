@@ -44,8 +44,9 @@ void EpisodeImport::ImportShows(std::string_view root) {
 }
 
 void EpisodeImport::AddAndLabelEpisode(const EpisodeToAdd& episode) {
-    // The library is given the file as it stands on disk; its track is found by the same path
-    // trimmed and upper-cased, so case and blanks in the name cannot lose it.
+    // The library is given the file as it stands on disk; its track is found by that path under
+    // the file system's rule for names (LocationKey), so case and blanks in the name can neither
+    // lose the track nor, where they tell two files apart, find the other file's.
     const std::string path = EpisodePath(episode.root, episode.show.onDisk,
                                          episode.seasonFolder.onDisk, episode.fileNameOnDisk);
     const std::string key = LocationKey(path);

@@ -1,8 +1,9 @@
 #include "importer/episode_labels.h"
 
+#include <algorithm>
 #include <cstdio>
 
-#include "importer/files/path.h"
+#include "common/ascii_case.h"
 #include "importer/files/text.h"
 
 namespace importer {
@@ -15,33 +16,25 @@ std::string EpisodePath(std::string_view root, std::string_view show, std::strin
            AddTrailing(seasonFolder, kPathSeparator) + std::string(fileNameOnDisk);
 }
 
-namespace {
-
-constexpr char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-}  // namespace
-
-std::string LocationKey(std::string_view location) {
+std::string LocationKey(std::string_view location, basFiles::FileNameRule rule) {
+    if (rule == basFiles::FileNameRule::kExact) {
+        return std::string(location);
+    }
     std::string key(basFiles::TrimBlanks(location));
     for (char& c : key) {
-        c = UpperAscii(c);
+        c = common::AsciiUpper(c);
     }
     return key;
 }
 
-bool HasLocationKey(std::string_view location, std::string_view key) {
+bool HasLocationKey(std::string_view location, std::string_view key, basFiles::FileNameRule rule) {
+    if (rule == basFiles::FileNameRule::kExact) {
+        return location == key;
+    }
     const std::string_view trimmed = basFiles::TrimBlanks(location);
-    if (trimmed.size() != key.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        if (UpperAscii(trimmed[i]) != key[i]) {
-            return false;
-        }
-    }
-    return true;
+    return trimmed.size() == key.size() &&
+           std::equal(trimmed.begin(), trimmed.end(), key.begin(),
+                      [](char c, char upper) { return common::AsciiUpper(c) == upper; });
 }
 
 std::string SortName(std::int32_t episodeNumber) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "importer/files/path.h"
+
 namespace importer {
 
 // The path of an episode file as it stands on disk: root, show folder, season folder and the
@@ -14,13 +16,17 @@ namespace importer {
 std::string EpisodePath(std::string_view root, std::string_view show, std::string_view seasonFolder,
                         std::string_view fileNameOnDisk);
 
-// A location as tracks are compared by it: leading and trailing blanks removed, upper-cased
-// (ASCII letters; other bytes compare as they are).
-std::string LocationKey(std::string_view location);
+// A location as tracks are compared by it, by the file system's rule for names: under
+// kTrimmedUpperCase leading and trailing blanks removed and upper-cased (ASCII letters; other
+// bytes compare as they are), under kExact the location itself, byte for byte, so that two
+// files whose paths differ only in case or blanks are two tracks.
+std::string LocationKey(std::string_view location,
+                        basFiles::FileNameRule rule = basFiles::kFileNameRule);
 
 // Whether location's key is key, without building it: the search compares every track of the
 // playlist this way, once per file added.
-bool HasLocationKey(std::string_view location, std::string_view key);
+bool HasLocationKey(std::string_view location, std::string_view key,
+                    basFiles::FileNameRule rule = basFiles::kFileNameRule);
 
 // The episode number in decimal with at least three digits, zero-filled: 7 gives "007",
 // 1234 "1234", -5 "-005".

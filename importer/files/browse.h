@@ -1,11 +1,14 @@
-// The folder picker. The dialog itself belongs to the frontend; the rules for its answer
-// (name cut at NUL and trimmed, one trailing separator) are the same on every platform.
+// The folder picker. The dialog itself belongs to the frontend; the rules for its answer (name
+// cut at NUL, trimmed where the platform's names ignore blanks, one trailing separator) are
+// the core's.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "importer/files/path.h"
 
 namespace basFiles {
 
@@ -21,7 +24,10 @@ class FolderPicker {
 };
 
 // The chosen folder ending in the separator (a drive root as C:\, "/" on Linux), or "" when
-// the user cancelled.
-std::string BrowseForFolder(FolderPicker& picker, WindowHandle owner, std::string_view title);
+// the user cancelled. The answer is cut at its first NUL; under kTrimmedUpperCase its blanks
+// at both ends go too, while under kExact a folder whose name ends in a blank stays that folder
+// and does not become its sibling without the blank.
+std::string BrowseForFolder(FolderPicker& picker, WindowHandle owner, std::string_view title,
+                            FileNameRule rule = kFileNameRule);
 
 }  // namespace basFiles

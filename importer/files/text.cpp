@@ -26,12 +26,12 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
+std::string_view CutAtNull(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
+
 std::string TrimAtNull(std::string_view text) {
-    const auto nul = text.find('\0');
-    if (nul != std::string_view::npos) {
-        text = text.substr(0, nul);
-    }
-    return std::string(TrimBlanks(text));
+    return std::string(TrimBlanks(CutAtNull(text)));
 }
 
 }  // namespace basFiles

@@ -14,9 +14,13 @@ std::string AddTrailing(std::string_view text, std::string_view suffix);
 std::string RemoveTrailing(std::string_view text, std::string_view suffix);
 
 // text cut before its first NUL, then stripped of leading and trailing blanks (code 32 only:
-// tabs and other white space stay). Names from directory entries and the folder picker
-// pass through it.
+// tabs and other white space stay). Names from directory entries pass through it, and so does
+// the folder picker's answer where names ignore end blanks (BrowseForFolder).
 std::string TrimAtNull(std::string_view text);
+
+// text cut before its first NUL, blanks and all kept: the folder picker's answer where a name
+// is its bytes.
+std::string_view CutAtNull(std::string_view text);
 
 // text stripped of leading and trailing blanks (code 32 only).
 std::string_view TrimBlanks(std::string_view text);

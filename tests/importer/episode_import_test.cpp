@@ -133,7 +133,7 @@ TEST_F(EpisodeImportTest, CancelDuringTheWalkKeepsTheCountReachedAndStillReports
 
 TEST_F(EpisodeImportTest, WaitsForTheAddAndLabelsOnlyTheFirstMatchingTrack) {
     auto earlier = std::make_shared<FakeTrack>();
-    earlier->location = "  " + Joined("SHOW/1/01 PILOT.MP4 ");
+    earlier->location = Joined("Show/1/01 Pilot.mp4");
     playlist->tracks.push_back(earlier);
     playlist->busyReads = 4;
     File("Show/1/01 Pilot.mp4");
@@ -145,6 +145,23 @@ TEST_F(EpisodeImportTest, WaitsForTheAddAndLabelsOnlyTheFirstMatchingTrack) {
     EXPECT_FALSE(playlist->tracks[1]->Labelled());
     EXPECT_EQ(state.FilesAdded, 1);
     EXPECT_GE(view.yields, 4);
+}
+
+// A track whose location differs from the file's path only in case and end blanks is the
+// file's own where the file system ignores those, another file's where names are bytes.
+TEST_F(EpisodeImportTest, ACaseOrBlankVariantMatchesByThePlatformsRuleForNames) {
+    auto variant = std::make_shared<FakeTrack>();
+    variant->location = "  " + Joined("SHOW/1/01 PILOT.MP4 ");
+    playlist->tracks.push_back(variant);
+    File("Show/1/01 Pilot.mp4");
+
+    import.ImportShows(folder.Root());
+
+    const bool sameFile = basFiles::kFileNameRule == basFiles::FileNameRule::kTrimmedUpperCase;
+    EXPECT_EQ(variant->Labelled(), sameFile);
+    ASSERT_EQ(playlist->tracks.size(), 2u);
+    EXPECT_EQ(playlist->tracks[1]->Labelled(), !sameFile);
+    EXPECT_EQ(state.FilesAdded, 1);
 }
 
 TEST_F(EpisodeImportTest, CancelWhileTheAddIsInProgressLabelsNothing) {

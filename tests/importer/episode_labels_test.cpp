@@ -27,7 +27,8 @@ TEST(SortName, ZeroFillsToThreeDigits) {
     }
 }
 
-TEST(LocationKey, TrimsBlanksAndUpperCases) {
+TEST(LocationKey, TrimsBlanksAndUpperCasesWhereNamesIgnoreThem) {
+    constexpr auto rule = basFiles::FileNameRule::kTrimmedUpperCase;
     const std::pair<std::string, std::string> cases[] = {
         {"/tv/The Show/Season 1/01 Pilot.m4v", "/TV/THE SHOW/SEASON 1/01 PILOT.M4V"},
         {"  /tv/a.mp4  ", "/TV/A.MP4"},
@@ -36,17 +37,32 @@ TEST(LocationKey, TrimsBlanksAndUpperCases) {
         {"/tv/Caf\xc3\xa9.mp4", "/TV/CAF\xc3\xa9.MP4"},
         {"", ""}};
     for (const auto& [location, key] : cases) {
-        EXPECT_EQ(LocationKey(location), key) << location;
-        EXPECT_TRUE(HasLocationKey(location, key)) << location;
+        EXPECT_EQ(LocationKey(location, rule), key) << location;
+        EXPECT_TRUE(HasLocationKey(location, key, rule)) << location;
         // One character more, less or different is another location.
-        EXPECT_FALSE(HasLocationKey(location + "x", key)) << location;
-        EXPECT_FALSE(HasLocationKey(location, key + "X")) << location;
+        EXPECT_FALSE(HasLocationKey(location + "x", key, rule)) << location;
+        EXPECT_FALSE(HasLocationKey(location, key + "X", rule)) << location;
         if (!key.empty()) {
-            EXPECT_FALSE(HasLocationKey(location, key.substr(0, key.size() - 1) + "?")) << location;
+            EXPECT_FALSE(HasLocationKey(location, key.substr(0, key.size() - 1) + "?", rule))
+                << location;
         }
     }
     // A lower-case key never matches: keys are upper-cased.
-    EXPECT_FALSE(HasLocationKey("/tv/a.mp4", "/tv/a.mp4"));
+    EXPECT_FALSE(HasLocationKey("/tv/a.mp4", "/tv/a.mp4", rule));
+}
+
+TEST(LocationKey, IsThePathItselfWhereNamesAreBytes) {
+    constexpr auto rule = basFiles::FileNameRule::kExact;
+    const std::string path = "/tv/Show/Season 1/01 Pilot.mp4";
+    EXPECT_EQ(LocationKey(" " + path + " ", rule), " " + path + " ");
+    EXPECT_TRUE(HasLocationKey(path, LocationKey(path, rule), rule));
+    for (const std::string other :
+         {"/tv/show/Season 1/01 Pilot.mp4", "/TV/SHOW/SEASON 1/01 PILOT.MP4",
+          "/tv/Show/Season 1/01 Pilot.mp4 ", " /tv/Show/Season 1/01 Pilot.mp4",
+          "/tv/Show/Season 1 /01 Pilot.mp4", "/tv/Show/Season 1/01 Pilot.mp"}) {
+        EXPECT_FALSE(HasLocationKey(other, LocationKey(path, rule), rule)) << other;
+        EXPECT_FALSE(HasLocationKey(path, LocationKey(other, rule), rule)) << other;
+    }
 }
 
 TEST(EpisodePath, KeepsTheFileNameAsItIsOnDisk) {

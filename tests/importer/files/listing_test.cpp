@@ -447,6 +447,7 @@ class ScriptedPicker : public FolderPicker {
 
 struct BrowseCase {
     std::optional<std::string> picked;
+    FileNameRule rule;
     std::string result;
 };
 
@@ -454,19 +455,30 @@ class BrowseTest : public testing::TestWithParam<BrowseCase> {};
 
 TEST_P(BrowseTest, AnswersTheChosenFolderWithOneTrailingSeparator) {
     ScriptedPicker picker(GetParam().picked);
-    EXPECT_EQ(BrowseForFolder(picker, 0x1234, "Select TV Show Folder..."), GetParam().result);
+    EXPECT_EQ(BrowseForFolder(picker, 0x1234, "Select TV Show Folder...", GetParam().rule),
+              GetParam().result);
     EXPECT_EQ(picker.owner_, 0x1234u);
     EXPECT_EQ(picker.title_, "Select TV Show Folder...");
 }
 
+constexpr auto kTrimmed = FileNameRule::kTrimmedUpperCase;
+constexpr auto kExact = FileNameRule::kExact;
+
 const BrowseCase kBrowseCases[] = {
-    {std::nullopt, ""},
+    {std::nullopt, kFileNameRule, ""},
 #ifdef _WIN32
-    {"C:\\x\\y", "C:\\x\\y\\"}, {"C:\\x\\y\\", "C:\\x\\y\\"},
-    {"C:\\", "C:\\"},           {std::string("  C:\\x\\y \0\\junk", 15), "C:\\x\\y\\"},
+    {"C:\\x\\y", kTrimmed, "C:\\x\\y\\"},
+    {"C:\\x\\y\\", kTrimmed, "C:\\x\\y\\"},
+    {"C:\\", kTrimmed, "C:\\"},
+    {std::string("  C:\\x\\y \0\\junk", 15), kTrimmed, "C:\\x\\y\\"},
+    {std::string("C:\\x\\y \0\\junk", 13), kExact, "C:\\x\\y \\"},
 #else
-    {"/x/y", "/x/y/"},  {"/x/y/", "/x/y/"},
-    {"/", "/"},         {std::string("  /x/y \0/junk", 13), "/x/y/"},
+    {"/x/y", kExact, "/x/y/"},
+    {"/x/y/", kExact, "/x/y/"},
+    {"/", kExact, "/"},
+    // a name ending in a blank is another folder than the one without it
+    {std::string("/x/y \0/junk", 11), kExact, "/x/y /"},
+    {std::string("  /x/y \0/junk", 13), kTrimmed, "/x/y/"},
 #endif
 };
 

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -15,6 +16,7 @@
 #include "importer/files/version_api.h"
 #include "importer/itunes/library/pe_image.h"
 #include "importer/registry/store/store_registry_api.h"
+#include "tests/importer/colliding_names.h"
 #include "tests/importer/fake_library.h"
 #include "tests/support/files.h"
 #include "tests/support/recording_import_view.h"
@@ -530,6 +532,50 @@ TEST_F(ImportCommandTest, ReportsOnlyWhenTheRootHasSubfolders) {
     machine.File("Show/Season 1/readme.txt");  // subfolders, nothing acceptable: 0
     form.cmdImport_Click();
     EXPECT_THAT(Messages(), ElementsAre("0 files added."));
+}
+
+class CollidingNamesTest : public ImportCommandTest,
+                           public ::testing::WithParamInterface<importer::test::CollidingPair> {};
+
+TEST_P(CollidingNamesTest, EveryFileIsATrackOfItsOwnWithItsOwnLabels) {
+    const importer::test::CollidingPair& pair = GetParam();
+    machine.File(pair.first.relative);
+    machine.File(pair.second.relative);
+
+    form.cmdImport_Click();
+
+    EXPECT_EQ(form.State().FilesAdded, 2);
+    EXPECT_THAT(Messages(), ElementsAre("2 files added."));
+    const auto& tracks = machine.playlist->tracks;
+    ASSERT_EQ(tracks.size(), 2u);
+    for (const importer::test::EpisodeFile& file : {pair.first, pair.second}) {
+        SCOPED_TRACE(file.relative);
+        const std::string location = machine.Root() + "/" + file.relative;
+        const auto track = std::find_if(tracks.begin(), tracks.end(),
+                                        [&](const auto& t) { return t->location == location; });
+        ASSERT_NE(track, tracks.end());
+        EXPECT_EQ((*track)->show.value_or("?"), file.show);
+        EXPECT_EQ((*track)->seasonNumber.value_or(-1), file.season);
+        EXPECT_EQ((*track)->episodeNumber.value_or(-1), file.episode);
+        EXPECT_EQ((*track)->episodeId.value_or("?"), file.title);
+        EXPECT_EQ((*track)->name.value_or("?"), file.title);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, CollidingNamesTest,
+                         ::testing::ValuesIn(importer::test::kCollidingPairs),
+                         [](const auto& row) { return row.param.name; });
+
+TEST_F(ImportCommandTest, AFolderNameEndingInABlankIsImportedAsChosen) {
+    machine.File("Beside/1/01 Wrong.mp4");  // in TV, the sibling without the blank
+    const std::string chosen = machine.Root() + " ";
+    vexo::test_support::WriteFile(chosen + "/Show/1/01 Right.mp4", "x");
+    window.pick = [chosen] { return std::optional<std::string>(chosen); };
+
+    form.cmdImport_Click();
+
+    EXPECT_THAT(machine.playlist->addedPaths, ElementsAre(chosen + "/Show/1/01 Right.mp4"));
+    EXPECT_THAT(Messages(), ElementsAre("1 files added."));
 }
 
 struct LibraryFailure {

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "importer/itunes/library/media_library.h"
+#include "tests/importer/colliding_names.h"
 #include "tests/tools/vexo/library_test_support.h"
 #include "tools/testmedia/test_media.h"
 #include "tools/vexo/import_command.h"
@@ -48,7 +49,10 @@ class ImportCommandTest : public LibraryPrefixTest {
     std::string Tv() const { return Outside("TV"); }
 
     void Clip(const std::string& relative, Container container) {
-        const fs::path path = fs::path(Tv()) / relative;
+        ClipIn(Tv(), relative, container);
+    }
+    void ClipIn(const std::string& folder, const std::string& relative, Container container) {
+        const fs::path path = fs::path(folder) / relative;
         fs::create_directories(path.parent_path());
         ASSERT_TRUE(testmedia::WriteVideoClip(path.string(), container)) << relative;
     }
@@ -240,6 +244,66 @@ TEST_F(ImportCommandTest, LibraryThatCannotBeReachedEndsTheProgram) {
                 HasSubstr("vexo import: Unable to communicate with iTunes. Please reinstall "
                           "iTunes.\n"));
     EXPECT_THAT(run.err, Not(HasSubstr("[1] ")));
+}
+
+// --- Names that differ only in case or blanks -------------------------------------------------
+
+class ImportCollisionTest : public ImportCommandTest,
+                            public testing::WithParamInterface<importer::test::CollidingPair> {};
+
+TEST_P(ImportCollisionTest, EveryFileIsATrackOfItsOwnWithItsOwnLabels) {
+    const importer::test::CollidingPair& pair = GetParam();
+    Install();
+    Clip(pair.first.relative, Container::kMp4);
+    Clip(pair.second.relative, Container::kMp4);
+
+    const LibraryRun run = Import({Tv()});
+
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out, "2 files added.\n");
+    EXPECT_THAT(run.err, Not(HasSubstr("not labelled")));
+    std::map<std::string, TrackRecord> byLocation;
+    for (const TrackRecord& track : Movies()) {
+        byLocation[track.location] = track;
+    }
+    ASSERT_EQ(byLocation.size(), 2u);
+    for (const importer::test::EpisodeFile& file : {pair.first, pair.second}) {
+        SCOPED_TRACE(file.relative);
+        const auto found = byLocation.find(Tv() + "/" + file.relative);
+        ASSERT_NE(found, byLocation.end());
+        const TrackRecord& track = found->second;
+        EXPECT_EQ(track.show, file.show);
+        EXPECT_EQ(track.season_number, file.season);
+        EXPECT_EQ(track.episode_number, file.episode);
+        EXPECT_EQ(track.episode_id, file.title);
+        EXPECT_EQ(track.name, file.title);
+        EXPECT_EQ(track.video_kind, 3);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, ImportCollisionTest,
+                         testing::ValuesIn(importer::test::kCollidingPairs),
+                         [](const auto& row) { return row.param.name; });
+
+TEST_F(ImportCommandTest, AFolderNameEndingInABlankIsImportedAsChosen) {
+    Install();
+    Clip("Beside/1/01 Wrong.mp4", Container::kMp4);  // in TV, the sibling without the blank
+    const std::string chosen = Outside("TV ");
+    ClipIn(chosen, "Show/1/01 Right.mp4", Container::kMp4);
+
+    const LibraryRun dryRun = Import({"--dry-run", chosen});
+    const LibraryRun run = Import({chosen});
+
+    EXPECT_EQ(dryRun.out,
+              "add  Show/1/01 Right.mp4 -> Show - season 1, episode 1: Right\n"
+              "1 file would be added; 0 season folders and 0 files skipped.\n");
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out, "1 files added.\n");
+    const std::vector<TrackRecord> tracks = Movies();
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].location, chosen + "/Show/1/01 Right.mp4");
+    EXPECT_EQ(tracks[0].show, "Show");
+    EXPECT_EQ(tracks[0].video_kind, 3);
 }
 
 // --- Ctrl+C --------------------------------------------------------------------------------
