@@ -10,14 +10,10 @@
 
 #include "importer/forms/about_layout.h"
 #include "importer/forms/geometry.h"
+#include "importer/forms/mouse_buttons.h"
 #include "importer/forms/text_measure.h"
 
 namespace forms {
-
-// Mouse button states as the handlers receive them; a combination is their sum.
-inline constexpr int kLeftButton = 1;
-inline constexpr int kRightButton = 2;
-inline constexpr int kMiddleButton = 4;
 
 // Keys that close the window.
 inline constexpr int kEscapeKey = 27;

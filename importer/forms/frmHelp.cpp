@@ -1,6 +1,9 @@
 #include "importer/forms/frmHelp.h"
 
+#include <utility>
+
 #include "importer/forms/help_text.h"
+#include "importer/forms/mouse_buttons.h"
 
 namespace forms {
 
@@ -44,6 +47,32 @@ void frmHelp::imgFolder_Click() {
 
 void frmHelp::imgFile_Click() {
     view_.Unload();
+}
+
+void frmHelp::MouseDown(HelpTarget target, int button) {
+    pressed_ = Press{target, button};
+}
+
+void frmHelp::MouseUp(HelpTarget target, int button) {
+    if (!pressed_ || pressed_->button != button) {
+        return;
+    }
+    const HelpTarget pressedOn = std::exchange(pressed_, std::nullopt)->target;
+    if (target != pressedOn || (button != kLeftButton && button != kRightButton)) {
+        return;
+    }
+    switch (target) {
+        case HelpTarget::Form:
+            return Form_Click();
+        case HelpTarget::lblHelp:
+            return lblHelp_Click();
+        case HelpTarget::imgFolder:
+            return imgFolder_Click();
+        case HelpTarget::imgFile:
+            return imgFile_Click();
+        case HelpTarget::Outside:
+            return;
+    }
 }
 
 double frmHelp::LabelHeightAt(double clientWidth, double twipsPerPixelX) const {

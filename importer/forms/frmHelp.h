@@ -4,6 +4,7 @@
 // pictures, the label and the gradient lines where it is told to.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,10 @@ class HelpWindowView {
     virtual void Unload() = 0;
 };
 
+// What lies under the mouse in the Help window: one of its controls, its bare background, or
+// nothing of it (a release outside the client area).
+enum class HelpTarget { Outside, Form, lblHelp, imgFolder, imgFile };
+
 class frmHelp {
   public:
     // mainWindow: the main window's left, top, width and height as it stands when Help opens,
@@ -51,13 +56,26 @@ class frmHelp {
     void imgFolder_Click();
     void imgFile_Click();
 
+    // The mouse as the window reports it, button being the one pressed or released
+    // (kLeftButton ...). A click is a press and a release of the left or the right button over
+    // the same target: it runs that target's Click handler. So both frontends close on the
+    // same clicks.
+    void MouseDown(HelpTarget target, int button);
+    void MouseUp(HelpTarget target, int button);
+
   private:
+    struct Press {
+        HelpTarget target;
+        int button;
+    };
+
     double LabelHeightAt(double clientWidth, double twipsPerPixelX) const;
 
     HelpWindowView& view_;
     const TextMeasurer& measurer_;
     TwipsRect mainWindow_;
     std::string text_;
+    std::optional<Press> pressed_;
 };
 
 }  // namespace forms

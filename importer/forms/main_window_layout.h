@@ -43,6 +43,22 @@ inline constexpr std::array<ControlLayout, 12> kMainControls{{
     {"stbMain", ControlKind::StatusBar, "OK", {0, 3180, 5352, 432}, 10},
 }};
 
+// imgiTunes' picture. An image box that does not stretch takes the size of its picture, so the
+// box shows the whole picture at its pixel size whatever its designed size.
+inline constexpr PixelSize kLibraryPictureSize{48, 48};
+
+// Where a control stands once the window is built: its designed rectangle, except that the
+// picture box takes its picture's size, converted with the screen's twips per pixel.
+constexpr TwipsRect ShownRect(const ControlLayout& control, double twipsPerPixelX,
+                              double twipsPerPixelY) {
+    if (control.kind != ControlKind::Picture) {
+        return control.rect;
+    }
+    return TwipsRect{control.rect.left, control.rect.top,
+                     kLibraryPictureSize.width * twipsPerPixelX,
+                     kLibraryPictureSize.height * twipsPerPixelY};
+}
+
 // The layout of the control with this name; the program's own names only.
 constexpr const ControlLayout& ControlNamed(std::string_view name) {
     for (const ControlLayout& control : kMainControls) {

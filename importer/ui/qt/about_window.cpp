@@ -10,6 +10,7 @@
 
 #include "importer/ui/qt/about_artwork.h"
 #include "importer/ui/qt/gradient_widget.h"
+#include "importer/ui/qt/mouse_buttons.h"
 
 namespace plumex::qt {
 namespace {
@@ -17,20 +18,6 @@ namespace {
 constexpr int kShiftKey = 1;
 constexpr int kControlKey = 2;
 constexpr int kAltKey = 4;
-
-int ButtonValue(Qt::MouseButtons buttons) {
-    int value = 0;
-    if (buttons & Qt::LeftButton) {
-        value += forms::kLeftButton;
-    }
-    if (buttons & Qt::RightButton) {
-        value += forms::kRightButton;
-    }
-    if (buttons & Qt::MiddleButton) {
-        value += forms::kMiddleButton;
-    }
-    return value;
-}
 
 int ShiftValue(Qt::KeyboardModifiers modifiers) {
     int value = 0;
@@ -74,9 +61,10 @@ void OpenUrlOnDesktop(QWidget*, const QUrl& address) {
     QDesktopServices::openUrl(address);
 }
 
+// No frame: the client area begins at the window's top-left corner and covers the picture,
+// under any window manager.
 AboutWindow::AboutWindow(QWidget* owner, UrlOpener openUrl)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                         Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint),
       openUrl_(std::move(openUrl)),
       measurer_(*this),
       background_(AboutBackground()),
@@ -93,6 +81,7 @@ AboutWindow::AboutWindow(QWidget* owner, UrlOpener openUrl)
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     canvas_.fill(Qt::black);
+    placement_ = new FramePlacement(*this);
 }
 
 AboutWindow::~AboutWindow() = default;
@@ -139,6 +128,7 @@ void AboutWindow::Move(double left, double top) {
     const QRect area = screen()->geometry();
     move(area.left() + TwipsToPixels(left, TwipsPerPixelX(*this)),
          area.top() + TwipsToPixels(top, TwipsPerPixelY(*this)));
+    placement_->Placed();
 }
 
 void AboutWindow::DrawState(const QImage& image, forms::PixelPoint origin) {

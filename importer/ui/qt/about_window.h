@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "importer/forms/frmAbout.h"
+#include "importer/ui/qt/frame_placement.h"
 #include "importer/ui/qt/text_measurer.h"
 
 namespace plumex::qt {
@@ -61,6 +62,7 @@ class AboutWindow final : public QDialog, public forms::AboutWindowView {
     QCursor hand_;
     QImage canvas_;  // the window's persistent image
     forms::frmAbout form_;
+    FramePlacement* placement_ = nullptr;
 };
 
 // Loads a new About window over owner and runs it modally; returns once it is closed. The lit

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QImage>
+#include <QList>
 #include <QPixmap>
 #include <QPoint>
 #include <QString>
@@ -20,14 +21,12 @@
 
 #include "common/byte_order.h"
 #include "importer/forms/about_layout.h"
+#include "importer/forms/main_window_layout.h"
 #include "importer/ui/qt/about_artwork.h"
 #include "importer/ui/qt/artwork.h"
 #include "importer/ui/qt/help_pictures.h"
 
 namespace {
-
-// The media library picture beside the version label: 576 twips at 15 twips per pixel.
-constexpr int kLibraryPictureSize = 38;
 
 template <std::size_t N>
 void AppendBytes(QByteArray& out, const std::array<std::uint8_t, N>& bytes) {
@@ -42,33 +41,75 @@ void AppendLe32(QByteArray& out, qint64 value) {
     AppendBytes(out, common::Le32Bytes(static_cast<std::uint32_t>(value)));
 }
 
+// The palette of an image of 4 or 8 bits: the sixteen colours, or the image's own colours in
+// the order they first appear. Transparent pixels take entry 0 and are masked.
+QList<QRgb> PaletteOf(const plumex::qt::IconImage& icon) {
+    if (icon.bitsPerPixel == 4) {
+        return plumex::qt::SixteenColours();
+    }
+    QList<QRgb> palette;
+    for (int y = 0; y < icon.image.height(); ++y) {
+        for (int x = 0; x < icon.image.width(); ++x) {
+            const QRgb pixel = icon.image.pixel(x, y);
+            if (qAlpha(pixel) != 0 && !palette.contains(pixel | 0xFF000000u)) {
+                palette.append(pixel | 0xFF000000u);
+            }
+        }
+    }
+    return palette;
+}
+
 // One image of an icon or cursor file as Windows keeps it: a DIB header of twice the height,
-// the 32-bit colours bottom-up with straight alpha, then the 1-bit AND mask (set where the
-// picture is transparent), each row padded to 32 bits.
-QByteArray DibPayload(const QImage& picture) {
-    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+// the palette for 4 or 8 bits, the colours (indices, or 32-bit with straight alpha) bottom-up,
+// then the 1-bit AND mask (set where the picture is transparent), each row padded to 32 bits.
+QByteArray DibPayload(const plumex::qt::IconImage& icon) {
+    const QImage image = icon.image.convertToFormat(QImage::Format_ARGB32);
+    const int bits = icon.bitsPerPixel;
     const int width = image.width();
     const int height = image.height();
+    const int colourStride = ((width * bits + 31) / 32) * 4;
     const int maskStride = ((width + 31) / 32) * 4;
+    const QList<QRgb> palette = bits < 32 ? PaletteOf(icon) : QList<QRgb>();
     QByteArray out;
     AppendLe32(out, 40);
     AppendLe32(out, width);
     AppendLe32(out, 2 * height);
-    AppendLe16(out, 1);   // planes
-    AppendLe16(out, 32);  // bits per pixel
-    AppendLe32(out, 0);   // BI_RGB
-    AppendLe32(out, static_cast<qint64>(width) * height * 4 + maskStride * height);
+    AppendLe16(out, 1);  // planes
+    AppendLe16(out, bits);
+    AppendLe32(out, 0);  // BI_RGB
+    AppendLe32(out, static_cast<qint64>(colourStride + maskStride) * height);
     for (int i = 0; i < 4; ++i) {
-        AppendLe32(out, 0);
+        AppendLe32(out, 0);  // resolution, and a palette of the full size for the bit count
+    }
+    if (bits < 32) {
+        for (int i = 0; i < (1 << bits); ++i) {
+            const QRgb colour = i < palette.size() ? palette[i] : 0;
+            AppendBytes(out,
+                        std::array<std::uint8_t, 4>{static_cast<std::uint8_t>(qBlue(colour)),
+                                                    static_cast<std::uint8_t>(qGreen(colour)),
+                                                    static_cast<std::uint8_t>(qRed(colour)), 0});
+        }
     }
     for (int y = height - 1; y >= 0; --y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        QByteArray row(colourStride, '\0');
         for (int x = 0; x < width; ++x) {
-            out.append(static_cast<char>(qBlue(line[x])));
-            out.append(static_cast<char>(qGreen(line[x])));
-            out.append(static_cast<char>(qRed(line[x])));
-            out.append(static_cast<char>(qAlpha(line[x])));
+            if (bits == 32) {
+                row[4 * x] = static_cast<char>(qBlue(line[x]));
+                row[4 * x + 1] = static_cast<char>(qGreen(line[x]));
+                row[4 * x + 2] = static_cast<char>(qRed(line[x]));
+                row[4 * x + 3] = static_cast<char>(qAlpha(line[x]));
+                continue;
+            }
+            const int index =
+                qAlpha(line[x]) == 0 ? 0 : static_cast<int>(palette.indexOf(line[x] | 0xFF000000u));
+            if (bits == 8) {
+                row[x] = static_cast<char>(index);
+            } else {
+                row[x / 2] = static_cast<char>(row[x / 2] | (x % 2 == 0 ? index << 4 : index));
+            }
         }
+        out.append(row);
     }
     for (int y = height - 1; y >= 0; --y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
@@ -85,9 +126,13 @@ QByteArray DibPayload(const QImage& picture) {
 
 // The ICO container (type 1), or the CUR container (type 2) whose entries carry the hot spot
 // where an icon's carry planes and bit count.
-QByteArray IconContainer(const std::vector<QImage>& images, int type, QPoint hotSpot = {}) {
+QByteArray IconContainer(const std::vector<plumex::qt::IconImage>& images, int type,
+                         QPoint hotSpot = {}) {
     std::vector<QByteArray> payloads;
-    for (const QImage& image : images) {
+    for (const plumex::qt::IconImage& image : images) {
+        if (image.bitsPerPixel < 32 && PaletteOf(image).size() > (1 << image.bitsPerPixel)) {
+            return {};  // more colours than the depth holds: no file
+        }
         payloads.push_back(DibPayload(image));
     }
     QByteArray out;
@@ -96,12 +141,14 @@ QByteArray IconContainer(const std::vector<QImage>& images, int type, QPoint hot
     AppendLe16(out, static_cast<int>(images.size()));
     qint64 offset = 6 + 16 * static_cast<qint64>(images.size());
     for (std::size_t i = 0; i < images.size(); ++i) {
-        out.append(static_cast<char>(images[i].width() & 0xFF));  // 256 is written as 0
-        out.append(static_cast<char>(images[i].height() & 0xFF));
-        out.append('\0');  // no palette
+        const QImage& image = images[i].image;
+        const int bits = images[i].bitsPerPixel;
+        out.append(static_cast<char>(image.width() & 0xFF));  // 256 is written as 0
+        out.append(static_cast<char>(image.height() & 0xFF));
+        out.append(static_cast<char>(bits == 4 ? 16 : 0));  // colours; 0 for 256 and more
         out.append('\0');
         AppendLe16(out, type == 2 ? hotSpot.x() : 1);
-        AppendLe16(out, type == 2 ? hotSpot.y() : 32);
+        AppendLe16(out, type == 2 ? hotSpot.y() : bits);
         AppendLe32(out, payloads[i].size());
         AppendLe32(out, offset);
         offset += payloads[i].size();
@@ -126,7 +173,7 @@ class Writer {
     void Bytes(const char* name, const QByteArray& bytes) {
         const std::string file = (folder_ / name).string();
         QFile out(QString::fromStdString(file));
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        if (bytes.isEmpty() || !out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             out.write(bytes) != bytes.size()) {
             Fail(file);
         }
@@ -143,10 +190,6 @@ class Writer {
     std::filesystem::path folder_;
     bool ok_ = true;
 };
-
-QImage HelpIconImage(int size) {
-    return plumex::qt::HelpIcon().pixmap(QSize(size, size)).toImage();
-}
 
 }  // namespace
 
@@ -167,11 +210,10 @@ int main(int argc, char* argv[]) {
     Writer out(argv[1]);
 
     using namespace plumex::qt;
-    out.Bytes("plumex.ico",
-              IconContainer({PlumexIconImage(16), PlumexIconImage(32), PlumexIconImage(48)}, 1));
-    out.Bytes("help.ico", IconContainer({HelpIconImage(16), HelpIconImage(32)}, 1));
+    out.Bytes("plumex.ico", IconContainer(PlumexIconImages(), 1));
+    out.Bytes("help.ico", IconContainer(HelpIconImages(), 1));
     out.Bytes("hand.cur",
-              IconContainer({HandCursorImage()}, 2,
+              IconContainer({IconImage{HandCursorImage(), 32}}, 2,
                             QPoint(forms::kHandCursorHotSpot.x, forms::kHandCursorHotSpot.y)));
     out.Png("help_folder.png", FolderTreePicture());
     out.Png("help_file.png", SeasonFolderPicture());
@@ -181,6 +223,6 @@ int main(int argc, char* argv[]) {
     out.Png("about_button_up.png", AboutButtonImage(forms::ButtonState::Up));
     out.Png("about_button_over.png", AboutButtonImage(forms::ButtonState::Over));
     out.Png("about_button_down.png", AboutButtonImage(forms::ButtonState::Down));
-    out.Png("library.png", LibraryPicture(kLibraryPictureSize).toImage());
+    out.Png("library.png", LibraryPicture(forms::kLibraryPictureSize.width).toImage());
     return out.Ok() ? 0 : 1;
 }

@@ -52,10 +52,65 @@ QImage PlumexIconImage(int size) {
     return image;
 }
 
-QIcon PlumexIcon() {
+std::vector<IconImage> PlumexIconImages() {
+    std::vector<IconImage> images;
+    for (const int size : {48, 32, 16}) {
+        images.push_back(InIconColours(PlumexIconImage(size), 8));
+    }
+    for (const int size : {128, 48, 32, 16}) {
+        images.push_back(InIconColours(PlumexIconImage(size), 32));
+    }
+    return images;
+}
+
+const QList<QRgb>& SixteenColours() {
+    static const QList<QRgb> colours{
+        qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+        qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
+        qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+        qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255),
+    };
+    return colours;
+}
+
+// Half-covered pixels become opaque; the colours go to the nearest of the palette, without
+// dithering, which would speckle pictures this small. Up to 256 colours stay exact; more take
+// the nearest of a 6 x 6 x 6 colour cube.
+IconImage InIconColours(const QImage& image, int bitsPerPixel) {
+    const QImage straight = image.convertToFormat(QImage::Format_ARGB32);
+    if (bitsPerPixel >= 32) {
+        return {straight, 32};
+    }
+    const Qt::ImageConversionFlags flags = Qt::ThresholdDither | Qt::AvoidDither;
+    // The colours as they are, whatever their coverage.
+    QImage opaque = straight;
+    for (int y = 0; y < opaque.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(opaque.scanLine(y));
+        for (int x = 0; x < opaque.width(); ++x) {
+            line[x] |= 0xFF000000u;
+        }
+    }
+    opaque = opaque.convertToFormat(QImage::Format_RGB32);
+    const QImage indexed =
+        bitsPerPixel <= 4 ? opaque.convertToFormat(QImage::Format_Indexed8, SixteenColours(), flags)
+                          : opaque.convertToFormat(QImage::Format_Indexed8, flags);
+    QImage result = indexed.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < result.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
+        const auto* alpha = reinterpret_cast<const QRgb*>(straight.constScanLine(y));
+        for (int x = 0; x < result.width(); ++x) {
+            if (qAlpha(alpha[x]) < 128) {
+                line[x] = qRgba(0, 0, 0, 0);
+            }
+        }
+    }
+    return {result, bitsPerPixel <= 4 ? 4 : 8};
+}
+
+QIcon ToIcon(const std::vector<IconImage>& images) {
     QIcon icon;
-    for (const int size : {16, 32, 48}) {
-        icon.addPixmap(QPixmap::fromImage(PlumexIconImage(size)));
+    for (const IconImage& image : images) {
+        icon.addPixmap(QPixmap::fromImage(image.image));
     }
     return icon;
 }

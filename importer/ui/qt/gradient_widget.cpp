@@ -24,7 +24,20 @@ void GradientWidget::paintEvent(QPaintEvent*) {
 
 // The whole gradient depends on the height, so a resize repaints all of it.
 void GradientWidget::resizeEvent(QResizeEvent*) {
+    PlaceBottomBar();
     update();
+}
+
+void GradientWidget::SetBottomBar(QWidget* bar) {
+    bottomBar_ = bar;
+    PlaceBottomBar();
+}
+
+void GradientWidget::PlaceBottomBar() {
+    if (bottomBar_ != nullptr) {
+        const int barHeight = bottomBar_->height();
+        bottomBar_->setGeometry(0, height() - barHeight, width(), barHeight);
+    }
 }
 
 double TwipsPerPixelX(const QWidget& widget) {

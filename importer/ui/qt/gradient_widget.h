@@ -12,12 +12,18 @@ class GradientWidget final : public QWidget {
   public:
     GradientWidget(forms::GradientColour colour, QWidget* parent);
 
+    // A child kept at the bottom edge at full width, with its own height, over the gradient.
+    void SetBottomBar(QWidget* bar);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void PlaceBottomBar();
+
     forms::GradientColour colour_;
+    QWidget* bottomBar_ = nullptr;
 };
 
 // The screen's twips per pixel for a widget: 1440 over its logical dots per inch.

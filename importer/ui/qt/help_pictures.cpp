@@ -7,6 +7,7 @@
 #include <QPolygon>
 #include <array>
 
+#include "importer/ui/qt/artwork.h"
 #include "importer/ui/qt/text_measurer.h"
 
 namespace plumex::qt {
@@ -21,16 +22,6 @@ const QColor kGrey(128, 128, 128);
 const QColor kSilver(192, 192, 192);
 const QColor kYellow(255, 255, 0);
 const QColor kWhite(255, 255, 255);
-
-const QList<QRgb>& SixteenColours() {
-    static const QList<QRgb> colours{
-        qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
-        qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
-        qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
-        qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255),
-    };
-    return colours;
-}
 
 QImage WhiteCanvas(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
@@ -256,8 +247,8 @@ QImage SeasonFolderPicture() {
     return InSixteenColours(image);
 }
 
-QIcon HelpIcon() {
-    QIcon icon;
+std::vector<IconImage> HelpIconImages() {
+    std::vector<IconImage> images;
     for (const int size : {32, 16}) {
         QImage image(size, size, QImage::Format_ARGB32);
         image.fill(Qt::transparent);
@@ -272,9 +263,13 @@ QIcon HelpIcon() {
         painter.setPen(kWhite);
         painter.drawText(QRect(0, 0, size, size), Qt::AlignCenter, QStringLiteral("?"));
         painter.end();
-        icon.addPixmap(QPixmap::fromImage(image));
+        images.push_back(InIconColours(image, 4));
     }
-    return icon;
+    return images;
+}
+
+QIcon HelpIcon() {
+    return ToIcon(HelpIconImages());
 }
 
 }  // namespace plumex::qt

@@ -4,6 +4,9 @@
 
 #include <QIcon>
 #include <QImage>
+#include <vector>
+
+#include "importer/ui/qt/artwork.h"
 
 namespace plumex::qt {
 
@@ -16,7 +19,8 @@ QImage FolderTreePicture();
 QImage SeasonFolderPicture();
 
 // The window icon: a dark green disc with a black rim and a white question mark, at 32 and 16
-// pixels.
+// pixels in 16 colours.
+std::vector<IconImage> HelpIconImages();
 QIcon HelpIcon();
 
 }  // namespace plumex::qt

@@ -12,6 +12,7 @@
 #include "importer/forms/help_text.h"
 #include "importer/ui/qt/gradient_widget.h"
 #include "importer/ui/qt/help_pictures.h"
+#include "importer/ui/qt/mouse_buttons.h"
 
 namespace plumex::qt {
 namespace {
@@ -45,7 +46,7 @@ int TwipsToPixels(double twips, double twipsPerPixel) {
 // The rectangle the Help window is centred over: the owner's frame, else the screen.
 forms::TwipsRect OwnerBounds(const QWidget* owner, const QWidget& help) {
     const QRect area =
-        owner != nullptr ? owner->frameGeometry() : QGuiApplication::primaryScreen()->geometry();
+        owner != nullptr ? OuterGeometry(*owner) : QGuiApplication::primaryScreen()->geometry();
     const double x = TwipsPerPixelX(owner != nullptr ? *owner : help);
     const double y = TwipsPerPixelY(owner != nullptr ? *owner : help);
     return forms::TwipsRect{area.x() * x, area.y() * y, area.width() * x, area.height() * y};
@@ -86,8 +87,10 @@ HelpWindow::HelpWindow(QWidget* owner)
     }
 
     // The layout counts the frame: a window that exists has one as far as the platform knows
-    // it before the window is first shown.
+    // it before the window is first shown. Where the window manager adds it only once the
+    // window is shown, the window keeps its centre then.
     winId();
+    placement_ = new FramePlacement(*this);
 }
 
 HelpWindow::~HelpWindow() = default;
@@ -95,7 +98,7 @@ HelpWindow::~HelpWindow() = default;
 forms::HelpMetrics HelpWindow::Metrics() {
     const double x = TwipsPerPixelX(*this);
     const double y = TwipsPerPixelY(*this);
-    const QRect frame = frameGeometry();
+    const QRect frame = OuterGeometry(*this);
     forms::HelpMetrics metrics;
     metrics.twipsPerPixelX = x;
     metrics.twipsPerPixelY = y;
@@ -114,12 +117,13 @@ void HelpWindow::SetLabelText(std::string_view text) {
 void HelpWindow::Move(const forms::TwipsRect& bounds) {
     const double x = TwipsPerPixelX(*this);
     const double y = TwipsPerPixelY(*this);
-    const QRect frame = frameGeometry();
+    const QRect frame = OuterGeometry(*this);
     const int frameWidth = frame.width() - width();
     const int frameHeight = frame.height() - height();
     setFixedSize(std::max(TwipsToPixels(bounds.width, x) - frameWidth, 0),
                  std::max(TwipsToPixels(bounds.height, y) - frameHeight, 0));
     move(TwipsToPixels(bounds.left, x), TwipsToPixels(bounds.top, y));
+    placement_->Placed();
 }
 
 QRect HelpWindow::ToPixels(const forms::TwipsRect& rect) const {
@@ -157,31 +161,43 @@ void HelpWindow::resizeEvent(QResizeEvent* event) {
     form_.Form_Resize();
 }
 
-// A click: a button released over the place it was pressed on.
-void HelpWindow::mouseReleaseEvent(QMouseEvent* event) {
-    if (rect().contains(event->position().toPoint())) {
-        form_.Form_Click();
+forms::HelpTarget HelpWindow::TargetAt(QPoint point) const {
+    if (!rect().contains(point)) {
+        return forms::HelpTarget::Outside;
     }
+    if (label_->geometry().contains(point)) {
+        return forms::HelpTarget::lblHelp;
+    }
+    if (folder_->geometry().contains(point)) {
+        return forms::HelpTarget::imgFolder;
+    }
+    if (file_->geometry().contains(point)) {
+        return forms::HelpTarget::imgFile;
+    }
+    return forms::HelpTarget::Form;
 }
 
+// The form decides which presses and releases make a click; the window only says where.
+void HelpWindow::mousePressEvent(QMouseEvent* event) {
+    form_.MouseDown(TargetAt(event->position().toPoint()), ButtonValue(event->button()));
+}
+
+void HelpWindow::mouseReleaseEvent(QMouseEvent* event) {
+    form_.MouseUp(TargetAt(event->position().toPoint()), ButtonValue(event->button()));
+}
+
+// The controls' presses and releases (a release goes to the control the press was on) come
+// to the window, in its coordinates.
 bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonPress) {
-        return true;  // the control takes its own clicks; the window does not see them
-    }
-    if (event->type() != QEvent::MouseButtonRelease) {
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease) {
         return QDialog::eventFilter(watched, event);
     }
-    const auto* release = static_cast<QMouseEvent*>(event);
-    const auto* control = static_cast<QWidget*>(watched);
-    if (!control->rect().contains(release->position().toPoint())) {
-        return true;
-    }
-    if (watched == label_) {
-        form_.lblHelp_Click();
-    } else if (watched == folder_) {
-        form_.imgFolder_Click();
-    } else if (watched == file_) {
-        form_.imgFile_Click();
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPoint point = static_cast<QWidget*>(watched)->mapTo(this, mouse->position().toPoint());
+    if (event->type() == QEvent::MouseButtonPress) {
+        form_.MouseDown(TargetAt(point), ButtonValue(mouse->button()));
+    } else {
+        form_.MouseUp(TargetAt(point), ButtonValue(mouse->button()));
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "importer/forms/frmHelp.h"
+#include "importer/ui/qt/frame_placement.h"
 #include "importer/ui/qt/text_measurer.h"
 
 class QLabel;
@@ -35,11 +36,13 @@ class HelpWindow final : public QDialog, public forms::HelpWindowView {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QRect ToPixels(const forms::TwipsRect& rect) const;
+    forms::HelpTarget TargetAt(QPoint point) const;
 
     QtTextMeasurer measurer_;
     QLabel* label_ = nullptr;
@@ -47,6 +50,7 @@ class HelpWindow final : public QDialog, public forms::HelpWindowView {
     QWidget* file_ = nullptr;
     std::vector<forms::GradientLine> background_;
     forms::frmHelp form_;
+    FramePlacement* placement_ = nullptr;
 };
 
 // Loads a new Help window over owner and runs it modally; returns once it is closed.

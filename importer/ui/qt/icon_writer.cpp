@@ -1,5 +1,5 @@
 // Writes the program's icon as PNG files for the desktop's icon theme:
-// icon_writer DIR makes DIR/<size>x<size>/apps/plumex.png for 16, 32 and 48 pixels.
+// icon_writer DIR makes DIR/<size>x<size>/apps/plumex.png for 16, 32, 48 and 128 pixels.
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -11,7 +11,7 @@ int main(int argc, char* argv[]) {
         std::cerr << "usage: icon_writer DIR\n";
         return 2;
     }
-    for (const int size : {16, 32, 48}) {
+    for (const int size : {16, 32, 48, 128}) {
         const std::string edge = std::to_string(size);
         const std::filesystem::path folder =
             std::filesystem::path(argv[1]) / (edge + "x" + edge) / "apps";

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -17,9 +16,11 @@
 
 #include "importer/forms/main_window_layout.h"
 #include "importer/ui/qt/artwork.h"
+#include "importer/ui/qt/folder_picker.h"
 #include "importer/ui/qt/gradient_widget.h"
 #include "importer/ui/qt/message_box.h"
 #include "importer/ui/qt/text_measurer.h"
+#include "importer/ui/qt/window_icon.h"
 
 namespace plumex::qt {
 namespace {
@@ -55,11 +56,12 @@ MainWindow::MainWindow(forms::StartupServices services, MainWindowHooks hooks)
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(Name(forms::kDesignCaption));
-    setWindowIcon(PlumexIcon());
     BuildMenus();
     BuildControls();
     setFixedSize(ToPixelsX(forms::kDesignClientWidth),
                  menuBar()->sizeHint().height() + ToPixelsY(forms::kDesignClientHeight));
+    SetWindowIconImages(*this, PlumexIconImages());
+    placement_ = new FramePlacement(*this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -88,7 +90,7 @@ void MainWindow::BuildControls() {
         switch (control.kind) {
             case ControlKind::Picture: {
                 auto* picture = new QLabel(surface);
-                picture->setPixmap(LibraryPicture(48));
+                picture->setPixmap(LibraryPicture(forms::kLibraryPictureSize.width));
                 picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
                 widget = picture;
                 break;
@@ -133,19 +135,25 @@ void MainWindow::BuildControls() {
                 break;
             }
             case ControlKind::StatusBar: {
-                QStatusBar* bar = statusBar();
-                bar->setObjectName(Name(control.name));
-                bar->setSizeGripEnabled(false);
-                bar->setFixedHeight(ToPixelsY(control.rect.height));
-                statusText_ = new QLabel(FromLocal(control.text), bar);
+                // Over the gradient's bottom rows, which span the whole client area as they
+                // do on every frontend; the bar draws its own face.
+                statusBar_ = new QStatusBar(surface);
+                statusBar_->setObjectName(Name(control.name));
+                statusBar_->setSizeGripEnabled(false);
+                statusBar_->setAutoFillBackground(true);
+                statusBar_->setFixedHeight(ToPixelsY(control.rect.height));
+                statusText_ = new QLabel(FromLocal(control.text), statusBar_);
                 statusText_->setObjectName(QStringLiteral("stbMainText"));
-                bar->addWidget(statusText_, 1);
+                statusBar_->addWidget(statusText_, 1);
+                surface->SetBottomBar(statusBar_);
                 continue;
             }
         }
+        const forms::TwipsRect shown =
+            forms::ShownRect(control, TwipsPerPixelX(), TwipsPerPixelY());
         widget->setObjectName(Name(control.name));
-        widget->setGeometry(ToPixelsX(control.rect.left), ToPixelsY(control.rect.top),
-                            ToPixelsX(control.rect.width), ToPixelsY(control.rect.height));
+        widget->setGeometry(ToPixelsX(shown.left), ToPixelsY(shown.top), ToPixelsX(shown.width),
+                            ToPixelsY(shown.height));
     }
 
     std::sort(tabStops.begin(), tabStops.end(),
@@ -196,12 +204,7 @@ std::optional<std::string> MainWindow::PickFolder(basFiles::WindowHandle, std::s
     if (hooks_.pickFolder) {
         return hooks_.pickFolder(this, FromLocal(title));
     }
-    const QString folder = QFileDialog::getExistingDirectory(this, FromLocal(title), QString(),
-                                                             QFileDialog::ShowDirsOnly);
-    if (folder.isEmpty()) {
-        return std::nullopt;
-    }
-    return folder.toLocal8Bit().toStdString();
+    return PickFolderInTree(this, FromLocal(title));
 }
 
 void MainWindow::SetVersionLabel(std::string_view text) {
@@ -232,7 +235,7 @@ void MainWindow::SetEnabled(forms::MainControl control, bool enabled) {
 forms::WindowMetrics MainWindow::Metrics() {
     const double x = TwipsPerPixelX();
     const double y = TwipsPerPixelY();
-    const QRect frame = frameGeometry();
+    const QRect frame = OuterGeometry(*this);
     const QRect screenArea = screen()->geometry();
     const QRect button = importButton_->geometry();
     forms::WindowMetrics metrics;
@@ -241,7 +244,7 @@ forms::WindowMetrics MainWindow::Metrics() {
     metrics.clientHeight = (height() - menuBar()->sizeHint().height()) * y;
     metrics.importTop = button.top() * y;
     metrics.importHeight = button.height() * y;
-    metrics.statusHeight = statusBar()->height() * y;
+    metrics.statusHeight = statusBar_->height() * y;
     metrics.twipsPerPixelY = y;
     metrics.screenWidth = screenArea.width() * x;
     metrics.screenHeight = screenArea.height() * y;
@@ -249,13 +252,14 @@ forms::WindowMetrics MainWindow::Metrics() {
 }
 
 void MainWindow::SetHeight(double height) {
-    const int frameExtra = frameGeometry().height() - this->height();
+    const int frameExtra = OuterGeometry(*this).height() - this->height();
     setFixedHeight(ToPixelsY(height) - frameExtra);
 }
 
 void MainWindow::Move(double left, double top) {
     const QRect screenArea = screen()->geometry();
     QWidget::move(screenArea.left() + ToPixelsX(left), screenArea.top() + ToPixelsY(top));
+    placement_->Placed();
 }
 
 basFiles::WindowHandle MainWindow::Handle() {

@@ -11,12 +11,14 @@
 
 #include "importer/forms/frmMain.h"
 #include "importer/forms/main_window_view.h"
+#include "importer/ui/qt/frame_placement.h"
 
 class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QStatusBar;
 
 namespace plumex::qt {
 
@@ -25,6 +27,7 @@ struct MainWindowHooks {
     std::function<void(QWidget* owner)> openHelp;
     std::function<void(QWidget* owner)> openAbout;
     // The chosen folder (without a trailing separator), or std::nullopt on cancel.
+    // Without one, the folder picker (PickFolderInTree).
     std::function<std::optional<std::string>(QWidget* owner, const QString& title)> pickFolder;
     // Ends the process without running any close handler.
     std::function<void()> endProgram;
@@ -77,9 +80,11 @@ class MainWindow final : public QMainWindow, public forms::MainWindowView {
     std::map<importer::DisplayField, QLineEdit*> fields_;
     QLabel* versionLabel_ = nullptr;
     QPushButton* importButton_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
     QLabel* statusText_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
+    FramePlacement* placement_ = nullptr;
 };
 
 }  // namespace plumex::qt

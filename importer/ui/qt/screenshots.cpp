@@ -1,11 +1,17 @@
-// plumex_screenshots DIR: renders Plumex's three windows off screen into DIR/main.png,
-// DIR/help.png and DIR/about.png, for the documentation. Run with QT_QPA_PLATFORM=offscreen
-// where there is no display.
+// plumex_screenshots DIR: shows Plumex's three windows and saves them into DIR/main.png,
+// DIR/help.png and DIR/about.png, for the documentation. On an X display with a window manager
+// (scripts/screenshots runs it on Xvfb under openbox) each picture is taken from the screen,
+// the window's frame included; off screen (QT_QPA_PLATFORM=offscreen) only the windows' own
+// pixels can be had.
 #include <stdlib.h>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPixmap>
+#include <QScreen>
+#include <QThread>
+#include <QWindow>
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,16 +23,54 @@
 #include "importer/itunes/library/library_install.h"
 #include "importer/registry/registry_api.h"
 #include "importer/ui/qt/about_window.h"
+#include "importer/ui/qt/frame_placement.h"
 #include "importer/ui/qt/help_window.h"
 #include "importer/ui/qt/main_window.h"
 
 namespace {
 
-bool Save(QWidget& window, const QDir& folder, const QString& name) {
+// Handles events for a while, or until done says so.
+template <typename Done>
+void RunEventsUntil(int milliseconds, Done done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < milliseconds) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+}
+
+// The window as the screen shows it, frame and all, once the window manager has framed and
+// placed it; without a window manager, the window's own pixels.
+QImage Picture(QWidget& window) {
     window.show();
-    QApplication::processEvents();
+    const bool managed = QGuiApplication::platformName() == QStringLiteral("xcb");
+    if (!managed) {
+        QApplication::processEvents();
+        return window.grab().toImage();
+    }
+    RunEventsUntil(5000, [&] {
+        return window.windowHandle() != nullptr && window.windowHandle()->isExposed();
+    });
+    // A frameless window gets no frame to wait for.
+    const bool frameless = window.windowFlags().testFlag(Qt::FramelessWindowHint);
+    using plumex::qt::OuterGeometry;
+    RunEventsUntil(frameless ? 0 : 5000, [&] {
+        return OuterGeometry(window).contains(window.geometry()) &&
+               OuterGeometry(window) != window.geometry();
+    });
+    // The move to keep its centre, and the manager drawing the frame.
+    RunEventsUntil(500, [] { return false; });
+    window.repaint();
+    const QRect outer = OuterGeometry(window);
+    return window.screen()
+        ->grabWindow(0, outer.x(), outer.y(), outer.width(), outer.height())
+        .toImage();
+}
+
+bool Save(QWidget& window, const QDir& folder, const QString& name) {
     const QString path = folder.filePath(name);
-    if (!window.grab().save(path, "PNG")) {
+    if (!Picture(window).save(path, "PNG")) {
         std::cerr << "plumex_screenshots: cannot write " << path.toStdString() << "\n";
         return false;
     }

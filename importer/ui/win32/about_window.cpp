@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "importer/ui/win32/alpha_picture.h"
+#include "importer/ui/win32/mouse_buttons.h"
 #include "importer/ui/win32/resource_ids.h"
 #include "importer/ui/win32/screen_twips.h"
 
@@ -56,20 +57,6 @@ int ShiftValue(WPARAM keys) {
         value += kAltKey;
     }
     return value;
-}
-
-// The button a press or release message is about.
-int ChangedButton(UINT message) {
-    switch (message) {
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP:
-            return forms::kLeftButton;
-        case WM_RBUTTONDOWN:
-        case WM_RBUTTONUP:
-            return forms::kRightButton;
-        default:
-            return forms::kMiddleButton;
-    }
 }
 
 GdiBitmap CreateCanvasBitmap() {

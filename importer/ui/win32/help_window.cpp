@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "importer/forms/help_text.h"
+#include "importer/ui/win32/mouse_buttons.h"
 #include "importer/ui/win32/resource_ids.h"
 #include "importer/ui/win32/screen_twips.h"
 
@@ -132,17 +133,22 @@ void HelpWindow::Unload() {
     window_.Close();
 }
 
-HelpWindow::Target HelpWindow::TargetAt(POINT point) const {
+forms::HelpTarget HelpWindow::TargetAt(POINT point) const {
+    RECT client{};
+    GetClientRect(window_.Handle(), &client);
+    if (!PtInRect(&client, point)) {
+        return forms::HelpTarget::Outside;
+    }
     if (PtInRect(&label_, point)) {
-        return Target::Label;
+        return forms::HelpTarget::lblHelp;
     }
     if (PtInRect(&folder_, point)) {
-        return Target::Folder;
+        return forms::HelpTarget::imgFolder;
     }
     if (PtInRect(&file_, point)) {
-        return Target::File;
+        return forms::HelpTarget::imgFile;
     }
-    return Target::Form;
+    return forms::HelpTarget::Form;
 }
 
 void HelpWindow::Paint(HDC dc, const RECT& client) const {
@@ -193,40 +199,26 @@ LRESULT HelpWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             Paint(reinterpret_cast<HDC>(wParam), client);
             return 0;
         }
-        // A click: the left button pressed and released over the same control.
+        // The form decides which presses and releases make a click. The mouse stays with the
+        // window while a button is held, so that a release outside it is seen too.
         case WM_LBUTTONDOWN:
-            pressed_ = TargetAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-            buttonHeld_ = true;
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            form_.MouseDown(TargetAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}),
+                            ChangedButton(message));
             SetCapture(window);
             return 0;
-        case WM_LBUTTONUP: {
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP: {
             const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            const bool wasHeld = std::exchange(buttonHeld_, false);
-            ReleaseCapture();
-            RECT client{};
-            GetClientRect(window, &client);
-            if (!wasHeld || !PtInRect(&client, point) || TargetAt(point) != pressed_) {
-                return 0;
+            if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0) {
+                ReleaseCapture();
             }
-            switch (pressed_) {
-                case Target::Label:
-                    form_.lblHelp_Click();
-                    break;
-                case Target::Folder:
-                    form_.imgFolder_Click();
-                    break;
-                case Target::File:
-                    form_.imgFile_Click();
-                    break;
-                case Target::Form:
-                    form_.Form_Click();
-                    break;
-            }
+            // May close the window: nothing of it is touched afterwards.
+            form_.MouseUp(TargetAt(point), ChangedButton(message));
             return 0;
         }
-        case WM_CAPTURECHANGED:
-            buttonHeld_ = false;
-            return 0;
         case WM_CLOSE:
             Unload();
             return 0;

@@ -49,8 +49,7 @@ class HelpWindow final : public forms::HelpWindowView {
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   private:
-    enum class Target { Form, Label, Folder, File };
-    Target TargetAt(POINT point) const;
+    forms::HelpTarget TargetAt(POINT point) const;
     void Paint(HDC dc, const RECT& client) const;
 
     common::win32::ComApartment com_;  // the pictures are decoded through COM
@@ -63,8 +62,6 @@ class HelpWindow final : public forms::HelpWindowView {
     RECT folder_{};
     RECT file_{};
     std::vector<forms::GradientLine> background_;
-    Target pressed_ = Target::Form;
-    bool buttonHeld_ = false;
     forms::frmHelp form_;
     ModalWindow window_;
 };

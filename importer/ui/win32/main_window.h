@@ -27,6 +27,8 @@ class MainWindow final : public forms::MainWindowView {
     // Null once the window has been destroyed.
     HWND Window() const { return window_; }
     forms::frmMain& Form() { return form_; }
+    // Where imgiTunes' picture is painted, in client pixels.
+    RECT PictureRect() const { return controls_.picture; }
 
     // forms::MainWindowView
     void SetDisplayField(importer::DisplayField field, std::string_view text) override;

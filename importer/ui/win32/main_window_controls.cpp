@@ -25,10 +25,11 @@ constexpr std::pair<std::string_view, DisplayField> kFieldNames[] = {
 };
 
 RECT PixelRect(const ControlLayout& control, TwipsPerPixel factors) {
-    const int left = TwipsToPixels(control.rect.left, factors.x);
-    const int top = TwipsToPixels(control.rect.top, factors.y);
-    return {left, top, left + TwipsToPixels(control.rect.width, factors.x),
-            top + TwipsToPixels(control.rect.height, factors.y)};
+    const forms::TwipsRect rect = forms::ShownRect(control, factors.x, factors.y);
+    const int left = TwipsToPixels(rect.left, factors.x);
+    const int top = TwipsToPixels(rect.top, factors.y);
+    return {left, top, left + TwipsToPixels(rect.width, factors.x),
+            top + TwipsToPixels(rect.height, factors.y)};
 }
 
 HWND CreateChild(HWND window, const char* windowClass, const ControlLayout& control, DWORD style,

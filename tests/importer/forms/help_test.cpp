@@ -11,6 +11,7 @@
 #include "importer/forms/frmHelp.h"
 #include "importer/forms/help_layout.h"
 #include "importer/forms/help_text.h"
+#include "importer/forms/mouse_buttons.h"
 
 namespace forms::test {
 namespace {
@@ -208,6 +209,60 @@ TEST(frmHelp, AnyClickUnloads) {
         EXPECT_EQ(view.unloads, 1);
     }
 }
+
+// A press (true) or a release of a button over a target.
+struct MouseStep {
+    bool down;
+    HelpTarget target;
+    int button;
+};
+
+struct ClickRuleCase {
+    const char* name;
+    std::vector<MouseStep> steps;
+    bool closes;
+};
+
+void PrintTo(const ClickRuleCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class HelpClickRuleTest : public ::testing::TestWithParam<ClickRuleCase> {};
+
+TEST_P(HelpClickRuleTest, OnlyALeftOrRightClickOverOneTargetCloses) {
+    RecordingHelpView view(15);
+    WrappingMeasurer measurer;
+    frmHelp help(view, measurer, kMainWindow);
+    help.Form_Load();
+    for (const MouseStep& step : GetParam().steps) {
+        (step.down ? help.MouseDown(step.target, step.button)
+                   : help.MouseUp(step.target, step.button));
+    }
+    EXPECT_EQ(view.unloads, GetParam().closes ? 1 : 0);
+}
+
+using T = HelpTarget;
+constexpr int kLeft = kLeftButton;
+constexpr int kRight = kRightButton;
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, HelpClickRuleTest,
+    ::testing::Values(
+        ClickRuleCase{"LeftOnBackground", {{true, T::Form, kLeft}, {false, T::Form, kLeft}}, true},
+        ClickRuleCase{
+            "RightOnText", {{true, T::lblHelp, kRight}, {false, T::lblHelp, kRight}}, true},
+        ClickRuleCase{"LeftOnFiles", {{true, T::imgFile, kLeft}, {false, T::imgFile, kLeft}}, true},
+        ClickRuleCase{"Middle",
+                      {{true, T::imgFolder, kMiddleButton}, {false, T::imgFolder, kMiddleButton}},
+                      false},
+        ClickRuleCase{
+            "ReleasedOverAnother", {{true, T::lblHelp, kLeft}, {false, T::imgFile, kLeft}}, false},
+        ClickRuleCase{
+            "ReleasedOutside", {{true, T::Form, kLeft}, {false, T::Outside, kLeft}}, false},
+        ClickRuleCase{
+            "AnotherButtonReleased", {{true, T::Form, kLeft}, {false, T::Form, kRight}}, false},
+        ClickRuleCase{"ReleaseAlone", {{false, T::Form, kLeft}}, false}),
+    [](const ::testing::TestParamInfo<ClickRuleCase>& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace forms::test

@@ -78,6 +78,46 @@ INSTANTIATE_TEST_SUITE_P(
                   }}),
     [](const ::testing::TestParamInfo<ClickCase>& row) { return row.param.name; });
 
+struct ButtonCase {
+    const char* name;
+    Qt::MouseButton button;
+    bool closes;
+};
+
+void PrintTo(const ButtonCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class HelpButtonTest : public HelpWindowTest, public ::testing::WithParamInterface<ButtonCase> {};
+
+// Clicks of the left and the right button close the window, as they do on every frontend.
+TEST_P(HelpButtonTest, OnlyLeftAndRightClicksClose) {
+    const auto outcome = RunHelp(owner, [](HelpWindow& window) {
+        QTest::mouseClick(window.FolderPicture(), GetParam().button, Qt::NoModifier,
+                          QPoint(150, 130));
+    });
+    ASSERT_TRUE(outcome->found);
+    EXPECT_EQ(outcome->leftOpen, !GetParam().closes);
+}
+
+INSTANTIATE_TEST_SUITE_P(HelpWindowTest, HelpButtonTest,
+                         ::testing::Values(ButtonCase{"Left", Qt::LeftButton, true},
+                                           ButtonCase{"Right", Qt::RightButton, true},
+                                           ButtonCase{"Middle", Qt::MiddleButton, false}),
+                         [](const ::testing::TestParamInfo<ButtonCase>& row) {
+                             return std::string(row.param.name);
+                         });
+
+TEST_F(HelpWindowTest, APressReleasedOverAnotherControlIsNoClick) {
+    const auto outcome = RunHelp(owner, [](HelpWindow& window) {
+        QTest::mousePress(window.HelpLabel(), Qt::LeftButton, Qt::NoModifier,
+                          window.HelpLabel()->rect().center());
+        QTest::mouseRelease(window.FilePicture(), Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
+    });
+    ASSERT_TRUE(outcome->found);
+    EXPECT_TRUE(outcome->leftOpen);
+}
+
 // Margins of 5 pixels all round and between the text and the pictures; the pictures at their
 // own size, side by side; the label tall enough for its wrapped text.
 TEST_F(HelpWindowTest, LaysOutTheTextAndPicturesAtPixelSize) {

@@ -25,6 +25,7 @@
 #include "importer/itunes/library/library_install.h"
 #include "importer/itunes/library/media_library.h"
 #include "importer/registry/store/store_registry_api.h"
+#include "tests/importer/ui/qt/modal_driver.h"
 #include "tests/support/hang_guard.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
@@ -83,21 +84,24 @@ class MainWindowTest : public ::testing::Test {
     }
 
     // A window whose Help only records that it opened, whether the window was showing then.
-    std::unique_ptr<MainWindow> MakeWindow() {
+    // Its folder picker answers the test's TV folder, or with realPicker is the real one.
+    std::unique_ptr<MainWindow> MakeWindow(bool realPicker = false) {
         MainWindowHooks hooks;
         hooks.openHelp = [this](QWidget* owner) {
             helpOpenedWhileShown.push_back(owner->isVisible());
         };
         hooks.endProgram = [this] { ended = true; };
-        hooks.pickFolder = [this](QWidget*, const QString& title) {
-            chooserTitle = title.toStdString();
-            return std::optional<std::string>(temp_ / "TV");
-        };
+        if (!realPicker) {
+            hooks.pickFolder = [this](QWidget*, const QString& title) {
+                chooserTitle = title.toStdString();
+                return std::optional<std::string>(temp_ / "TV");
+            };
+        }
         return std::make_unique<MainWindow>(Services(), std::move(hooks));
     }
 
-    std::string Clip(const std::string& relative) {
-        const std::string path = temp_ / ("TV/" + relative);
+    std::string Clip(const std::string& relative, const std::string& folder = "TV") {
+        const std::string path = temp_ / (folder + "/" + relative);
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         EXPECT_TRUE(vexo::testmedia::WriteVideoClip(path, vexo::testmedia::Container::kMp4));
         return path;
@@ -160,10 +164,15 @@ TEST_F(MainWindowTest, ASuccessfulStartTitlesAndFitsTheWindowAndShowsHelpFirst) 
     EXPECT_EQ(window->windowTitle().toStdString(), "VEXO(tm) Plumex TV v1.0");
     EXPECT_EQ(window->findChild<QLabel*>("lbliTunesVer")->text().toStdString(),
               "iTunes v7.1 detected");
-    // The client area ends ten pixels below the Import button, then the status bar.
+    // The client area ends ten pixels below the Import button, then the status bar; the
+    // gradient's surface spans all of it, the bar at its bottom.
     window->show();
     const auto* button = window->findChild<QPushButton*>("cmdImport");
-    EXPECT_EQ(window->centralWidget()->height(), button->geometry().bottom() + 1 + 10);
+    const auto* bar = window->findChild<QStatusBar*>("stbMain");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(window->centralWidget()->height(),
+              button->geometry().bottom() + 1 + 10 + bar->height());
+    EXPECT_EQ(bar->geometry().bottom() + 1, window->centralWidget()->height());
     EXPECT_EQ(window->findChild<QLabel*>("stbMainText")->text().toStdString(), "OK");
 }
 
@@ -230,6 +239,31 @@ TEST_F(ImportByClickTest, AClickImportsAndLabelsEveryEpisode) {
     EXPECT_EQ(button->text(), "&Import TV Shows...");
     EXPECT_EQ(status->text(), "OK");
     EXPECT_EQ(window->findChild<QLineEdit*>("txtShow")->text(), "");
+}
+
+// A folder whose name is no UTF-8, chosen in the picker, is walked and imported under the name
+// it has on disk, byte for byte.
+TEST_F(MainWindowTest, AFolderChosenInThePickerIsImportedByItsOwnBytes) {
+    const std::string folder = "T\xE9l\xE9";
+    vexo::test_support::ScopedVariable home{"HOME", temp_.Root()};
+    InstallLibrary();
+    const std::string clip = Clip("The Show/Season 1/01 Pilot.mp4", folder);
+    auto window = MakeWindow(true);
+    window->Form().Form_Load();
+    window->show();
+    ModalAnswerer answerer;
+    const auto picked = testing::DriveNextModal(
+        [&](QWidget& picker) { EXPECT_TRUE(testing::ChooseFolder(picker, temp_ / folder)); });
+
+    window->findChild<QPushButton*>("cmdImport")->click();
+
+    EXPECT_TRUE(picked->found);
+    ASSERT_EQ(answerer.shown.size(), 1u);
+    EXPECT_EQ(answerer.shown[0].text, "1 files added.");
+    const auto tracks = MoviesTracks();
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].location, clip);
+    EXPECT_EQ(tracks[0].show, "The Show");
 }
 
 // The Cancel click comes while the third file is being added.

@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <utility>
+
+#include "importer/ui/qt/folder_picker.h"
 
 namespace plumex::qt::testing {
 namespace {
@@ -44,6 +48,45 @@ void MoveTo(QWidget& window, QPoint position, Qt::MouseButtons held) {
 
 void ReleaseAt(QWidget& window, QPoint position, Qt::MouseButton button) {
     SendMouse(window, QEvent::MouseButtonRelease, position, button, Qt::NoButton);
+}
+
+bool ChooseFolder(QWidget& picker, const std::string& path) {
+    auto* dialog = dynamic_cast<FolderPickerDialog*>(&picker);
+    if (dialog == nullptr) {
+        return false;
+    }
+    const QByteArray wanted = QByteArray::fromStdString(path);
+    QTreeWidgetItem* found = nullptr;
+    for (int i = 0; i < dialog->Tree()->topLevelItemCount() && found == nullptr; ++i) {
+        QTreeWidgetItem* item = dialog->Tree()->topLevelItem(i);
+        // Down the folders whose path begins the wanted one.
+        while (item != nullptr && found == nullptr) {
+            const QByteArray here = FolderPickerDialog::PathOf(*item);
+            if (here == wanted) {
+                found = item;
+                break;
+            }
+            const QByteArray prefix = here.endsWith('/') ? here : here + '/';
+            if (!wanted.startsWith(prefix)) {
+                break;
+            }
+            item->setExpanded(true);
+            QTreeWidgetItem* next = nullptr;
+            for (int c = 0; c < item->childCount() && next == nullptr; ++c) {
+                const QByteArray child = FolderPickerDialog::PathOf(*item->child(c));
+                if (wanted == child || wanted.startsWith(child + '/')) {
+                    next = item->child(c);
+                }
+            }
+            item = next;
+        }
+    }
+    if (found == nullptr) {
+        return false;
+    }
+    dialog->Tree()->setCurrentItem(found);
+    dialog->OkButton()->click();
+    return true;
 }
 
 }  // namespace plumex::qt::testing

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "tests/support/hang_guard.h"
 
@@ -25,5 +26,9 @@ std::shared_ptr<const ModalOutcome> DriveNextModal(std::function<void(QWidget& w
 void PressAt(QWidget& window, QPoint position, Qt::MouseButton button);
 void MoveTo(QWidget& window, QPoint position, Qt::MouseButtons held);
 void ReleaseAt(QWidget& window, QPoint position, Qt::MouseButton button);
+
+// In the folder picker (a FolderPickerDialog), as a user would: opens the folders down to
+// path, selects it and presses OK. False when the tree does not hold it.
+bool ChooseFolder(QWidget& picker, const std::string& path);
 
 }  // namespace plumex::qt::testing

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "importer/forms/about_layout.h"
+#include "importer/forms/main_window_layout.h"
 #include "importer/ui/win32/resource_ids.h"
 #include "tests/importer/ui/win32/window_test_support.h"
 
@@ -103,7 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PictureCase{"ButtonDown", IDP_ABOUT_BUTTON_DOWN, 172, 85},
                       PictureCase{"HelpFolder", IDP_HELP_FOLDER, 303, 272},
                       PictureCase{"HelpFile", IDP_HELP_FILE, 422, 300},
-                      PictureCase{"Library", IDP_LIBRARY_PICTURE, 38, 38}),
+                      PictureCase{"Library", IDP_LIBRARY_PICTURE, forms::kLibraryPictureSize.width,
+                                  forms::kLibraryPictureSize.height}),
     [](const ::testing::TestParamInfo<PictureCase>& param) {
         return std::string(param.param.name);
     });

@@ -108,6 +108,40 @@ TEST_F(HelpWindowTest, APressThatIsReleasedOverAnotherControlIsNoClick) {
     EXPECT_TRUE(IsWindow(window));
 }
 
+struct ButtonCase {
+    const char* name;
+    UINT press;
+    UINT release;
+    WPARAM held;
+    bool closes;
+};
+
+void PrintTo(const ButtonCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class HelpButtonTest : public HelpWindowTest, public ::testing::WithParamInterface<ButtonCase> {};
+
+// Clicks of the left and the right button close the window, as they do on every frontend.
+TEST_P(HelpButtonTest, OnlyLeftAndRightClicksClose) {
+    HelpWindow help(nullptr);
+    help.Form().Form_Load();
+    HWND window = help.Handle();
+    const POINT onFolder = Centre(help.FolderRect());
+    SendMessageA(window, GetParam().press, GetParam().held, MAKELPARAM(onFolder.x, onFolder.y));
+    SendMessageA(window, GetParam().release, 0, MAKELPARAM(onFolder.x, onFolder.y));
+    EXPECT_EQ(IsWindow(window) == FALSE, GetParam().closes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, HelpButtonTest,
+    ::testing::Values(ButtonCase{"Left", WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, true},
+                      ButtonCase{"Right", WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, true},
+                      ButtonCase{"Middle", WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON, false}),
+    [](const ::testing::TestParamInfo<ButtonCase>& param) {
+        return std::string(param.param.name);
+    });
+
 // Opens Help modally over owner, checks it from inside its loop and closes it with a click.
 RECT ShowAndClose(ProbeOwner& owner) {
     RECT shown{};
