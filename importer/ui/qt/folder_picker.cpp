@@ -45,7 +45,7 @@ std::vector<std::pair<QString, QByteArray>> Subfolders(const QByteArray& folder)
     for (const std::filesystem::directory_iterator end; !error && entries != end;
          entries.increment(error)) {
         const std::filesystem::path& path = entries->path();
-        const std::string& name = path.filename().native();
+        const std::string name = path.filename().native();
         std::error_code typeError;
         if (name.empty() || name.front() == '.' || !entries->is_directory(typeError)) {
             continue;
