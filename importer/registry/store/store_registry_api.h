@@ -98,8 +98,10 @@ class StoreRegistryApi final : public RegistryApi {
         store::EnumCursor values;
     };
 
-    // The transaction of a RunAsOneChange, while its function runs.
+    // The transaction of a RunAsOneChange, while its function runs. (Its constructor is spelled
+    // out so that std::optional may make one before this class is complete, as clang demands.)
     struct OneChange {
+        OneChange() noexcept {}
         std::int64_t lastBefore = 0;  // the last change committed before it
         std::vector<store::ChangeRecord> changes;
     };
