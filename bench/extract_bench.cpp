@@ -3,8 +3,9 @@
 // blocks, each written and then flushed with fdatasync. The ratio shows what the check value,
 // the cancel polls and the progress reports cost on top of the disk.
 //
-//   extract_bench [FOLDER]     FOLDER holds the package and the extracted files ($TMPDIR or
-//                              /tmp when not given); it should be on the disk of interest.
+//   extract_bench [--quick] [FOLDER]   FOLDER holds the package and the extracted files ($TMPDIR
+//                                      or /tmp when not given); it should be on the disk of
+//                                      interest. --quick: entries of 64 KiB, one run.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_options.h"
 #include "common/byte_order.h"
 #include "common/byte_source.h"
 #include "common/posix/unique_fd.h"
@@ -30,9 +32,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kEntryBytes = 64u << 20;
 constexpr int kEntries = 4;
-constexpr int kRuns = 5;
 
 class FileSink final : public packagewriter::ByteSink {
   public:
@@ -70,8 +70,8 @@ class BenchPlatform final : public packager::posix::PosixPlatform {
     std::string folder_;
 };
 
-bool MakePackage(const fs::path& path) {
-    std::vector<std::uint8_t> data(kEntryBytes);
+bool MakePackage(const fs::path& path, std::size_t entryBytes) {
+    std::vector<std::uint8_t> data(entryBytes);
     std::mt19937_64 random(20240613);
     for (std::size_t i = 0; i < data.size(); i += 8) {
         common::PutLe64(&data[i], random());
@@ -94,7 +94,8 @@ bool MakePackage(const fs::path& path) {
 }
 
 // The reference: the same bytes copied from the payload into four files, block by block.
-bool PlainCopy(const fs::path& package, std::uint64_t payload, const fs::path& folder) {
+bool PlainCopy(const fs::path& package, std::uint64_t payload, std::size_t entryBytes,
+               const fs::path& folder) {
     const common::posix::UniqueFd in(::open(package.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in.Valid() || ::lseek(in.Get(), static_cast<off_t>(payload + 4), SEEK_SET) < 0) {
         return false;
@@ -106,7 +107,7 @@ bool PlainCopy(const fs::path& package, std::uint64_t payload, const fs::path& f
         const std::string name = (folder / ("copy" + std::to_string(entry))).string();
         common::posix::UniqueFd out(
             ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-        for (std::size_t done = 0; ok && out.Valid() && done < kEntryBytes; done += block.size()) {
+        for (std::size_t done = 0; ok && out.Valid() && done < entryBytes; done += block.size()) {
             ok = ::read(in.Get(), block.data(), block.size()) ==
                      static_cast<ssize_t>(block.size()) &&
                  ::write(out.Get(), block.data(), block.size()) ==
@@ -126,11 +127,20 @@ double Median(std::vector<double> seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const fs::path base = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
+    const vexo::bench::ParsedBenchOptions parsed = vexo::bench::ParseBenchOptions(
+        argc, argv, "Extracts a payload through VEXOSetup's worker, against a plain copy.", true);
+    if (parsed.exitCode) {
+        return *parsed.exitCode;
+    }
+    const vexo::bench::BenchOptions& options = parsed.options;
+    const std::size_t entryBytes = vexo::bench::Sized<std::size_t>(options, 64u << 20, 64u << 10);
+    const int runs = vexo::bench::Sized(options, 5, 1);
+    const fs::path base =
+        options.folder.empty() ? fs::temp_directory_path() : fs::path(options.folder);
     const fs::path work = base / ("vexo-extract-bench-" + std::to_string(::getpid()));
     fs::create_directories(work);
     const fs::path packagePath = work / "package";
-    if (!MakePackage(packagePath)) {
+    if (!MakePackage(packagePath, entryBytes)) {
         return 1;
     }
     ::sync();
@@ -153,11 +163,11 @@ int main(int argc, char** argv) {
     bool ok = true;
     std::vector<double> copySeconds;
     std::vector<double> workerSeconds;
-    for (int run = 0; run < kRuns; ++run) {
+    for (int run = 0; run < runs; ++run) {
         const fs::path copies = work / "copies";
         fs::create_directory(copies);
         copySeconds.push_back(vexo::bench::MedianSeconds(
-            1, [&] { ok = PlainCopy(packagePath, payload, copies) && ok; }));
+            1, [&] { ok = PlainCopy(packagePath, payload, entryBytes, copies) && ok; }));
         fs::remove_all(copies);
         ::sync();
 
@@ -179,8 +189,8 @@ int main(int argc, char** argv) {
     const double worker = Median(workerSeconds);
 
     std::printf(
-        "%d entries of %zu MiB, 16 KiB blocks with fdatasync each, median of %d runs, in %s\n",
-        kEntries, kEntryBytes >> 20, kRuns, base.c_str());
+        "%d entries of %zu KiB, 16 KiB blocks with fdatasync each, median of %d runs, in %s\n",
+        kEntries, entryBytes >> 10, runs, base.c_str());
     vexo::bench::PrintRatio("plain copy (read, write, fdatasync)", reference, "reference",
                             reference);
     vexo::bench::PrintRatio("worker: ExtractPayload", worker, "of the reference", reference);

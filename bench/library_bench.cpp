@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "bench_options.h"
 #include "importer/itunes/itunes.h"
 #include "importer/itunes/library/library_application.h"
 #include "importer/itunes/library/media_library.h"
@@ -23,23 +24,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kClips = 1'000;
-
 using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// One real clip, and kClips names for it: hard links where the file system allows them (the
+// One real clip, and `count` names for it: hard links where the file system allows them (the
 // library sees distinct paths; the probe reads the same few kilobytes), copies otherwise.
-std::vector<std::string> MakeClips(const fs::path& folder) {
+std::vector<std::string> MakeClips(const fs::path& folder, int count) {
     const fs::path original = folder / "original.mp4";
     if (!vexo::testmedia::WriteVideoClip(original.string(), vexo::testmedia::Container::kMp4)) {
         return {};
     }
     std::vector<std::string> paths;
-    for (int i = 1; i <= kClips; ++i) {
+    for (int i = 1; i <= count; ++i) {
         const fs::path path = folder / ("Show - S01E" + std::to_string(i) + " - Episode.mp4");
         std::error_code error;
         fs::create_hard_link(original, path, error);
@@ -84,11 +83,17 @@ bool Label(itunes::Playlist& movies, const std::string& path, int episode, doubl
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const vexo::bench::ParsedBenchOptions parsed = vexo::bench::ParseBenchOptions(
+        argc, argv, "Adds and labels 1,000 clips in the embedded media library.");
+    if (parsed.exitCode) {
+        return *parsed.exitCode;
+    }
+    const int clipCount = vexo::bench::Sized(parsed.options, 1'000, 10);
     const fs::path folder =
         fs::temp_directory_path() / ("vexo-library-bench-" + std::to_string(::getpid()));
     fs::create_directories(folder);
-    const std::vector<std::string> clips = MakeClips(folder);
+    const std::vector<std::string> clips = MakeClips(folder, clipCount);
     const std::string database = (folder / "library.db").string();
     auto library = itunes::library::MediaLibrary::Open(database);
     auto movies = Movies(itunes::library::OpenLibrary(database));
@@ -130,9 +135,9 @@ int main() {
     const double duplicates = SecondsSince(start);
 
     std::printf("%d clips: %d accepted by the probe, %d added, %d labelled, %d ignored again\n",
-                kClips, accepted, added, labelled, ignored);
-    std::printf("adds per second              %10.1f\n", kClips / adding);
-    std::printf("adds and labels per second   %10.1f\n", kClips / (adding + labelling));
+                clipCount, accepted, added, labelled, ignored);
+    std::printf("adds per second              %10.1f\n", clipCount / adding);
+    std::printf("adds and labels per second   %10.1f\n", clipCount / (adding + labelling));
     std::printf("share of an add in probing   %9.1f %%\n", 100.0 * probing / adding);
     std::printf("share of an add elsewhere    %9.1f %%  (database, worker hand-over)\n",
                 100.0 * (adding - probing) / adding);
@@ -147,5 +152,5 @@ int main() {
     library.reset();
     movies.reset();
     fs::remove_all(folder);
-    return added == kClips && labelled == kClips && ignored == kClips ? 0 : 1;
+    return added == clipCount && labelled == clipCount && ignored == clipCount ? 0 : 1;
 }

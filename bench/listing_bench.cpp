@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench_options.h"
 #include "importer/files/listing.h"
 #include "ratio.h"
 
@@ -14,14 +15,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kFiles = 10'000;
-constexpr int kRuns = 15;
-
-fs::path MakeSeasonFolder() {
+fs::path MakeSeasonFolder(int files) {
     fs::path folder =
         fs::temp_directory_path() / ("vexo-listing-bench-" + std::to_string(::getpid()));
     fs::create_directories(folder);
-    for (int i = 1; i <= kFiles; ++i) {
+    for (int i = 1; i <= files; ++i) {
         std::ofstream(folder / (std::to_string(i) + " Episode.mp4"));
     }
     return folder;
@@ -29,16 +27,24 @@ fs::path MakeSeasonFolder() {
 
 }  // namespace
 
-int main() {
-    const fs::path folder = MakeSeasonFolder();
+int main(int argc, char** argv) {
+    const vexo::bench::ParsedBenchOptions parsed = vexo::bench::ParseBenchOptions(
+        argc, argv,
+        "Lists a season folder through GetFirstFile / GetNextFile, against std::filesystem.");
+    if (parsed.exitCode) {
+        return *parsed.exitCode;
+    }
+    const int files = vexo::bench::Sized(parsed.options, 10'000, 20);
+    const int runs = vexo::bench::Sized(parsed.options, 15, 1);
+    const fs::path folder = MakeSeasonFolder(files);
     std::size_t seen = 0;
 
-    const double reference = vexo::bench::MedianSeconds(kRuns, [&] {
+    const double reference = vexo::bench::MedianSeconds(runs, [&] {
         for (const auto& entry : fs::directory_iterator(folder)) {
             seen += entry.is_directory() ? 0 : entry.path().filename().native().size();
         }
     });
-    const double listing = vexo::bench::MedianSeconds(kRuns, [&] {
+    const double listing = vexo::bench::MedianSeconds(runs, [&] {
         basFiles::ListingHandle handle = 0;
         std::string name;
         for (bool found = basFiles::GetFirstFile(folder.string(), handle, name); found;
@@ -47,7 +53,7 @@ int main() {
         }
     });
 
-    std::printf("%d files, median of %d runs (checksum %zu)\n", kFiles, kRuns, seen);
+    std::printf("%d files, median of %d runs (checksum %zu)\n", files, runs, seen);
     vexo::bench::PrintRatio("std::filesystem::directory_iterator", reference, "reference",
                             reference);
     vexo::bench::PrintRatio("GetFirstFile / GetNextFile", listing, "of the reference", reference);

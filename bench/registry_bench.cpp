@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_options.h"
 #include "common/ascii_case.h"
 #include "common/byte_order.h"
 #include "common/sqlite_database.h"
@@ -28,8 +29,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kGroups = 10;
-constexpr int kKeysPerGroup = 10'000;
-constexpr int kRuns = 3;
+// Set once from the command line, before anything is measured (--quick makes it a token size).
+int keysPerGroup = 10'000;
 
 using registry::Hkey;
 using registry::kErrorSuccess;
@@ -56,7 +57,7 @@ struct Failures {
 void CreateTree(registry::RegistryApi& api, Failures& failures) {
     failures.Check(api.RunAsOneChange([&] {
         for (int group = 0; group < kGroups; ++group) {
-            for (int key = 0; key < kKeysPerGroup; ++key) {
+            for (int key = 0; key < keysPerGroup; ++key) {
                 Hkey opened = 0;
                 const std::string path = "Bench\\" + GroupName(group) + "\\" + KeyName(key);
                 Status status = api.RegCreateKeyEx(registry::kHkeyCurrentUser, path,
@@ -84,7 +85,7 @@ void EnumerateTree(registry::RegistryApi& api, Failures& failures, std::size_t& 
         for (std::uint32_t index = 0;; ++index) {
             std::uint32_t length = sizeof name;
             if (api.RegEnumKeyEx(opened, index, name, length) != kErrorSuccess) {
-                failures.Check(index == kKeysPerGroup);
+                failures.Check(index == static_cast<std::uint32_t>(keysPerGroup));
                 break;
             }
             checksum += length;
@@ -95,7 +96,7 @@ void EnumerateTree(registry::RegistryApi& api, Failures& failures, std::size_t& 
 
 void QueryTree(registry::RegistryApi& api, Failures& failures, std::size_t& checksum) {
     for (int group = 0; group < kGroups; ++group) {
-        for (int key = 0; key < kKeysPerGroup; ++key) {
+        for (int key = 0; key < keysPerGroup; ++key) {
             Hkey opened = 0;
             const std::string path = "Bench\\" + GroupName(group) + "\\" + KeyName(key);
             std::uint8_t data[4] = {};
@@ -117,7 +118,7 @@ void DeleteTree(registry::RegistryApi& api, Failures& failures) {
             Status status =
                 api.RegOpenKeyEx(registry::kHkeyCurrentUser, "Bench\\" + GroupName(group),
                                  registry::kKeyAllAccess, opened);
-            for (int key = 0; key < kKeysPerGroup && status == kErrorSuccess; ++key) {
+            for (int key = 0; key < keysPerGroup && status == kErrorSuccess; ++key) {
                 status = api.RegDeleteKey(opened, KeyName(key));
             }
             api.RegCloseKey(opened);
@@ -190,7 +191,7 @@ class Reference {
         const std::int64_t bench = Make(1, "Bench");
         for (int group = 0; group < kGroups; ++group) {
             const std::int64_t parent = Make(bench, GroupName(group));
-            for (int key = 0; key < kKeysPerGroup; ++key) {
+            for (int key = 0; key < keysPerGroup; ++key) {
                 const std::int64_t id = Make(parent, KeyName(key));
                 const auto data = common::Le32Bytes(static_cast<std::uint32_t>(key));
                 common::sqlite::Statement& set = Kept(
@@ -217,14 +218,14 @@ class Reference {
                 ++count;
             }
             list.Reset();
-            failures.Check(count == kKeysPerGroup);
+            failures.Check(count == keysPerGroup);
         }
     }
 
     void Query(Failures& failures, std::size_t& checksum) {
         const std::int64_t bench = Find(1, "Bench");
         for (int group = 0; group < kGroups; ++group) {
-            for (int key = 0; key < kKeysPerGroup; ++key) {
+            for (int key = 0; key < keysPerGroup; ++key) {
                 const std::int64_t id = Find(Find(bench, GroupName(group)), KeyName(key));
                 common::sqlite::Statement& get =
                     Kept("SELECT data FROM key_values WHERE key = ?1 AND folded = ?2");
@@ -255,7 +256,7 @@ class Reference {
         };
         for (int group = 0; group < kGroups; ++group) {
             const std::int64_t parent = Find(bench, GroupName(group));
-            for (int key = 0; key < kKeysPerGroup; ++key) {
+            for (int key = 0; key < keysPerGroup; ++key) {
                 remove(Find(parent, KeyName(key)));
             }
             remove(parent);
@@ -277,7 +278,7 @@ class Reference {
     std::map<std::string, common::sqlite::Statement, std::less<>> statements_;
 };
 
-// The median of each phase over kRuns fresh databases.
+// The median of each phase over several fresh databases.
 struct Phases {
     std::vector<double> create, enumerate, query, remove;
     static double Median(std::vector<double> seconds) {
@@ -293,7 +294,14 @@ double Time(const std::function<void()>& work) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const vexo::bench::ParsedBenchOptions parsed = vexo::bench::ParseBenchOptions(
+        argc, argv, "The embedded registry store on a tree of 100,000 keys, against plain SQL.");
+    if (parsed.exitCode) {
+        return *parsed.exitCode;
+    }
+    keysPerGroup = vexo::bench::Sized(parsed.options, keysPerGroup, 10);
+    const int runs = vexo::bench::Sized(parsed.options, 3, 1);
     const fs::path folder =
         fs::temp_directory_path() / ("vexo-registry-bench-" + std::to_string(::getpid()));
     fs::create_directories(folder);
@@ -301,7 +309,7 @@ int main() {
     std::size_t checksum = 0;
     Phases store;
     Phases plain;
-    for (int run = 0; run < kRuns; ++run) {
+    for (int run = 0; run < runs; ++run) {
         const std::string suffix = std::to_string(run);
         {
             registry::StoreRegistryApi api((folder / ("registry" + suffix + ".db")).string());
@@ -319,7 +327,7 @@ int main() {
     }
 
     std::printf("%d keys in %d groups, median of %d runs (checksum %zu, %d failures)\n",
-                kGroups * kKeysPerGroup, kGroups, kRuns, checksum, failures.count);
+                kGroups * keysPerGroup, kGroups, runs, checksum, failures.count);
     const auto row = [](const char* what, const char* sql, const std::vector<double>& mine,
                         const std::vector<double>& reference) {
         const double referenceSeconds = Phases::Median(reference);
