@@ -18,8 +18,10 @@ Kernel KernelOf(CrcMethod method) {
             return crc::UpdateSlicingBy8;
         case CrcMethod::Clmul:
             return crc::UpdateClmul;
-        case CrcMethod::VectorClmul:
-            return crc::UpdateVectorClmul;
+        case CrcMethod::Clmul256:
+            return crc::UpdateClmul256;
+        case CrcMethod::Clmul512:
+            return crc::UpdateClmul512;
     }
     return crc::UpdateTable;
 }
@@ -38,18 +40,19 @@ bool CrcMethodAvailable(CrcMethod method) {
             return true;
         case CrcMethod::Clmul:
             return crc::DetectedCpuFeatures().clmul;
-        case CrcMethod::VectorClmul:
-            return crc::DetectedCpuFeatures().vectorClmul;
+        case CrcMethod::Clmul256:
+            return crc::DetectedCpuFeatures().clmul256;
+        case CrcMethod::Clmul512:
+            return crc::DetectedCpuFeatures().clmul512;
     }
     return false;
 }
 
 CrcMethod FastestCrcMethod() {
-    if (CrcMethodAvailable(CrcMethod::VectorClmul)) {
-        return CrcMethod::VectorClmul;
-    }
-    if (CrcMethodAvailable(CrcMethod::Clmul)) {
-        return CrcMethod::Clmul;
+    for (CrcMethod method : {CrcMethod::Clmul512, CrcMethod::Clmul256, CrcMethod::Clmul}) {
+        if (CrcMethodAvailable(method)) {
+            return method;
+        }
     }
     return CrcMethod::SlicingBy8;
 }
@@ -62,8 +65,10 @@ const char* CrcMethodName(CrcMethod method) {
             return "slicing-by-8";
         case CrcMethod::Clmul:
             return "PCLMULQDQ folding";
-        case CrcMethod::VectorClmul:
-            return "VPCLMULQDQ folding";
+        case CrcMethod::Clmul256:
+            return "VPCLMULQDQ folding, 256-bit";
+        case CrcMethod::Clmul512:
+            return "VPCLMULQDQ folding, 512-bit";
     }
     return "?";
 }

@@ -4,8 +4,9 @@
 namespace packager::format::crc {
 
 struct CpuFeatures {
-    bool clmul = false;        // PCLMULQDQ with SSSE3 and SSE4.1
-    bool vectorClmul = false;  // VPCLMULQDQ with AVX-512 F, BW and VL, enabled by the OS
+    bool clmul = false;     // PCLMULQDQ with SSSE3 and SSE4.1
+    bool clmul256 = false;  // VPCLMULQDQ with AVX2, and the OS saves the YMM registers
+    bool clmul512 = false;  // VPCLMULQDQ with AVX-512 F, BW and VL, and the OS saves the ZMM ones
 };
 
 const CpuFeatures& DetectedCpuFeatures();

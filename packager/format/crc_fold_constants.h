@@ -55,7 +55,9 @@ inline constexpr FoldPair kFold16 = FoldBy(16);
 inline constexpr FoldPair kFold32 = FoldBy(32);
 inline constexpr FoldPair kFold48 = FoldBy(48);
 inline constexpr FoldPair kFold64 = FoldBy(64);
+inline constexpr FoldPair kFold128 = FoldBy(128);
 inline constexpr FoldPair kFold256 = FoldBy(256);
+inline constexpr FoldPair kFold512 = FoldBy(512);
 
 // For the final reduction of a lane times x^32: x^96 folds its high half, x^64 what is left
 // above 64 bits.

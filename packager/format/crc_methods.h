@@ -1,7 +1,8 @@
 // The ways of computing the check value, all with the same result: the byte-at-a-time table
-// rule (the reference), slicing-by-8, and carry-less-multiply folding on 128-bit lanes
-// (PCLMULQDQ) or on 512-bit registers (VPCLMULQDQ). The folding methods exist only where the
-// processor has the instructions; UpdateCheckRegister picks the fastest one at run time.
+// rule (the reference), slicing-by-8, and carry-less-multiply folding on 128-bit registers
+// (PCLMULQDQ), on 256-bit registers (VPCLMULQDQ with AVX2) or on 512-bit registers (VPCLMULQDQ
+// with AVX-512). The folding methods exist only where the processor has the instructions;
+// UpdateCheckRegister picks the widest one at run time.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +10,11 @@
 
 namespace packager::format {
 
-enum class CrcMethod { Table, SlicingBy8, Clmul, VectorClmul };
+enum class CrcMethod { Table, SlicingBy8, Clmul, Clmul256, Clmul512 };
 
 inline constexpr CrcMethod kAllCrcMethods[] = {CrcMethod::Table, CrcMethod::SlicingBy8,
-                                               CrcMethod::Clmul, CrcMethod::VectorClmul};
+                                               CrcMethod::Clmul, CrcMethod::Clmul256,
+                                               CrcMethod::Clmul512};
 
 bool CrcMethodAvailable(CrcMethod method);
 CrcMethod FastestCrcMethod();

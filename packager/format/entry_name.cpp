@@ -1,5 +1,7 @@
 #include "packager/format/entry_name.h"
 
+#include <algorithm>
+
 namespace packager::format {
 
 namespace {
@@ -11,7 +13,10 @@ char AsciiUpper(char c) {
 // The part before the first dot, less trailing blanks ("con .txt" is the console too), is one of
 // the names Windows reserves for devices.
 bool IsDeviceName(std::string_view name) {
-    std::string_view base = name.substr(0, name.find('.'));
+    std::string_view base = name;
+    if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) {
+        base.remove_suffix(name.size() - dot);
+    }
     while (!base.empty() && base.back() == ' ') {
         base.remove_suffix(1);
     }
@@ -60,16 +65,18 @@ NameFault CheckPlainFileName(std::string_view name) {
     return NameFault::None;
 }
 
-std::optional<std::string> EntryPath(std::string_view folder, const EntryHeader& header) {
+std::optional<std::string_view> EntryPath(std::string_view folder, const EntryHeader& header,
+                                          std::span<char, kPathBufferBytes> path) {
     const std::optional<std::string_view> name = header.Name();
     if (!name || CheckPlainFileName(*name) != NameFault::None ||
         folder.size() + 1 + name->size() + 1 > kPathBufferBytes) {
         return std::nullopt;
     }
-    std::string path;
-    path.reserve(folder.size() + 1 + name->size());
-    path.append(folder).append(1, kPathSeparator).append(*name);
-    return path;
+    char* end = std::copy(folder.begin(), folder.end(), path.data());
+    *end++ = kPathSeparator;
+    end = std::copy(name->begin(), name->end(), end);
+    *end = '\0';
+    return std::string_view(path.data(), static_cast<std::size_t>(end - path.data()));
 }
 
 }  // namespace packager::format

@@ -9,7 +9,7 @@
 
 #include <cstddef>
 #include <optional>
-#include <string>
+#include <span>
 #include <string_view>
 
 #include "packager/format/entry_header.h"
@@ -40,8 +40,10 @@ enum class NameFault {
 // The fault of a name (without its terminating NUL) as a plain file name, or None.
 NameFault CheckPlainFileName(std::string_view name);
 
-// The path of an entry's file: folder, kPathSeparator and the name. std::nullopt - a corrupt
-// package - when the name is not a plain file name or the path and its NUL exceed 520 bytes.
-std::optional<std::string> EntryPath(std::string_view folder, const EntryHeader& header);
+// The path of an entry's file, written with its NUL into path: folder, kPathSeparator and the
+// name. std::nullopt - a corrupt package - when the name is not a plain file name or the path
+// and its NUL exceed the buffer's 520 bytes; path is then left as it was.
+std::optional<std::string_view> EntryPath(std::string_view folder, const EntryHeader& header,
+                                          std::span<char, kPathBufferBytes> path);
 
 }  // namespace packager::format

@@ -19,7 +19,7 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
+#include <type_traits>
 
 #include "common/byte_source.h"
 
@@ -34,8 +34,28 @@ struct PayloadLocation {
     std::uint64_t offset = 0;                 // the payload's first byte, when located
 };
 
-// Answers true once the user has asked to cancel; an empty query never cancels.
-using CancelQuery = std::function<bool()>;
+// Answers true once the user has asked to cancel; an empty query never cancels. It only refers
+// to the callable it was made from, which must outlive it (a lambda written in the call does),
+// so that asking copies nothing and needs no memory.
+class CancelQuery {
+  public:
+    CancelQuery() = default;
+    // Implicit, so that a lambda is passed as it is written.
+    template <typename Query>
+    CancelQuery(Query&& query) requires(!std::is_same_v<std::remove_cvref_t<Query>, CancelQuery>)
+        : query_(const_cast<void*>(static_cast<const void*>(&query))), ask_(&Ask<Query>) {}
+
+    bool operator()() const { return ask_ != nullptr && ask_(query_); }
+
+  private:
+    template <typename Query>
+    static bool Ask(void* query) {
+        return static_cast<bool>((*static_cast<std::remove_reference_t<Query>*>(query))());
+    }
+
+    void* query_ = nullptr;
+    bool (*ask_)(void*) = nullptr;
+};
 
 // Reads the stub's headers from offset 0, asking isCancelled before every step; the payload's
 // reader starts at the offset found. Cancelled is no failure: it only stops.

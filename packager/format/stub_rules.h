@@ -18,7 +18,7 @@ inline constexpr ImageEnd kCancelled{LocateResult::Cancelled, 0};
 
 // True (the caller stops) when the query is set and answers yes.
 inline bool Cancelled(const CancelQuery& isCancelled) {
-    return isCancelled && isCancelled();
+    return isCancelled();
 }
 
 // The reader stands at offset 2, after "MZ".

@@ -40,12 +40,13 @@ Product CarrylessMultiply(std::uint64_t a, std::uint64_t b) {
 
 TEST(FoldConstants, AreThePowersOfXModuloThePolynomial) {
     for (unsigned n : {0u, 1u, 31u, 32u, 33u, 64u, 96u, 128u, 192u, 256u, 320u, 384u, 448u, 512u,
-                       576u, 2048u, 2112u}) {
+                       576u, 2048u, 2112u, 4096u, 4160u}) {
         EXPECT_EQ(XPowerModP(n), XPowerByTheTableRule(n)) << "x^" << n;
     }
     EXPECT_EQ(kFold16.low, XPowerByTheTableRule(128));
     EXPECT_EQ(kFold16.high, XPowerByTheTableRule(192));
     EXPECT_EQ(kFold256.high, XPowerByTheTableRule(2112));
+    EXPECT_EQ(kFold512.high, XPowerByTheTableRule(4160));
 }
 
 TEST(FoldConstants, BarrettQuotientIsXToThe64DividedByThePolynomial) {

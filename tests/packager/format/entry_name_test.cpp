@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
+#include <optional>
 #include <string>
 
 namespace packager::format::test {
@@ -11,6 +14,17 @@ EntryHeader HeaderNamed(const std::string& name) {
     EntryHeader header;
     std::copy(name.begin(), name.end(), header.name.begin());
     return header;
+}
+
+// The path as the worker gets it: written into a 520-byte buffer, with its NUL.
+std::optional<std::string> EntryPath(std::string_view folder, const EntryHeader& header) {
+    std::array<char, kPathBufferBytes> buffer{};
+    const std::optional<std::string_view> path = format::EntryPath(folder, header, buffer);
+    if (!path) {
+        return std::nullopt;
+    }
+    EXPECT_EQ(std::strlen(buffer.data()), path->size());
+    return std::string(*path);
 }
 
 struct NameCase {
