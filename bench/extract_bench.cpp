@@ -64,7 +64,7 @@ class NoWindow final : public packager::ProgressView {
 class BenchPlatform final : public packager::posix::PosixPlatform {
   public:
     explicit BenchPlatform(std::string folder) : folder_(std::move(folder)) {}
-    std::optional<std::string> TempFolder() override { return folder_; }
+    bool TempFolder(packager::PathBuffer& folder) override { return folder.Assign(folder_); }
 
   private:
     std::string folder_;
@@ -148,9 +148,10 @@ int main(int argc, char** argv) {
     BenchPlatform platform(work.string());
     NoWindow window;
     std::uint64_t payload = 0;
+    const auto memory = std::make_unique_for_overwrite<packager::WorkerMemory>();
     {
-        std::unique_ptr<common::ByteSource> file = platform.OpenForReading(packagePath);
-        if (file == nullptr) {
+        const packager::OpenedPackage file(platform, platform.OpenForReading(packagePath.c_str()));
+        if (!file) {
             std::fprintf(stderr, "cannot open the package %s\n", packagePath.c_str());
             fs::remove_all(work);
             return 1;
@@ -171,17 +172,16 @@ int main(int argc, char** argv) {
         fs::remove_all(copies);
         ::sync();
 
-        std::unique_ptr<common::ByteSource> file = platform.OpenForReading(packagePath);
+        packager::OpenedPackage file(platform, platform.OpenForReading(packagePath.c_str()));
         const packager::format::PayloadLocation located =
             file ? packager::format::LocatePayload(*file, {}) : packager::format::PayloadLocation{};
         ok = located.result == packager::format::LocateResult::Located && ok;
-        packager::Worker extraction(platform, window);
-        std::string folder;
-        workerSeconds.push_back(vexo::bench::MedianSeconds(1, [&] {
-            ok = file && extraction.ExtractPayload(*file, located.offset, folder) && ok;
-        }));
-        if (!folder.empty()) {
-            extraction.RemoveTree(folder);
+        packager::Worker extraction(platform, window, *memory);
+        workerSeconds.push_back(vexo::bench::MedianSeconds(
+            1, [&] { ok = file && extraction.ExtractPayload(*file, located.offset) && ok; }));
+        file.Close();
+        if (!extraction.Folder().empty()) {
+            extraction.RemoveTree(extraction.Folder());
         }
         ::sync();
     }

@@ -1,14 +1,10 @@
 #include "packager/package_worker.h"
 
 #include <algorithm>
-#include <memory>
-#include <new>
 #include <optional>
 #include <span>
-#include <utility>
 
 #include "packager/format/check_value.h"
-#include "packager/format/entry_name.h"
 #include "packager/format/locate_payload.h"
 
 namespace packager {
@@ -16,16 +12,8 @@ namespace packager {
 namespace {
 
 constexpr char kSeparator = packager::format::kPathSeparator;
-
-// The folder's removal at the end of a run, after the run's own guard: memory running out on the
-// way leaves the folder as any other removal that fails does.
-bool RemoveAtEnd(Worker& worker, const std::string& folder) {
-    try {
-        return worker.RemoveTree(folder);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
+constexpr std::string_view kSeparatorText(&kSeparator, 1);
+constexpr std::string_view kExtractingPhase = "Extracting ";
 
 }  // namespace
 
@@ -33,28 +21,41 @@ std::uint32_t PercentDone(std::uint32_t done, std::uint32_t size) {
     if (size == 0) {
         return 0;
     }
-    return static_cast<std::uint32_t>(std::uint64_t{done} * 100 / size);
+    // The 64-bit product divided by shifts and subtractions: the quotient has at most seven
+    // bits, and a 32-bit processor has no instruction for a 64-bit division (the library's
+    // routine for it would be most of a KiB of the Windows stub).
+    std::uint64_t rest = std::uint64_t{done} * 100;
+    std::uint32_t percent = 0;
+    for (int bit = 6; bit >= 0; --bit) {
+        const std::uint64_t part = std::uint64_t{size} << bit;
+        if (rest >= part) {
+            rest -= part;
+            percent |= 1u << bit;
+        }
+    }
+    return percent;
 }
 
-// The block buffer is had with the first entry, inside the run's guard against running out of
-// memory, so that making a worker never fails.
-Worker::Worker(WorkerPlatform& platform, ProgressView& view) : platform_(platform), view_(view) {}
+Worker::Worker(WorkerPlatform& platform, ProgressView& view, WorkerMemory& memory)
+    : platform_(platform),
+      view_(view),
+      memory_(memory),
+      folder_(memory.folder),
+      path_(memory.path) {}
 
 int Worker::Run() {
-    // Recorded as soon as the folder exists, so that it is removed however the run ends.
-    std::string folder;
-    try {
-        const std::optional<std::string> ownPath = platform_.OwnPath();
-        if (!ownPath) {
-            view_.ShowMessage(kOwnPathFailureBox);
-            return 1;
-        }
-        if (Cancelled()) {
-            return 0;
-        }
+    if (!platform_.OwnPath(path_)) {
+        view_.ShowMessage(kOwnPathFailureBox);
+        return 1;
+    }
+    if (Cancelled()) {
+        return 0;
+    }
 
-        view_.SetStatus("Opening Package");
-        std::unique_ptr<common::ByteSource> file = platform_.OpenForReading(*ownPath);
+    view_.SetStatus("Opening Package");
+    bool extracted = false;
+    {
+        OpenedPackage file(platform_, platform_.OpenForReading(path_.CStr()));
         if (!file) {
             view_.ShowMessage(kOpenFailureBox);
             return 1;
@@ -67,7 +68,7 @@ int Worker::Run() {
         const packager::format::PayloadLocation location =
             packager::format::LocatePayload(*file, [this] { return Cancelled(); });
         if (location.result == packager::format::LocateResult::Failed) {
-            file.reset();
+            file.Close();
             view_.ShowMessage(kExtractionFailureBox);
             return 1;
         }
@@ -76,53 +77,45 @@ int Worker::Run() {
         }
 
         view_.SetStatus("Extracting Package");
-        const bool extracted = ExtractPayload(*file, location.offset, folder);
-        file.reset();
-        if (Cancelled()) {
-            return EndCancelled(folder);
-        }
-        if (!extracted) {
-            view_.ShowMessage(kExtractionFailureBox);
-        } else {
-            if (Cancelled()) {
-                return EndCancelled(folder);
-            }
-            if (!RunSetup(folder)) {
-                view_.ShowMessage(kSetupFailureBox);
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        // Memory ran out: the run ends as one whose package could not be extracted. Unwinding
-        // has closed whatever file the steps had open, so the folder can be emptied.
+        extracted = ExtractPayload(*file, location.offset);
+    }
+    if (Cancelled()) {
+        return EndCancelled();
+    }
+    if (!extracted) {
         view_.ShowMessage(kExtractionFailureBox);
+    } else {
+        if (Cancelled()) {
+            return EndCancelled();
+        }
+        if (!RunSetup()) {
+            view_.ShowMessage(kSetupFailureBox);
+        }
     }
 
     if (Cancelled()) {
-        return EndCancelled(folder);
+        return EndCancelled();
     }
-    if (!folder.empty() && !RemoveAtEnd(*this, folder)) {
+    if (folderMade_ && !RemoveTree(Folder())) {
         view_.ShowMessage(kRemovalFailureBox);
     }
     return 1;
 }
 
-int Worker::EndCancelled(const std::string& folder) {
+int Worker::EndCancelled() {
     // A removal after a cancel reports nothing.
-    if (!folder.empty()) {
-        RemoveAtEnd(*this, folder);
+    if (folderMade_) {
+        RemoveTree(Folder());
     }
     return 0;
 }
 
-bool Worker::ExtractPayload(common::ByteSource& file, std::uint64_t payloadOffset,
-                            std::string& folder) {
-    // The check-value tables are built once per process by the format library.
+bool Worker::ExtractPayload(common::ByteSource& file, std::uint64_t payloadOffset) {
     if (Cancelled()) {
         return true;
     }
     view_.SetStatus("Extracting Package");
-    const std::optional<std::string> temp = platform_.TempFolder();
-    if (!temp) {
+    if (!platform_.TempFolder(folder_)) {
         return false;
     }
     if (Cancelled()) {
@@ -132,22 +125,17 @@ bool Worker::ExtractPayload(common::ByteSource& file, std::uint64_t payloadOffse
     // The folder gets its unique name as it is created, so no other process can take the name
     // in between or prepare the folder beforehand. Without it nothing can be extracted safely.
     view_.SetStatus("Creating Temp Folder");
-    std::optional<std::string> created = platform_.CreateUniqueFolder(*temp, kTempFolderPrefix);
-    if (!created) {
+    if (!platform_.CreateUniqueFolder(folder_, kTempFolderPrefix)) {
         return false;
     }
-    // Moved, not copied: once the folder exists, nothing may run out of memory before its path
-    // is recorded.
-    folder = std::move(*created);
+    folderMade_ = true;
     if (Cancelled()) {
         return true;
     }
-    return ExtractEntries(file, payloadOffset, folder) != Outcome::Failed;
+    return ExtractEntries(file, payloadOffset) != Outcome::Failed;
 }
 
-Worker::Outcome Worker::ExtractEntries(common::ByteSource& file, std::uint64_t payloadOffset,
-                                       const std::string& folder) {
-    buffer_.resize(kExtractBlockBytes);
+Worker::Outcome Worker::ExtractEntries(common::ByteSource& file, std::uint64_t payloadOffset) {
     packager::format::PayloadReader reader(file, payloadOffset);
     const std::optional<std::uint32_t> count = reader.ReadEntryCount();
     if (!count) {
@@ -156,6 +144,9 @@ Worker::Outcome Worker::ExtractEntries(common::ByteSource& file, std::uint64_t p
     if (Cancelled()) {
         return Outcome::Stopped;
     }
+    const std::span<char, packager::format::kPathBufferBytes> entryPath(memory_.path.data(),
+                                                                        format::kPathBufferBytes);
+    std::array<char, kExtractingPhase.size() + packager::format::kEntryNameBytes> phaseText;
     for (std::uint32_t i = 0; i < *count; ++i) {
         if (Cancelled()) {
             return Outcome::Stopped;
@@ -165,15 +156,19 @@ Worker::Outcome Worker::ExtractEntries(common::ByteSource& file, std::uint64_t p
             return Outcome::Failed;
         }
         // A name that would leave the folder, or a path too long for it, is a corrupt package.
-        const std::optional<std::string> path = packager::format::EntryPath(folder, *header);
+        const std::optional<std::string_view> path =
+            packager::format::EntryPath(Folder(), *header, entryPath);
         if (!path) {
             return Outcome::Failed;
         }
-        view_.SetStatus("Extracting " + std::string(header->Name().value_or("")));
+        PathBuffer phase(phaseText);
+        phase.Assign(kExtractingPhase);
+        phase.Append(header->Name().value_or(""));
+        view_.SetStatus(phase.View());
         if (Cancelled()) {
             return Outcome::Stopped;
         }
-        const Outcome outcome = ExtractEntry(reader, *header, *path);
+        const Outcome outcome = ExtractEntry(reader, *header, path->data());
         if (outcome != Outcome::Done) {
             return outcome;
         }
@@ -183,8 +178,8 @@ Worker::Outcome Worker::ExtractEntries(common::ByteSource& file, std::uint64_t p
 
 Worker::Outcome Worker::ExtractEntry(packager::format::PayloadReader& reader,
                                      const packager::format::EntryHeader& header,
-                                     const std::string& path) {
-    std::unique_ptr<WritableFile> out = platform_.CreateFile(path);
+                                     const char* path) {
+    OpenedFile out(platform_, platform_.CreateFile(path));
     if (!out) {
         return Outcome::Failed;
     }
@@ -193,7 +188,7 @@ Worker::Outcome Worker::ExtractEntry(packager::format::PayloadReader& reader,
     for (std::uint32_t done = 0; done < header.size;) {
         const std::size_t length = std::min<std::uint32_t>(
             header.size - done, static_cast<std::uint32_t>(kExtractBlockBytes));
-        const std::span<std::uint8_t> block(buffer_.data(), length);
+        const std::span<std::uint8_t> block(memory_.block.data(), length);
         if (Cancelled()) {
             return Outcome::Stopped;
         }
@@ -220,45 +215,60 @@ Worker::Outcome Worker::ExtractEntry(packager::format::PayloadReader& reader,
         done += static_cast<std::uint32_t>(length);
     }
     view_.SetProgress(0);
-    out.reset();
+    out.Close();
     return check.Finish() == header.checkValue ? Outcome::Done : Outcome::Failed;
 }
 
-bool Worker::RunSetup(const std::string& folder) {
+bool Worker::RunSetup() {
     // From here on the user no longer sees the window and cannot cancel.
     view_.HideWindow();
-    std::string program = folder;
-    if (!program.empty() && program.back() == kSeparator) {
-        program.pop_back();
+    if (!path_.Assign(Folder())) {
+        return false;
     }
-    program.append(1, kSeparator).append(kSetupProgramName);
-    return platform_.StartAndWait(program);
+    path_.DropTrailing(kSeparator);
+    return path_.Append(kSeparatorText) && path_.Append(kSetupProgramName) &&
+           platform_.StartAndWait(path_.CStr());
 }
 
-bool Worker::RemoveTree(const std::string& folder) {
+bool Worker::RemoveTree(std::string_view folder) {
+    // Emptied from its first item on, one item at a time, so that the walk needs no memory but
+    // its one path: a file is deleted, a folder is entered, and an empty folder is removed and
+    // left for the one above it. The first failure ends the walk.
+    if (!path_.Assign(folder)) {
+        return false;
+    }
+    path_.DropTrailing(kSeparator);
+    const std::size_t root = path_.Length();
     view_.HideCancelButton();
-    std::string path = folder;
-    if (!path.empty() && path.back() == kSeparator) {
-        path.pop_back();
-    }
-    const FolderListing listing = platform_.ListFolder(path);
-    if (listing.opened) {
-        for (const FolderItem& item : listing.items) {
-            const std::string child = path + kSeparator + item.name;
-            const bool removed = item.isFolder ? RemoveTree(child) : platform_.DeleteFile(child);
-            if (!removed) {
+    for (;;) {
+        const std::size_t here = path_.Length();
+        switch (platform_.FirstItem(path_)) {
+            case FolderItem::File:
+                if (!platform_.DeleteFile(path_.CStr())) {
+                    return false;
+                }
+                path_.Truncate(here);
+                break;
+            case FolderItem::Folder:
+                view_.HideCancelButton();
+                break;
+            case FolderItem::Nothing:
+                if (!platform_.RemoveFolder(path_.CStr())) {
+                    return false;
+                }
+                if (here <= root) {
+                    return true;
+                }
+                path_.Truncate(path_.View().rfind(kSeparator));
+                break;
+            case FolderItem::Failed:
                 return false;
-            }
-        }
-        if (!listing.closedCleanly) {
-            return false;
         }
     }
-    return platform_.RemoveFolder(path);
 }
 
-int PackageWorker(WorkerPlatform& platform, ProgressView& view) {
-    Worker worker(platform, view);
+int PackageWorker(WorkerPlatform& platform, ProgressView& view, WorkerMemory& memory) {
+    Worker worker(platform, view, memory);
     return worker.Run();
 }
 

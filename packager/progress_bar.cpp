@@ -1,19 +1,26 @@
 #include "packager/progress_bar.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace packager {
 
 ProgressBarPicture DrawProgressBar(std::uint32_t percent, int barWidth) {
     ProgressBarPicture picture;
     picture.percent = std::min(percent, kFullPercent);
-    picture.filledWidth =
-        static_cast<int>(static_cast<std::int64_t>(picture.percent) * std::max(barWidth, 0) / 100);
+    // The width in hundreds and the rest, so that no product overflows.
+    const int width = std::max(barWidth, 0);
+    const auto drawn = static_cast<int>(picture.percent);
+    picture.filledWidth = width / 100 * drawn + width % 100 * drawn / 100;
     if (picture.percent > 0) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%3lu%%", static_cast<unsigned long>(picture.percent));
-        picture.label = text;
+        // "%3lu%%" by hand, which needs no formatter in the Windows stub: blanks before the
+        // number pad it to three characters.
+        std::uint32_t rest = picture.percent;
+        for (int digit = 2; digit >= 0; --digit) {
+            picture.label[static_cast<std::size_t>(digit)] =
+                rest > 0 || digit == 2 ? static_cast<char>('0' + rest % 10) : ' ';
+            rest /= 10;
+        }
+        picture.label[3] = '%';
     }
     return picture;
 }

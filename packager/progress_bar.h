@@ -4,17 +4,20 @@
 // drawn inverted, the part of the number inside it included. 0 shows an empty frame.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 namespace packager {
 
 inline constexpr std::uint32_t kFullPercent = 100;
 
 struct ProgressBarPicture {
-    std::uint32_t percent = 0;  // as drawn, at most 100
-    int filledWidth = 0;        // pixels from the left edge that are inverted
-    std::string label;          // empty at 0
+    std::uint32_t percent = 0;    // as drawn, at most 100
+    int filledWidth = 0;          // pixels from the left edge that are inverted
+    std::array<char, 5> label{};  // NUL-terminated; empty at 0
+
+    std::string_view Label() const { return label.data(); }
 };
 
 ProgressBarPicture DrawProgressBar(std::uint32_t percent, int barWidth);

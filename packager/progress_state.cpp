@@ -4,16 +4,9 @@
 
 namespace packager {
 
-std::string ComposeStatusLine(std::string_view phase) {
-    std::string line;
-    line.reserve(phase.size() + kPleaseWait.size());
-    line.append(phase).append(kPleaseWait);
-    line.resize(std::min(line.size(), kStatusTextBytes - 1));
-    return line;
-}
-
 std::string ProgressState::StoreStatus(std::string_view phase) {
-    std::string line = ComposeStatusLine(phase);
+    StatusLine buffer;
+    std::string line(ComposeStatusLine(phase, buffer));
     const std::lock_guard lock(stateLock);
     statusText = line;
     return line;

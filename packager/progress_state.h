@@ -5,18 +5,14 @@
 #pragma once
 
 #include <atomic>
-#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
 
-namespace packager {
+#include "packager/status_line.h"
 
-inline constexpr std::size_t kStatusTextBytes = 1024;  // with the terminating NUL
-inline constexpr std::string_view kPleaseWait = " ... Please Wait";
-inline constexpr std::string_view kInitialStatusLine = "Initializing ... Please Wait";
-inline constexpr std::string_view kCancellingPhase = "Cancelling";
+namespace packager {
 
 // A manual-reset event, created unset: once set it stays set. It is polled, never waited on.
 class CancelEvent {
@@ -27,9 +23,6 @@ class CancelEvent {
   private:
     std::atomic<bool> set_{false};
 };
-
-// A phase text followed by " ... Please Wait", cut to fit the 1024-byte status buffer.
-std::string ComposeStatusLine(std::string_view phase);
 
 struct ProgressState {
     std::mutex stateLock;

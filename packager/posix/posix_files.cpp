@@ -5,9 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <limits>
-#include <memory>
+#include <string_view>
 
 #include "common/posix/unique_fd.h"
 #include "packager/posix/posix_platform.h"
@@ -36,47 +35,8 @@ bool TransferAll(std::size_t size, Transfer transfer) {
     return true;
 }
 
-class ReadableFile final : public common::ByteSource {
-  public:
-    ReadableFile(UniqueFd fd, std::uint64_t size) : fd_(std::move(fd)), size_(size) {}
-
-    std::uint64_t Size() const override { return size_; }
-
-    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
-        // No file reaches past the offsets that the system can name.
-        constexpr auto kFileOffsets = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
-        if (!common::FitsWithin(offset, out.size(), kFileOffsets)) {
-            return false;
-        }
-        return TransferAll(out.size(), [&](std::size_t done) {
-            return ::pread(fd_.Get(), out.data() + done, out.size() - done,
-                           static_cast<off_t>(offset + done));
-        });
-    }
-
-  private:
-    UniqueFd fd_;
-    std::uint64_t size_;
-};
-
-class EntryFile final : public WritableFile {
-  public:
-    explicit EntryFile(UniqueFd fd) : fd_(std::move(fd)) {}
-
-    bool Write(std::span<const std::uint8_t> bytes) override {
-        return TransferAll(bytes.size(), [&](std::size_t done) {
-            return ::write(fd_.Get(), bytes.data() + done, bytes.size() - done);
-        });
-    }
-
-    bool Flush() override { return ::fdatasync(fd_.Get()) == 0; }
-
-  private:
-    UniqueFd fd_;
-};
-
-bool IsDot(const char* name) {
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+bool IsDot(std::string_view name) {
+    return name == "." || name == "..";
 }
 
 bool IsRealFolder(int folderFd, const dirent& entry) {
@@ -90,52 +50,100 @@ bool IsRealFolder(int folderFd, const dirent& entry) {
 
 }  // namespace
 
-std::unique_ptr<common::ByteSource> PosixPlatform::OpenForReading(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+bool PackageFile::Open(const char* path) {
+    fd_ = UniqueFd(::open(path, O_RDONLY | O_CLOEXEC));
     struct stat status {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0) {
-        return nullptr;
+    if (!fd_.Valid() || ::fstat(fd_.Get(), &status) != 0) {
+        Close();
+        return false;
     }
-    ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    return std::make_unique<ReadableFile>(std::move(fd),
-                                          static_cast<std::uint64_t>(status.st_size));
+    ::posix_fadvise(fd_.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    size_ = static_cast<std::uint64_t>(status.st_size);
+    return true;
 }
 
-std::unique_ptr<WritableFile> PosixPlatform::CreateFile(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!fd.Valid()) {
-        return nullptr;
+bool PackageFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
+    // No file reaches past the offsets that the system can name.
+    constexpr auto kFileOffsets = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+    if (!common::FitsWithin(offset, out.size(), kFileOffsets)) {
+        return false;
     }
-    return std::make_unique<EntryFile>(std::move(fd));
+    return TransferAll(out.size(), [&](std::size_t done) {
+        return ::pread(fd_.Get(), out.data() + done, out.size() - done,
+                       static_cast<off_t>(offset + done));
+    });
 }
 
-FolderListing PosixPlatform::ListFolder(const std::string& folder) {
-    FolderListing listing;
-    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+bool EntryFile::Create(const char* path) {
+    fd_ = UniqueFd(::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+    return fd_.Valid();
+}
+
+bool EntryFile::Write(std::span<const std::uint8_t> bytes) {
+    return TransferAll(bytes.size(), [&](std::size_t done) {
+        return ::write(fd_.Get(), bytes.data() + done, bytes.size() - done);
+    });
+}
+
+bool EntryFile::Flush() {
+    return ::fdatasync(fd_.Get()) == 0;
+}
+
+common::ByteSource* PosixPlatform::OpenForReading(const char* path) {
+    return package_.Open(path) ? &package_ : nullptr;
+}
+
+void PosixPlatform::ClosePackage() {
+    package_.Close();
+}
+
+WritableFile* PosixPlatform::CreateFile(const char* path) {
+    return entry_.Create(path) ? &entry_ : nullptr;
+}
+
+void PosixPlatform::CloseFile() {
+    entry_.Close();
+}
+
+FolderItem PosixPlatform::FirstItem(PathBuffer& path) {
+    UniqueFd fd(::open(path.CStr(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd.Valid()) {
-        return listing;
+        return FolderItem::Nothing;
     }
     DIR* dir = ::fdopendir(fd.Get());
     if (dir == nullptr) {
-        return listing;
+        return FolderItem::Nothing;
     }
     fd.Release();  // the listing owns it now
-    listing.opened = true;
-    while (const dirent* entry = ::readdir(dir)) {
+    FolderItem item = FolderItem::Nothing;
+    errno = 0;
+    const dirent* entry = nullptr;
+    while ((entry = ::readdir(dir)) != nullptr) {
         if (!IsDot(entry->d_name)) {
-            listing.items.push_back({entry->d_name, IsRealFolder(::dirfd(dir), *entry)});
+            item = IsRealFolder(::dirfd(dir), *entry) ? FolderItem::Folder : FolderItem::File;
+            break;
         }
     }
-    listing.closedCleanly = ::closedir(dir) == 0;
-    return listing;
+    // readdir tells the end from an error only by errno.
+    const bool complete = item != FolderItem::Nothing || errno == 0;
+    const std::size_t folder = path.Length();
+    if (item != FolderItem::Nothing && !(path.Append("/") && path.Append(entry->d_name))) {
+        path.Truncate(folder);
+        item = FolderItem::Failed;
+    }
+    if (::closedir(dir) != 0 || !complete) {
+        path.Truncate(folder);
+        return FolderItem::Failed;
+    }
+    return item;
 }
 
-bool PosixPlatform::DeleteFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+bool PosixPlatform::DeleteFile(const char* path) {
+    return ::unlink(path) == 0;
 }
 
-bool PosixPlatform::RemoveFolder(const std::string& folder) {
-    return ::rmdir(folder.c_str()) == 0;
+bool PosixPlatform::RemoveFolder(const char* folder) {
+    return ::rmdir(folder) == 0;
 }
 
 }  // namespace packager::posix

@@ -6,45 +6,55 @@
 
 #include <cstdlib>
 
-#include "common/own_program.h"
 #include "packager/posix/posix_platform.h"
 
 namespace packager::posix {
 
-std::optional<std::string> PosixPlatform::OwnPath() {
+bool PosixPlatform::OwnPath(PathBuffer& path) {
     // The running image itself: opening /proc/self/exe opens the file the program was started
     // from even when that has been moved, deleted or replaced since, where the name it had would
     // open someone else's file or none.
     constexpr const char* kRunningImage = "/proc/self/exe";
     if (::access(kRunningImage, R_OK) == 0) {
-        return std::string(kRunningImage);
+        return path.Assign(kRunningImage);
     }
-    return common::OwnProgramPath();
+    // readlink does not say how long the target is, only that it filled the buffer.
+    const std::span<char> storage = path.Storage();
+    const ssize_t length = ::readlink(kRunningImage, storage.data(), storage.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= storage.size()) {
+        path.SetLength(0);
+        return false;
+    }
+    path.SetLength(static_cast<std::size_t>(length));
+    return true;
 }
 
-std::optional<std::string> PosixPlatform::TempFolder() {
+bool PosixPlatform::TempFolder(PathBuffer& folder) {
     const char* fromEnvironment = std::getenv("TMPDIR");
-    std::string folder =
-        fromEnvironment != nullptr && *fromEnvironment != '\0' ? fromEnvironment : P_tmpdir;
-    while (folder.size() > 1 && folder.back() == '/') {
-        folder.pop_back();
+    if (!folder.Assign(fromEnvironment != nullptr && *fromEnvironment != '\0' ? fromEnvironment
+                                                                              : P_tmpdir)) {
+        return false;
     }
-    return folder;
+    while (folder.Length() > 1 && folder.View().back() == '/') {
+        folder.Truncate(folder.Length() - 1);
+    }
+    return true;
 }
 
-std::optional<std::string> PosixPlatform::CreateUniqueFolder(const std::string& parent,
-                                                             std::string_view prefix) {
-    std::string path = parent;
-    if (path.empty() || path.back() != '/') {
-        path.push_back('/');
+bool PosixPlatform::CreateUniqueFolder(PathBuffer& path, std::string_view prefix) {
+    const std::size_t parent = path.Length();
+    if ((parent == 0 || path.View().back() != '/') && !path.Append("/")) {
+        return false;
     }
-    path.append(prefix).append("XXXXXX");
-    if (::mkdtemp(path.data()) == nullptr) {
-        return std::nullopt;
+    // mkdtemp writes the characters it chose over the X's.
+    if (!path.Append(prefix) || !path.Append("XXXXXX") ||
+        ::mkdtemp(path.Storage().data()) == nullptr) {
+        path.Truncate(parent);
+        return false;
     }
     // mkdtemp asks for 0700; a umask cannot then have taken the owner's own rights away.
-    ::chmod(path.c_str(), S_IRWXU);
-    return path;
+    ::chmod(path.CStr(), S_IRWXU);
+    return true;
 }
 
 }  // namespace packager::posix

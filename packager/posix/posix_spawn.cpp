@@ -47,18 +47,18 @@ class SpawnAttributes {
     bool ready_ = false;
 };
 
-bool MakeExecutableForOwner(const std::string& program) {
+bool MakeExecutableForOwner(const char* program) {
     struct stat status {};
-    if (::stat(program.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (::stat(program, &status) != 0 || !S_ISREG(status.st_mode)) {
         return false;
     }
     return (status.st_mode & S_IXUSR) != 0 ||
-           ::chmod(program.c_str(), (status.st_mode & 07777) | S_IXUSR) == 0;
+           ::chmod(program, (status.st_mode & 07777) | S_IXUSR) == 0;
 }
 
 }  // namespace
 
-bool PosixPlatform::StartAndWait(const std::string& program) {
+bool PosixPlatform::StartAndWait(const char* program) {
     if (!MakeExecutableForOwner(program)) {
         return false;
     }
@@ -66,11 +66,10 @@ bool PosixPlatform::StartAndWait(const std::string& program) {
     if (!attributes.ResetSignals()) {
         return false;
     }
-    std::string name = program;
-    char* const arguments[] = {name.data(), nullptr};
+    // posix_spawn only reads its arguments; C's type for them is not const.
+    char* const arguments[] = {const_cast<char*>(program), nullptr};
     pid_t child = 0;
-    if (::posix_spawn(&child, program.c_str(), nullptr, attributes.Get(), arguments, environ) !=
-        0) {
+    if (::posix_spawn(&child, program, nullptr, attributes.Get(), arguments, environ) != 0) {
         return false;
     }
     if (relay_ != nullptr) {

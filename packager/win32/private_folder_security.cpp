@@ -15,21 +15,15 @@ bool PrivateFolderSecurity::Build() {
     }
     const common::win32::UniqueHandle token(rawToken);
     DWORD size = 0;
-    ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-    if (size == 0) {
+    if (!::GetTokenInformation(token.Get(), TokenUser, user_, sizeof user_, &size)) {
         return false;
     }
-    user_.resize(size);
-    if (!::GetTokenInformation(token.Get(), TokenUser, user_.data(), size, &size)) {
-        return false;
-    }
-    PSID user = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
+    PSID user = reinterpret_cast<TOKEN_USER*>(user_)->User.Sid;
 
     const DWORD aclSize =
         sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + ::GetLengthSid(user);
-    acl_.resize(aclSize);
-    PACL acl = reinterpret_cast<PACL>(acl_.data());
-    if (!::InitializeAcl(acl, aclSize, ACL_REVISION) ||
+    PACL acl = reinterpret_cast<PACL>(acl_);
+    if (aclSize > sizeof acl_ || !::InitializeAcl(acl, aclSize, ACL_REVISION) ||
         !::AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
                                  FILE_ALL_ACCESS, user) ||
         !::InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||

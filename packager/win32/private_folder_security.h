@@ -3,8 +3,6 @@
 // the entries the parent folder would pass on (such as access for everyone).
 #pragma once
 
-#include <vector>
-
 #include "common/win32/windows_api.h"
 
 namespace packager::win32 {
@@ -22,8 +20,10 @@ class PrivateFolderSecurity {
   private:
     bool Build();
 
-    std::vector<unsigned char> user_;  // TOKEN_USER, with the user's SID
-    std::vector<unsigned char> acl_;
+    // No SID is longer than SECURITY_MAX_SID_SIZE, so both fit without asking for memory.
+    alignas(TOKEN_USER) unsigned char user_[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    alignas(ACL) unsigned char acl_[sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) +
+                                    SECURITY_MAX_SID_SIZE];
     SECURITY_DESCRIPTOR descriptor_{};
     SECURITY_ATTRIBUTES attributes_{};
     bool ready_ = false;

@@ -2,7 +2,6 @@
 #include <array>
 #include <cstdint>
 
-#include "common/own_program.h"
 #include "common/win32/windows_api.h"
 #include "packager/win32/private_folder_security.h"
 #include "packager/win32/win32_platform.h"
@@ -14,9 +13,6 @@ namespace packager::win32 {
 
 namespace {
 
-// Longer than any path the system hands out (32,767 characters and the NUL).
-constexpr DWORD kLongestPath = 32768;
-
 // A new name is tried while the previous one was taken; this many taken names in a row mean
 // that something other than chance is at work.
 constexpr int kNameAttempts = 100;
@@ -25,68 +21,74 @@ constexpr char kNameCharacters[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 // The characters only make a clash unlikely; the folder is safe because CreateDirectoryA never
 // takes a name that exists.
-std::optional<std::string> RandomCharacters() {
+bool RandomCharacters(std::array<char, kRandomCharacters>& characters) {
     std::array<std::uint8_t, kRandomCharacters> random{};
     if (!::RtlGenRandom(random.data(), static_cast<ULONG>(random.size()))) {
-        return std::nullopt;
+        return false;
     }
-    std::string characters;
-    for (const std::uint8_t value : random) {
-        characters.push_back(kNameCharacters[value % (sizeof kNameCharacters - 1)]);
+    for (std::size_t i = 0; i < random.size(); ++i) {
+        characters[i] = kNameCharacters[random[i] % (sizeof kNameCharacters - 1)];
     }
-    return characters;
+    return true;
+}
+
+// Lets a system call write the path into the buffer's storage: the length it reports is kept
+// only when the whole path fitted with its NUL.
+bool TakeWrittenPath(PathBuffer& path, DWORD length) {
+    if (length == 0 || length >= path.Storage().size()) {
+        path.SetLength(0);
+        return false;
+    }
+    path.SetLength(length);
+    return true;
+}
+
+DWORD StorageSize(PathBuffer& path) {
+    return static_cast<DWORD>(path.Storage().size());
 }
 
 }  // namespace
 
-std::optional<std::string> Win32Platform::OwnPath() {
-    return common::OwnProgramPath();
+bool Win32Platform::OwnPath(PathBuffer& path) {
+    // GetModuleFileNameA fills a buffer that is too short and says nothing more, so an answer
+    // that fills this one is refused.
+    return TakeWrittenPath(path,
+                           ::GetModuleFileNameA(nullptr, path.Storage().data(), StorageSize(path)));
 }
 
-std::optional<std::string> Win32Platform::TempFolder() {
-    std::string folder(MAX_PATH + 1, '\0');
-    DWORD length = ::GetTempPathA(static_cast<DWORD>(folder.size()), folder.data());
-    if (length >= folder.size() && length <= kLongestPath) {
-        // Too small: the length asked for includes the NUL.
-        folder.resize(length);
-        length = ::GetTempPathA(static_cast<DWORD>(folder.size()), folder.data());
+bool Win32Platform::TempFolder(PathBuffer& folder) {
+    // Too small a buffer is answered with the length asked for, which counts the NUL.
+    if (!TakeWrittenPath(folder, ::GetTempPathA(StorageSize(folder), folder.Storage().data()))) {
+        return false;
     }
-    if (length == 0 || length >= folder.size()) {
-        return std::nullopt;
-    }
-    folder.resize(length);
-    if (folder.size() > 1 && folder.back() == '\\') {
-        folder.pop_back();
-    }
-    return folder;
+    folder.DropTrailing('\\');
+    return true;
 }
 
-std::optional<std::string> Win32Platform::CreateUniqueFolder(const std::string& parent,
-                                                             std::string_view prefix) {
+bool Win32Platform::CreateUniqueFolder(PathBuffer& path, std::string_view prefix) {
     PrivateFolderSecurity security;
     if (security.Attributes() == nullptr) {
-        return std::nullopt;
+        return false;
     }
-    std::string base = parent;
-    if (base.empty() || base.back() != '\\') {
-        base.push_back('\\');
-    }
-    base.append(prefix);
+    const std::size_t parent = path.Length();
+    const bool separated = parent > 0 && path.View().back() == '\\';
+    std::array<char, kRandomCharacters> characters{};
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::optional<std::string> characters = RandomCharacters();
-        if (!characters) {
-            return std::nullopt;
+        if (!RandomCharacters(characters) || !(separated || path.Append("\\")) ||
+            !path.Append(prefix) || !path.Append({characters.data(), characters.size()})) {
+            path.Truncate(parent);
+            return false;
         }
-        std::string path = base + *characters;
-        if (::CreateDirectoryA(path.c_str(), security.Attributes())) {
-            // Moved out: once the folder exists, no allocation may fail before its path is back.
-            return path;
+        if (::CreateDirectoryA(path.CStr(), security.Attributes())) {
+            return true;
         }
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) {
-            return std::nullopt;
+        const DWORD error = ::GetLastError();
+        path.Truncate(parent);
+        if (error != ERROR_ALREADY_EXISTS) {
+            return false;
         }
     }
-    return std::nullopt;
+    return false;
 }
 
 }  // namespace packager::win32

@@ -27,9 +27,10 @@ void ExtractLikeTheWorker(common::ByteSource& source, std::uint64_t payloadOffse
         return;
     }
     static std::array<std::uint8_t, 16'384> block;
+    static std::array<char, packager::format::kPathBufferBytes> path;
     for (std::uint32_t i = 0; i < *count; ++i) {
         const auto header = reader.ReadEntryHeader();
-        if (!header || !packager::format::EntryPath("/tmp/SFXfuzz", *header)) {
+        if (!header || !packager::format::EntryPath("/tmp/SFXfuzz", *header, path)) {
             return;
         }
         packager::format::CheckValue check;

@@ -1,7 +1,6 @@
 #include "tests/packager/fake_worker_world.h"
 
 #include <algorithm>
-#include <new>
 #include <vector>
 
 #include "common/byte_source.h"
@@ -73,14 +72,18 @@ class FakeFile final : public WritableFile {
     }
 
     bool Write(std::span<const std::uint8_t> bytes) override {
-        platform_.Begin("Write");
+        if (!platform_.Begin("Write")) {
+            return false;
+        }
         platform_.log.push_back("write " + std::to_string(bytes.size()));
         Bytes& content = platform_.nodes.at(path_).bytes;
         content.insert(content.end(), bytes.begin(), bytes.end());
         return true;
     }
     bool Flush() override {
-        platform_.Begin("Flush");
+        if (!platform_.Begin("Flush")) {
+            return false;
+        }
         platform_.log.push_back("flush");
         return true;
     }
@@ -117,44 +120,50 @@ bool FakePlatform::ParentIsFolder(const std::string& path) const {
     return parent != nodes.end() && parent->second.isFolder;
 }
 
-std::optional<std::string> FakePlatform::OwnPath() {
-    Begin("OwnPath");
-    if (ownPathFails) {
-        return std::nullopt;
-    }
-    return FakePath("/opt/VEXOSetup");
+bool FakePlatform::OwnPath(PathBuffer& path) {
+    return Begin("OwnPath") && !ownPathFails && path.Assign(FakePath("/opt/VEXOSetup"));
 }
 
-std::unique_ptr<common::ByteSource> FakePlatform::OpenForReading(const std::string& path) {
-    Begin("OpenForReading");
-    log.push_back("open " + path);
+common::ByteSource* FakePlatform::OpenForReading(const char* path) {
+    if (!Begin("OpenForReading")) {
+        return nullptr;
+    }
+    log.push_back("open " + std::string(path));
     if (openFails || path != FakePath("/opt/VEXOSetup")) {
         return nullptr;
     }
-    return std::make_unique<LoggingSource>(package, log);
+    package_ = std::make_unique<LoggingSource>(package, log);
+    return package_.get();
 }
 
-std::optional<std::string> FakePlatform::TempFolder() {
-    Begin("TempFolder");
-    return tempFolder;
+void FakePlatform::ClosePackage() {
+    package_.reset();
 }
 
-std::optional<std::string> FakePlatform::CreateUniqueFolder(const std::string& parent,
-                                                            std::string_view prefix) {
-    Begin("CreateUniqueFolder");
-    const std::string path =
-        parent + kSeparator + std::string(prefix) + "q7Zk" + std::to_string(createdFolders.size());
-    log.push_back("mkdir " + Leaf(path));
-    if (createFolderFails || nodes.count(path) != 0 || !ParentIsFolder(path)) {
-        return std::nullopt;
+bool FakePlatform::TempFolder(PathBuffer& folder) {
+    return Begin("TempFolder") && folder.Assign(tempFolder);
+}
+
+bool FakePlatform::CreateUniqueFolder(PathBuffer& path, std::string_view prefix) {
+    if (!Begin("CreateUniqueFolder")) {
+        return false;
     }
-    nodes[path] = {true, {}};
-    createdFolders.push_back(path);
-    return path;
+    const std::string made = std::string(path.View()) + kSeparator + std::string(prefix) + "q7Zk" +
+                             std::to_string(createdFolders.size());
+    log.push_back("mkdir " + Leaf(made));
+    if (createFolderFails || nodes.count(made) != 0 || !ParentIsFolder(made) ||
+        !path.Assign(made)) {
+        return false;
+    }
+    nodes[made] = {true, {}};
+    createdFolders.push_back(made);
+    return true;
 }
 
-std::unique_ptr<WritableFile> FakePlatform::CreateFile(const std::string& asked) {
-    Begin("CreateFile");
+WritableFile* FakePlatform::CreateFile(const char* asked) {
+    if (!Begin("CreateFile")) {
+        return nullptr;
+    }
     log.push_back("create " + Leaf(asked));
     const std::string path = Normalise(asked);
     if (!ParentIsFolder(path) || (nodes.count(path) != 0 && nodes[path].isFolder)) {
@@ -163,11 +172,19 @@ std::unique_ptr<WritableFile> FakePlatform::CreateFile(const std::string& asked)
     nodes[path] = {false, {}};
     createdFiles.push_back(path);
     openFiles.insert(path);
-    return std::make_unique<FakeFile>(*this, path);
+    file_ = std::make_unique<FakeFile>(*this, path);
+    return file_.get();
 }
 
-bool FakePlatform::StartAndWait(const std::string& program) {
-    Begin("StartAndWait");
+void FakePlatform::CloseFile() {
+    file_.reset();
+}
+
+bool FakePlatform::StartAndWait(const char* asked) {
+    if (!Begin("StartAndWait")) {
+        return false;
+    }
+    const std::string program = asked;
     log.push_back("start " + program);
     const auto node = nodes.find(program);
     if (node == nodes.end() || node->second.isFolder) {
@@ -180,24 +197,31 @@ bool FakePlatform::StartAndWait(const std::string& program) {
     return true;
 }
 
-FolderListing FakePlatform::ListFolder(const std::string& folder) {
-    Begin("ListFolder");
-    FolderListing listing;
+FolderItem FakePlatform::FirstItem(PathBuffer& path) {
+    if (!Begin("FirstItem")) {
+        return FolderItem::Failed;
+    }
+    const std::string folder(path.View());
     const auto node = nodes.find(folder);
     if (node == nodes.end() || !node->second.isFolder) {
-        return listing;
+        return FolderItem::Nothing;
     }
-    listing.opened = true;
-    for (const auto& [path, child] : nodes) {
-        if (Parent(path) == folder) {
-            listing.items.push_back({Leaf(path), child.isFolder});
+    for (const auto& [child, item] : nodes) {
+        if (Parent(child) == folder) {
+            if (!path.Append(std::string(1, kSeparator) + Leaf(child))) {
+                return FolderItem::Failed;
+            }
+            return item.isFolder ? FolderItem::Folder : FolderItem::File;
         }
     }
-    return listing;
+    return FolderItem::Nothing;
 }
 
-bool FakePlatform::DeleteFile(const std::string& path) {
-    Begin("DeleteFile");
+bool FakePlatform::DeleteFile(const char* asked) {
+    if (!Begin("DeleteFile")) {
+        return false;
+    }
+    const std::string path = asked;
     log.push_back("delete " + Leaf(path));
     // Like Windows, a file that is still open cannot be deleted.
     const auto node = nodes.find(path);
@@ -209,8 +233,11 @@ bool FakePlatform::DeleteFile(const std::string& path) {
     return true;
 }
 
-bool FakePlatform::RemoveFolder(const std::string& folder) {
-    Begin("RemoveFolder");
+bool FakePlatform::RemoveFolder(const char* asked) {
+    if (!Begin("RemoveFolder")) {
+        return false;
+    }
+    const std::string folder = asked;
     log.push_back("rmdir " + Leaf(folder));
     const auto node = nodes.find(folder);
     if (node == nodes.end() || !node->second.isFolder ||
@@ -222,10 +249,8 @@ bool FakePlatform::RemoveFolder(const std::string& folder) {
     return true;
 }
 
-void FakePlatform::Begin(std::string_view operation) {
-    if (operation == outOfMemoryIn && callsOfOutOfMemoryOperation_++ == outOfMemoryAtCall) {
-        throw std::bad_alloc();
-    }
+bool FakePlatform::Begin(std::string_view operation) {
+    return operation != outOfMemoryIn || callsOfOutOfMemoryOperation_++ != outOfMemoryAtCall;
 }
 
 void FakeView::SetStatus(std::string_view phase) {
@@ -262,7 +287,7 @@ WorkerRun::WorkerRun(const Bytes& package) {
 }
 
 void WorkerRun::Run() {
-    exitCode = PackageWorker(platform, view);
+    exitCode = PackageWorker(platform, view, *memory);
 }
 
 std::vector<std::string> WorkerRun::CreatedNames() const {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "packager/format/entry_name.h"
+#include "packager/package_worker.h"
 #include "packager/progress_view.h"
 #include "packager/worker_platform.h"
 #include "tests/packager/test_packages.h"
@@ -47,8 +49,8 @@ class FakePlatform final : public WorkerPlatform {
     std::set<std::string> undeletable;  // names of files that cannot be deleted
     // Runs as the started setup program, with the folder it was started from.
     std::function<void(FakePlatform&, const std::string& folder)> onSetup;
-    // Memory runs out (std::bad_alloc) at call outOfMemoryAtCall, counted from 0, of the
-    // operation of this name ("CreateFile", "Write", "ListFolder" ...).
+    // Call outOfMemoryAtCall, counted from 0, of the operation of this name ("CreateFile",
+    // "Write", "FirstItem" ...) fails for want of memory: it returns its failure value.
     std::string outOfMemoryIn;
     int outOfMemoryAtCall = 0;
 
@@ -62,25 +64,29 @@ class FakePlatform final : public WorkerPlatform {
     // The files of a folder (not its subfolders) with their bytes.
     std::map<std::string, Bytes> FilesIn(const std::string& folder) const;
 
-    std::optional<std::string> OwnPath() override;
-    std::unique_ptr<common::ByteSource> OpenForReading(const std::string& path) override;
-    std::optional<std::string> TempFolder() override;
-    std::optional<std::string> CreateUniqueFolder(const std::string& parent,
-                                                  std::string_view prefix) override;
-    std::unique_ptr<WritableFile> CreateFile(const std::string& path) override;
-    bool StartAndWait(const std::string& program) override;
-    FolderListing ListFolder(const std::string& folder) override;
-    bool DeleteFile(const std::string& path) override;
-    bool RemoveFolder(const std::string& folder) override;
+    bool OwnPath(PathBuffer& path) override;
+    common::ByteSource* OpenForReading(const char* path) override;
+    void ClosePackage() override;
+    bool TempFolder(PathBuffer& folder) override;
+    bool CreateUniqueFolder(PathBuffer& path, std::string_view prefix) override;
+    WritableFile* CreateFile(const char* path) override;
+    void CloseFile() override;
+    bool StartAndWait(const char* program) override;
+    FolderItem FirstItem(PathBuffer& path) override;
+    bool DeleteFile(const char* path) override;
+    bool RemoveFolder(const char* folder) override;
 
-    // Every operation, a file's Write and Flush included, begins here.
-    void Begin(std::string_view operation);
+    // Every operation, a file's Write and Flush included, begins here; false when this call
+    // is the one that fails for want of memory.
+    bool Begin(std::string_view operation);
 
     EventLog& log;
 
   private:
     bool ParentIsFolder(const std::string& path) const;
     int callsOfOutOfMemoryOperation_ = 0;
+    std::unique_ptr<common::ByteSource> package_;
+    std::unique_ptr<WritableFile> file_;
 };
 
 class FakeView final : public ProgressView {
@@ -115,6 +121,7 @@ struct WorkerRun {
     EventLog log;
     FakePlatform platform{log};
     FakeView view{log};
+    std::unique_ptr<WorkerMemory> memory = std::make_unique_for_overwrite<WorkerMemory>();
     int exitCode = -1;
     std::map<std::string, Bytes> filesAtSetup;
 

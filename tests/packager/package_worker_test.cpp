@@ -202,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(Packages, PackageOutcomeTest, ::testing::ValuesIn(Packa
 
 struct OutOfMemoryCase {
     std::string label;
-    std::string operation;  // the platform operation during which memory runs out
+    std::string operation;  // the platform operation whose call fails for want of memory
     int call = 0;           // which of its calls, from 0
     std::vector<MessageBoxSpec> boxes;
     bool setupRuns = false;
@@ -215,9 +215,9 @@ void PrintTo(const OutOfMemoryCase& c, std::ostream* out) {
 
 class OutOfMemoryTest : public ::testing::TestWithParam<OutOfMemoryCase> {};
 
-// Memory running out during the run is a package that could not be extracted: its box, no setup
-// started, every file closed and the folder removed. During the removal at the end it is a
-// removal that failed.
+// The run asks for no memory of its own, so memory running out is a system call failing for
+// want of it: that step fails as it would for any other reason, with its box, every file
+// closed and the folder removed; during the removal at the end it is a removal that failed.
 TEST_P(OutOfMemoryTest, FailsTheStepAtHandAndLeavesNoFileOpen) {
     const OutOfMemoryCase& c = GetParam();
     WorkerRun run(testing_support::BuildPackage({kCab, kSetup, kList}).bytes);
@@ -238,15 +238,15 @@ const std::vector<MessageBoxSpec> kRemovalFailed{kRemovalFailureBox};
 INSTANTIATE_TEST_SUITE_P(
     Steps, OutOfMemoryTest,
     ::testing::Values(
-        OutOfMemoryCase{"FindingTheOwnPath", "OwnPath", 0, kExtractionFailed},
-        OutOfMemoryCase{"OpeningThePackage", "OpenForReading", 0, kExtractionFailed},
+        OutOfMemoryCase{"FindingTheOwnPath", "OwnPath", 0, {kOwnPathFailureBox}},
+        OutOfMemoryCase{"OpeningThePackage", "OpenForReading", 0, {kOpenFailureBox}},
         OutOfMemoryCase{"FindingTheTempFolder", "TempFolder", 0, kExtractionFailed},
         OutOfMemoryCase{"CreatingTheFolder", "CreateUniqueFolder", 0, kExtractionFailed},
         OutOfMemoryCase{"CreatingTheSecondFile", "CreateFile", 1, kExtractionFailed},
         OutOfMemoryCase{"WritingABlock", "Write", 1, kExtractionFailed},
         OutOfMemoryCase{"FlushingABlock", "Flush", 2, kExtractionFailed},
-        OutOfMemoryCase{"StartingSetup", "StartAndWait", 0, kExtractionFailed},
-        OutOfMemoryCase{"ListingTheFolderAtTheEnd", "ListFolder", 0, kRemovalFailed, true, true},
+        OutOfMemoryCase{"StartingSetup", "StartAndWait", 0, {kSetupFailureBox}},
+        OutOfMemoryCase{"ListingTheFolderAtTheEnd", "FirstItem", 0, kRemovalFailed, true, true},
         OutOfMemoryCase{"DeletingAFileAtTheEnd", "DeleteFile", 1, kRemovalFailed, true, true}),
     [](const auto& test) { return test.param.label; });
 

@@ -16,6 +16,7 @@
 #include "packager/posix/posix_platform.h"
 #include "tests/common/byte_source_contract.h"
 #include "tests/packager/fake_worker_world.h"
+#include "tests/packager/platform_paths.h"
 #include "tests/support/files.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
@@ -29,6 +30,9 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 using testing_support::Bytes;
+using testing_support::OwnPathOf;
+using testing_support::TempFolderOf;
+using testing_support::UniqueFolderIn;
 using namespace vexo::test_support;
 
 unsigned Mode(const std::string& path) {
@@ -41,8 +45,8 @@ TEST(PosixTempFolderTest, PrivateNewFolderWithTheSfxPrefix) {
     TempFolder scratch;
     PosixPlatform platform;
     const mode_t oldMask = ::umask(0);  // the mode must not depend on the caller's umask
-    const std::optional<std::string> first = platform.CreateUniqueFolder(scratch.path(), "SFX");
-    const std::optional<std::string> second = platform.CreateUniqueFolder(scratch.path(), "SFX");
+    const std::optional<std::string> first = UniqueFolderIn(platform, scratch.Root());
+    const std::optional<std::string> second = UniqueFolderIn(platform, scratch.Root() + "/");
     ::umask(oldMask);
     ASSERT_TRUE(first && second);
     EXPECT_NE(*first, *second);
@@ -53,7 +57,7 @@ TEST(PosixTempFolderTest, PrivateNewFolderWithTheSfxPrefix) {
         EXPECT_TRUE(fs::is_directory(folder));
         EXPECT_EQ(Mode(folder), 0700u);
     }
-    EXPECT_FALSE(platform.CreateUniqueFolder(scratch / "missing", "SFX"));
+    EXPECT_FALSE(UniqueFolderIn(platform, scratch / "missing"));
 }
 
 TEST(PosixTempFolderTest, HonoursTmpdir) {
@@ -61,15 +65,15 @@ TEST(PosixTempFolderTest, HonoursTmpdir) {
     PosixPlatform platform;
     {
         ScopedVariable tmpdir("TMPDIR", scratch.Root() + "//");
-        EXPECT_EQ(platform.TempFolder(), scratch.path().string());
+        EXPECT_EQ(TempFolderOf(platform), scratch.path().string());
     }
     {
         ScopedVariable tmpdir("TMPDIR", "");
-        EXPECT_EQ(platform.TempFolder(), "/tmp");
+        EXPECT_EQ(TempFolderOf(platform), "/tmp");
     }
     {
         ScopedVariable tmpdir("TMPDIR", std::nullopt);
-        EXPECT_EQ(platform.TempFolder(), "/tmp");
+        EXPECT_EQ(TempFolderOf(platform), "/tmp");
     }
 }
 
@@ -79,13 +83,13 @@ TEST(PosixFilesTest, EntryFileReplacesAnOldOneAndANewOneIsPrivate) {
     const std::string path = scratch / "setup.exe";
     WriteFile(path, "an older and much longer file of the same name");
     {
-        std::unique_ptr<WritableFile> file = platform.CreateFile(path);
+        const OpenedFile file(platform, platform.CreateFile(path.c_str()));
         ASSERT_TRUE(file);
         EXPECT_TRUE(file->Write(Bytes{'n', 'e', 'w'}));
         EXPECT_TRUE(file->Flush());
     }
     EXPECT_EQ(ReadText(path), "new");
-    std::unique_ptr<WritableFile> fresh = platform.CreateFile(scratch / "fresh");
+    const OpenedFile fresh(platform, platform.CreateFile((scratch / "fresh").c_str()));
     ASSERT_TRUE(fresh);
     EXPECT_EQ(Mode(scratch / "fresh") & 077, 0u);
 }
@@ -96,7 +100,7 @@ TEST(PosixFilesTest, EntryFileNeverWritesThroughALink) {
     const std::string outside = scratch / "outside.txt";
     WriteFile(outside, "keep");
     fs::create_symlink(outside, scratch / "setup.exe");
-    EXPECT_FALSE(platform.CreateFile(scratch / "setup.exe"));
+    EXPECT_FALSE(platform.CreateFile((scratch / "setup.exe").c_str()));
     EXPECT_EQ(ReadText(outside), "keep");
 }
 
@@ -104,15 +108,18 @@ TEST(PosixFilesTest, ReadsExactlyOrFails) {
     TempFolder scratch;
     PosixPlatform platform;
     WriteFile(scratch / "package", vexo::test_support::kContractBytes);
-    std::unique_ptr<common::ByteSource> source = platform.OpenForReading(scratch / "package");
-    ASSERT_TRUE(source);
-    vexo::test_support::ExpectReadsExactlyOrFails(*source);
-    EXPECT_FALSE(platform.OpenForReading(scratch / "missing"));
+    {
+        const OpenedPackage source(platform,
+                                   platform.OpenForReading((scratch / "package").c_str()));
+        ASSERT_TRUE(source);
+        vexo::test_support::ExpectReadsExactlyOrFails(*source);
+    }
+    EXPECT_FALSE(platform.OpenForReading((scratch / "missing").c_str()));
 }
 
 TEST(PosixOwnPathTest, NamesTheRunningExecutable) {
     PosixPlatform platform;
-    const std::optional<std::string> own = platform.OwnPath();
+    const std::optional<std::string> own = OwnPathOf(platform);
     ASSERT_TRUE(own);
     EXPECT_EQ(ReadBytes(*own), ReadBytes(fs::canonical("/proc/self/exe")));
     EXPECT_EQ(ReadText(*own).substr(0, 4),
@@ -145,15 +152,15 @@ class PosixStartTest : public ::testing::Test {
 TEST_F(PosixStartTest, NoArgumentsSameFolderNothingInheritedExitCodeIgnored) {
     // A package file held open, and a signal blocked by the starting thread.
     WriteFile(scratch_ / "held-open.package", "MZ");
-    std::unique_ptr<common::ByteSource> held =
-        platform_.OpenForReading(scratch_ / "held-open.package");
+    const OpenedPackage held(platform_,
+                             platform_.OpenForReading((scratch_ / "held-open.package").c_str()));
     ASSERT_TRUE(held);
     sigset_t usr1;
     sigemptyset(&usr1);
     sigaddset(&usr1, SIGUSR1);
     sigset_t old;
     ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &usr1, &old), 0);
-    const bool started = platform_.StartAndWait(program_);
+    const bool started = platform_.StartAndWait(program_.c_str());
     ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
 
     EXPECT_TRUE(started);  // although setup ended with 7
@@ -168,11 +175,11 @@ TEST_F(PosixStartTest, NoArgumentsSameFolderNothingInheritedExitCodeIgnored) {
 }
 
 TEST_F(PosixStartTest, WhatCannotStartIsReported) {
-    EXPECT_FALSE(platform_.StartAndWait(scratch_ / "missing.exe"));
+    EXPECT_FALSE(platform_.StartAndWait((scratch_ / "missing.exe").c_str()));
     WriteFile(scratch_ / "data.exe", std::string("\x01\x02") + " not a program");
-    EXPECT_FALSE(platform_.StartAndWait(scratch_ / "data.exe"));
+    EXPECT_FALSE(platform_.StartAndWait((scratch_ / "data.exe").c_str()));
     fs::create_directory(scratch_ / "folder.exe");
-    EXPECT_FALSE(platform_.StartAndWait(scratch_ / "folder.exe"));
+    EXPECT_FALSE(platform_.StartAndWait((scratch_ / "folder.exe").c_str()));
     EXPECT_FALSE(fs::exists(marker_));
 }
 
@@ -182,7 +189,8 @@ class PosixRemoveTreeTest : public ::testing::Test {
     bool RemoveTree(const std::string& folder) {
         testing_support::EventLog log;
         testing_support::FakeView view(log);
-        Worker worker(platform_, view);
+        const auto memory = std::make_unique_for_overwrite<WorkerMemory>();
+        Worker worker(platform_, view, *memory);
         return worker.RemoveTree(folder);
     }
 

@@ -18,11 +18,21 @@ namespace {
 
 using ::testing::ElementsAre;
 
+// The line as the buffer holds it, up to its NUL.
+std::string StatusLineOf(std::string_view phase) {
+    StatusLine line;
+    line.fill('?');
+    const std::string_view composed = ComposeStatusLine(phase, line);
+    EXPECT_EQ(composed.data(), line.data());
+    return line.data();
+}
+
 TEST(StatusLineTest, PhaseIsFollowedByPleaseWait) {
-    EXPECT_EQ(ComposeStatusLine("Extracting setup.exe"), "Extracting setup.exe ... Please Wait");
-    EXPECT_EQ(ComposeStatusLine(kCancellingPhase), "Cancelling ... Please Wait");
+    EXPECT_EQ(StatusLineOf("Extracting setup.exe"), "Extracting setup.exe ... Please Wait");
+    EXPECT_EQ(StatusLineOf(kCancellingPhase), "Cancelling ... Please Wait");
     // The line fits the 1024-byte buffer with its NUL.
-    EXPECT_EQ(ComposeStatusLine(std::string(2000, 'x')).size(), 1023u);
+    EXPECT_EQ(StatusLineOf(std::string(2000, 'x')), std::string(1023, 'x'));
+    EXPECT_EQ(StatusLineOf(std::string(1020, 'x')), std::string(1020, 'x') + " ..");
 }
 
 TEST(ProgressStateTest, StartsInitializingWithAnEmptyBar) {
@@ -103,7 +113,7 @@ TEST_P(ProgressBarRuleTest, FillAndLabel) {
     const ProgressBarPicture picture = DrawProgressBar(c.percent, c.width);
     EXPECT_EQ(picture.percent, c.drawn);
     EXPECT_EQ(picture.filledWidth, c.filled);
-    EXPECT_EQ(picture.label, c.label);
+    EXPECT_EQ(picture.Label(), c.label);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -166,9 +167,11 @@ int PackageMain(int argc, char** argv) {
             Qt::QueuedConnection);
     });
 
+    // All the memory the worker will run in is had before the worker exists, as the thread is.
+    const std::unique_ptr<WorkerMemory> memory(new (std::nothrow) WorkerMemory);
     SuspendedThread worker;
-    const bool created = watching && worker.Create([&] {
-        PackageWorker(platform, view);
+    const bool created = watching && memory != nullptr && worker.Create([&] {
+        PackageWorker(platform, view, *memory);
         if (display.Detached()) {
             return;  // the window thread is ending the program without its window
         }

@@ -131,12 +131,12 @@ QImage ProgressWindow::PaintBar() {
 
     const ProgressBarPicture picture = DrawProgressBar(state_.PercentForPainting(), bar.width);
     QPainter painter(&image);
-    if (!picture.label.empty()) {
+    if (!picture.Label().empty()) {
         painter.setPen(Qt::black);
         painter.setFont(font());
         painter.drawText(frame, Qt::AlignCenter | Qt::TextSingleLine,
                          QString::fromLatin1(picture.label.data(),
-                                             static_cast<qsizetype>(picture.label.size())));
+                                             static_cast<qsizetype>(picture.Label().size())));
     }
     if (picture.filledWidth > 0) {
         // XOR with white inverts every colour, the number's pixels included.

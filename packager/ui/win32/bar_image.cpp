@@ -9,10 +9,10 @@ void DrawBarImage(HDC dc, int width, int height, std::uint32_t percent) {
     ::FillRect(dc, &frame, ::GetSysColorBrush(COLOR_BTNFACE));
 
     const ProgressBarPicture picture = DrawProgressBar(percent, width);
-    if (!picture.label.empty()) {
+    if (!picture.Label().empty()) {
         RECT textArea = frame;
         const int oldMode = ::SetBkMode(dc, TRANSPARENT);
-        ::DrawTextA(dc, picture.label.c_str(), -1, &textArea,
+        ::DrawTextA(dc, picture.label.data(), -1, &textArea,
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         ::SetBkMode(dc, oldMode);
     }

@@ -1,8 +1,5 @@
 #include "packager/ui/win32/progress_window.h"
 
-#include <new>
-#include <string_view>
-
 #include "common/win32/scoped_win.h"
 #include "packager/ui/win32/bar_image.h"
 #include "packager/ui/win32/resource_ids.h"
@@ -36,90 +33,73 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 }  // namespace
 
 std::optional<SetupStep> ProgressWindow::Create(HINSTANCE instance) {
-    // Each step is named before it runs, so that memory running out fails the step at hand as
-    // its own call failing would.
-    SetupStep step = SetupStep::CreateMutex;
-    try {
-        if (!state_.CreateLock()) {
-            return step;
-        }
-        step = SetupStep::CreateEvent;
-        if (!state_.CreateCancelEvent()) {
-            return step;
-        }
-        step = SetupStep::DesktopRect;
-        RECT desktop{};
-        if (!::GetClientRect(::GetDesktopWindow(), &desktop)) {
-            return step;
-        }
-        step = SetupStep::RegisterClass;
-        if (!RegisterWindowClass(instance, PackageWndProc)) {
-            return step;
-        }
-        state_.Reset();
-
-        step = SetupStep::CreateMainWindow;
-        const PixelPoint origin =
-            CentredWindowOrigin(desktop.right - desktop.left, desktop.bottom - desktop.top);
-        const std::string caption(kWindowCaption);
-        main_ = ::CreateWindowExA(0, kWindowClassName, caption.c_str(), WS_POPUP | WS_CAPTION,
-                                  origin.x, origin.y, kWindowWidth, kWindowHeight, nullptr, nullptr,
-                                  instance, this);
-        if (main_ == nullptr) {
-            return step;
-        }
-        step = SetupStep::MainWindowRect;
-        RECT client{};
-        if (!::GetClientRect(main_, &client)) {
-            return step;
-        }
-        const ProgressWindowLayout layout = LayOutProgressWindow(client.right, client.bottom);
-
-        step = SetupStep::CreateStatus;
-        status_ = CreateChild(instance, "STATIC", state_.CopyStatus(), SS_CENTER | SS_CENTERIMAGE,
-                              layout.status.left, layout.status.top, layout.status.width,
-                              layout.status.height);
-        if (status_ == nullptr) {
-            return step;
-        }
-        step = SetupStep::CreateCancel;
-        cancel_ = CreateChild(instance, "BUTTON", std::string(kCancelCaption),
-                              BS_PUSHBUTTON | BS_CENTER | BS_VCENTER, layout.cancel.left,
-                              layout.cancel.top, layout.cancel.width, layout.cancel.height);
-        if (cancel_ == nullptr) {
-            return step;
-        }
-
-        step = SetupStep::UpdateMainWindow;
-        ::ShowWindow(main_, SW_SHOWNORMAL);
-        if (!::UpdateWindow(main_)) {
-            return step;
-        }
-        step = SetupStep::UpdateStatus;
-        ::ShowWindow(status_, SW_SHOWNORMAL);
-        if (!::UpdateWindow(status_)) {
-            return step;
-        }
-        step = SetupStep::UpdateCancel;
-        ::ShowWindow(cancel_, SW_SHOWNORMAL);
-        if (!::UpdateWindow(cancel_)) {
-            return step;
-        }
-        return std::nullopt;
-    } catch (const std::bad_alloc&) {
-        return step;
+    if (!state_.CreateLock()) {
+        return SetupStep::CreateMutex;
     }
+    if (!state_.CreateCancelEvent()) {
+        return SetupStep::CreateEvent;
+    }
+    RECT desktop{};
+    if (!::GetClientRect(::GetDesktopWindow(), &desktop)) {
+        return SetupStep::DesktopRect;
+    }
+    if (!RegisterWindowClass(instance, PackageWndProc)) {
+        return SetupStep::RegisterClass;
+    }
+    state_.Reset();
+
+    const PixelPoint origin =
+        CentredWindowOrigin(desktop.right - desktop.left, desktop.bottom - desktop.top);
+    // The captions are string literals, whose own NUL ends them.
+    main_ = ::CreateWindowExA(0, kWindowClassName, kWindowCaption.data(), WS_POPUP | WS_CAPTION,
+                              origin.x, origin.y, kWindowWidth, kWindowHeight, nullptr, nullptr,
+                              instance, this);
+    if (main_ == nullptr) {
+        return SetupStep::CreateMainWindow;
+    }
+    RECT client{};
+    if (!::GetClientRect(main_, &client)) {
+        return SetupStep::MainWindowRect;
+    }
+    const ProgressWindowLayout layout = LayOutProgressWindow(client.right, client.bottom);
+
+    StatusLine status;
+    state_.CopyStatus(status);
+    status_ =
+        CreateChild(instance, "STATIC", status.data(), SS_CENTER | SS_CENTERIMAGE, layout.status);
+    if (status_ == nullptr) {
+        return SetupStep::CreateStatus;
+    }
+    cancel_ = CreateChild(instance, "BUTTON", kCancelCaption.data(),
+                          BS_PUSHBUTTON | BS_CENTER | BS_VCENTER, layout.cancel);
+    if (cancel_ == nullptr) {
+        return SetupStep::CreateCancel;
+    }
+
+    ::ShowWindow(main_, SW_SHOWNORMAL);
+    if (!::UpdateWindow(main_)) {
+        return SetupStep::UpdateMainWindow;
+    }
+    ::ShowWindow(status_, SW_SHOWNORMAL);
+    if (!::UpdateWindow(status_)) {
+        return SetupStep::UpdateStatus;
+    }
+    ::ShowWindow(cancel_, SW_SHOWNORMAL);
+    if (!::UpdateWindow(cancel_)) {
+        return SetupStep::UpdateCancel;
+    }
+    return std::nullopt;
 }
 
-HWND ProgressWindow::CreateChild(HINSTANCE instance, const char* className, const std::string& text,
-                                 DWORD style, int left, int top, int width, int height) {
+HWND ProgressWindow::CreateChild(HINSTANCE instance, const char* className, const char* text,
+                                 DWORD style, const PixelRect& place) {
     // No identifier and no font of its own; shown once everything exists.
-    return ::CreateWindowExA(0, className, text.c_str(), WS_CHILD | style, left, top, width, height,
-                             main_, nullptr, instance, nullptr);
+    return ::CreateWindowExA(0, className, text, WS_CHILD | style, place.left, place.top,
+                             place.width, place.height, main_, nullptr, instance, nullptr);
 }
 
-void ProgressWindow::ShowStatusLine(const std::string& line) {
-    ::SendMessageA(status_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(line.c_str()));
+void ProgressWindow::ShowStatusLine(const char* line) {
+    ::SendMessageA(status_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(line));
     ::InvalidateRect(status_, nullptr, FALSE);
 }
 
@@ -148,12 +128,9 @@ void ProgressWindow::PressCancel() {
     // Hidden at the first press, so the button cannot be pressed twice.
     ::ShowWindow(cancel_, SW_HIDE);
     ::UpdateWindow(cancel_);
-    // Called from the system's dispatch of the click, which no exception can cross: without the
-    // memory for the new status line the old one stays, and the request counts all the same.
-    try {
-        ShowStatusLine(state_.StoreStatus(kCancellingPhase));
-    } catch (const std::bad_alloc&) {
-    }
+    StatusLine line;
+    state_.StoreStatus(kCancellingPhase, line);
+    ShowStatusLine(line.data());
     state_.SetCancelled();
 }
 

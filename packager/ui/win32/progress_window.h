@@ -5,11 +5,11 @@
 #pragma once
 
 #include <optional>
-#include <string>
 
 #include "common/win32/windows_api.h"
 #include "packager/message_boxes.h"
 #include "packager/ui/win32/win32_progress_state.h"
+#include "packager/window_layout.h"
 
 namespace packager::win32 {
 
@@ -22,8 +22,8 @@ class ProgressWindow {
     ProgressWindow& operator=(const ProgressWindow&) = delete;
 
     // Creates the shared state's lock and event, the window class, the window centred on the
-    // desktop and its two children, and shows them all; the step that failed, if one did (memory
-    // running out fails the step at hand).
+    // desktop and its two children, and shows them all; the step that failed, if one did (a
+    // call that fails for want of memory fails its step).
     std::optional<SetupStep> Create(HINSTANCE instance);
 
     HWND Main() const { return main_; }
@@ -31,7 +31,7 @@ class ProgressWindow {
     HWND Cancel() const { return cancel_; }
 
     // Gives the status control its new text and has it redrawn (from either thread).
-    void ShowStatusLine(const std::string& line);
+    void ShowStatusLine(const char* line);
     // Has the bar redrawn from the shared state.
     void InvalidateBar();
     // Plain hide requests; the window is updated once hidden.
@@ -45,8 +45,8 @@ class ProgressWindow {
     static LRESULT CALLBACK PackageWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void PaintBar();
     void PressCancel();
-    HWND CreateChild(HINSTANCE instance, const char* className, const std::string& text,
-                     DWORD style, int left, int top, int width, int height);
+    HWND CreateChild(HINSTANCE instance, const char* className, const char* text, DWORD style,
+                     const PixelRect& place);
 
     Win32ProgressState& state_;
     HWND main_ = nullptr;

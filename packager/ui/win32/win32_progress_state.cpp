@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "packager/path_buffer.h"
+
 namespace packager::win32 {
 
 using common::win32::MutexLock;
@@ -18,15 +20,14 @@ bool Win32ProgressState::CreateCancelEvent() {
 
 void Win32ProgressState::Reset() {
     const MutexLock lock(stateLock_.Get());
-    statusText_.reset();
+    PathBuffer(statusText_).Assign(kInitialStatusLine);
     progressPercent_ = 0;
 }
 
-std::string Win32ProgressState::StoreStatus(std::string_view phase) {
-    std::string line = ComposeStatusLine(phase);
+void Win32ProgressState::StoreStatus(std::string_view phase, StatusLine& line) {
+    ComposeStatusLine(phase, line);
     const MutexLock lock(stateLock_.Get());
     statusText_ = line;
-    return line;
 }
 
 void Win32ProgressState::StorePercent(std::uint32_t percent) {
@@ -34,9 +35,9 @@ void Win32ProgressState::StorePercent(std::uint32_t percent) {
     progressPercent_ = percent;
 }
 
-std::string Win32ProgressState::CopyStatus() {
+void Win32ProgressState::CopyStatus(StatusLine& line) {
     const MutexLock lock(stateLock_.Get());
-    return statusText_ ? *statusText_ : std::string(kInitialStatusLine);
+    line = statusText_;
 }
 
 std::uint32_t Win32ProgressState::PercentForPainting() {

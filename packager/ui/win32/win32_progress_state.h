@@ -2,31 +2,32 @@
 // percentage under stateLock, a mutex private to the process, and the cancel request as a
 // manual-reset event that the Cancel button sets and the worker polls. The lock is held only
 // while one of the two fields is copied or stored, never while its holder waits for the other
-// thread.
+// thread. The status line lives in a buffer of its own, so that storing one asks for no memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <optional>
-#include <string>
 #include <string_view>
 
 #include "common/win32/scoped_win.h"
-#include "packager/progress_state.h"
+#include "packager/status_line.h"
 
 namespace packager::win32 {
 
 class Win32ProgressState {
   public:
+    Win32ProgressState() { Reset(); }
+
     // Each false when the object could not be created.
     bool CreateLock();
     bool CreateCancelEvent();
 
     // Back to "Initializing ... Please Wait" and an empty bar.
     void Reset();
-    // Stores the phase's status line and returns it, for the status control.
-    std::string StoreStatus(std::string_view phase);
+    // Stores the phase's status line and writes it to line as well, for the status control.
+    void StoreStatus(std::string_view phase, StatusLine& line);
     void StorePercent(std::uint32_t percent);
-    std::string CopyStatus();
+    void CopyStatus(StatusLine& line);
     // The percentage to paint: a stored value above 100 is lowered to 100, in the state too.
     std::uint32_t PercentForPainting();
 
@@ -39,9 +40,7 @@ class Win32ProgressState {
   private:
     common::win32::UniqueHandle stateLock_;
     common::win32::UniqueHandle cancelEvent_;
-    // Guarded by stateLock_. None stands for the initial line, so that making the state (before
-    // the set-up's steps, which report memory running out) and resetting it take no memory.
-    std::optional<std::string> statusText_;
+    StatusLine statusText_;              // guarded by stateLock_
     std::uint32_t progressPercent_ = 0;  // guarded by stateLock_; 0 is an empty bar
 };
 

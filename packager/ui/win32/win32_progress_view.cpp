@@ -1,14 +1,13 @@
 #include "packager/ui/win32/win32_progress_view.h"
 
-#include <string>
-
 #include "packager/ui/win32/message_box.h"
 
 namespace packager::win32 {
 
 void Win32ProgressView::SetStatus(std::string_view phase) {
-    const std::string line = state_.StoreStatus(phase);
-    window_.ShowStatusLine(line);
+    StatusLine line;
+    state_.StoreStatus(phase, line);
+    window_.ShowStatusLine(line.data());
 }
 
 void Win32ProgressView::SetProgress(std::uint32_t percent) {

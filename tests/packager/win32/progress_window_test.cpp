@@ -12,10 +12,14 @@
 #include "packager/progress_bar.h"
 #include "packager/ui/win32/bar_image.h"
 #include "packager/ui/win32/message_loop.h"
+#include "packager/ui/win32/package_main.h"
 #include "packager/ui/win32/progress_window.h"
 #include "packager/ui/win32/win32_progress_state.h"
 #include "packager/window_layout.h"
 #include "tests/packager/win32/win32_test_support.h"
+#include "tests/support/files.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/temp_folder.h"
 
 namespace packager::win32::test {
 namespace {
@@ -115,8 +119,8 @@ TEST_P(BarImageTest, SunkenFrameInvertedShareCentredNumber) {
     ASSERT_GT(number, 0);
     const MemoryDc screen(nullptr);
     SIZE extent{};
-    ASSERT_TRUE(::GetTextExtentPoint32A(screen.Get(), rule.label.c_str(),
-                                        static_cast<int>(rule.label.size()), &extent));
+    ASSERT_TRUE(::GetTextExtentPoint32A(screen.Get(), rule.label.data(),
+                                        static_cast<int>(rule.Label().size()), &extent));
     const int textLeft = (kBarWidth - extent.cx) / 2;
     EXPECT_GE(leftmost, textLeft - 1);
     EXPECT_LE(rightmost, textLeft + extent.cx);
@@ -137,13 +141,22 @@ TEST(BarImageTest, NumberInsideTheFillIsInvertedToo) {
     EXPECT_GT(found, 0);
 }
 
+// The state's status line, as the window copies it.
+std::string StatusOf(Win32ProgressState& state) {
+    StatusLine line;
+    state.CopyStatus(line);
+    return line.data();
+}
+
 TEST(Win32ProgressStateTest, StatusLinesPercentagesAndTheCancelRequest) {
     Win32ProgressState state;
     ASSERT_TRUE(state.CreateLock());
     ASSERT_TRUE(state.CreateCancelEvent());
-    EXPECT_EQ(state.CopyStatus(), "Initializing ... Please Wait");
-    EXPECT_EQ(state.StoreStatus("Extracting setup.exe"), "Extracting setup.exe ... Please Wait");
-    EXPECT_EQ(state.CopyStatus(), "Extracting setup.exe ... Please Wait");
+    EXPECT_EQ(StatusOf(state), "Initializing ... Please Wait");
+    StatusLine stored;
+    state.StoreStatus("Extracting setup.exe", stored);
+    EXPECT_STREQ(stored.data(), "Extracting setup.exe ... Please Wait");
+    EXPECT_EQ(StatusOf(state), "Extracting setup.exe ... Please Wait");
 
     state.StorePercent(150);
     EXPECT_EQ(state.PercentForPainting(), 100u);
@@ -226,7 +239,7 @@ TEST_F(ProgressWindowTest, CancelHidesItselfAndAsksTheWorkerToStop) {
     ::SendMessageA(window_.Cancel(), BM_CLICK, 0, 0);
     EXPECT_FALSE(::IsWindowVisible(window_.Cancel()));
     EXPECT_EQ(TextOf(window_.Status()), "Cancelling ... Please Wait");
-    EXPECT_EQ(state_.CopyStatus(), "Cancelling ... Please Wait");
+    EXPECT_EQ(StatusOf(state_), "Cancelling ... Please Wait");
     EXPECT_TRUE(state_.IsCancelled());
 }
 
@@ -274,6 +287,30 @@ TEST(MessageLoopTest, OnlyTheWorkersEndEndsTheWait) {
     EXPECT_EQ(HandleMessagesUntilEnded(worker.Get()), 0);
     EXPECT_EQ(::WaitForSingleObject(handled.Get(), 0), WAIT_OBJECT_0);
     ::DestroyWindow(signal);
+}
+
+// The worker's memory is had before anything else; without it the program ends at once with 1,
+// after the box of the worker thread's step.
+TEST(PackageMainTest, WorkerMemoryThatCannotBeHadFailsTheFirstStep) {
+    vexo::test_support::TempFolder scratch("vexo-setup");
+    ASSERT_TRUE(scratch.Ok());
+    const std::string reportPath = testing_support::Join(scratch.Root(), "stderr.txt");
+    common::win32::UniqueHandle report(::CreateFileA(reportPath.c_str(), GENERIC_WRITE,
+                                                     FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(report);
+    const vexo::test_support::ScopedVariable autoAnswer("VEXO_SETUP_AUTOANSWER", "1");
+    const HANDLE errors = ::GetStdHandle(STD_ERROR_HANDLE);
+    const LPTOP_LEVEL_EXCEPTION_FILTER faults = ::SetUnhandledExceptionFilter(nullptr);
+    ::SetStdHandle(STD_ERROR_HANDLE, report.Get());
+    const int exitCode = PackageMain(::GetModuleHandleA(nullptr), nullptr);
+    ::SetStdHandle(STD_ERROR_HANDLE, errors);
+    ::SetUnhandledExceptionFilter(faults);
+    report.Close();
+
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(vexo::test_support::ReadText(reportPath),
+              "VEXOSetup message box: CreateThread\nInitialization Error.\n");
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "packager/win32/win32_files.h"
 #include "packager/win32/win32_platform.h"
 #include "tests/common/byte_source_contract.h"
+#include "tests/packager/platform_paths.h"
 #include "tests/packager/win32/win32_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/scoped_environment.h"
@@ -31,6 +32,9 @@
 namespace packager::win32::test {
 namespace {
 
+using ::packager::testing_support::OwnPathOf;
+using ::packager::testing_support::TempFolderOf;
+using ::packager::testing_support::UniqueFolderIn;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
@@ -67,9 +71,8 @@ TEST(Win32TempFolderTest, NewPrivateFolderWithTheSfxPrefix) {
     TempFolder scratch("vexo-setup");
     ASSERT_TRUE(scratch.Ok());
     Win32Platform platform;
-    const std::optional<std::string> first = platform.CreateUniqueFolder(scratch.Root(), "SFX");
-    const std::optional<std::string> second =
-        platform.CreateUniqueFolder(scratch.Root() + "\\", "SFX");
+    const std::optional<std::string> first = UniqueFolderIn(platform, scratch.Root());
+    const std::optional<std::string> second = UniqueFolderIn(platform, scratch.Root() + "\\");
     ASSERT_TRUE(first && second);
     EXPECT_NE(*first, *second);
     for (const std::string& folder : {*first, *second}) {
@@ -88,7 +91,7 @@ TEST(Win32TempFolderTest, NewPrivateFolderWithTheSfxPrefix) {
         EXPECT_THAT(acl, Not(HasSubstr(";WD)")));
         EXPECT_THAT(acl, Not(HasSubstr(";BU)")));
     }
-    EXPECT_FALSE(platform.CreateUniqueFolder(Join(scratch.Root(), "missing"), "SFX"));
+    EXPECT_FALSE(UniqueFolderIn(platform, Join(scratch.Root(), "missing")));
 }
 
 TEST(Win32TempFolderTest, TempFolderFollowsTmpWithoutTrailingSeparator) {
@@ -96,12 +99,12 @@ TEST(Win32TempFolderTest, TempFolderFollowsTmpWithoutTrailingSeparator) {
     ASSERT_TRUE(scratch.Ok());
     Win32Platform platform;
     const ScopedVariable tmp("TMP", scratch.Root() + "\\");
-    EXPECT_EQ(platform.TempFolder(), scratch.Root());
+    EXPECT_EQ(TempFolderOf(platform), scratch.Root());
 }
 
 TEST(Win32OwnPathTest, NamesTheRunningProgram) {
     Win32Platform platform;
-    const std::optional<std::string> own = platform.OwnPath();
+    const std::optional<std::string> own = OwnPathOf(platform);
     ASSERT_TRUE(own);
     std::string lower = *own;
     std::transform(lower.begin(), lower.end(), lower.begin(),
@@ -145,17 +148,17 @@ class Win32FilesTest : public ::testing::Test {
 TEST_F(Win32FilesTest, EntryFileReplacesAnOldOne) {
     WriteFile(Path("setup.exe"), "an older and much longer file of the same name");
     {
-        std::unique_ptr<WritableFile> file = platform_.CreateFile(Path("setup.exe"));
+        const OpenedFile file(platform_, platform_.CreateFile(Path("setup.exe").c_str()));
         ASSERT_TRUE(file);
         EXPECT_TRUE(file->Write(Bytes{'n', 'e', 'w'}));
         EXPECT_TRUE(file->Flush());
     }
     EXPECT_EQ(ReadText(Path("setup.exe")), "new");
-    EXPECT_FALSE(platform_.CreateFile(Path("missing\\setup.exe")));
+    EXPECT_FALSE(platform_.CreateFile(Path("missing\\setup.exe").c_str()));
 }
 
 TEST_F(Win32FilesTest, EntryFileIsWriteThroughAndUnshared) {
-    const common::win32::UniqueHandle file = CreateEntryFile(Path("Plumex.CAB"));
+    const common::win32::UniqueHandle file = CreateEntryFile(Path("Plumex.CAB").c_str());
     ASSERT_TRUE(file);
     const std::optional<ULONG> mode = FileMode(file.Get());
     ASSERT_TRUE(mode);
@@ -166,11 +169,14 @@ TEST_F(Win32FilesTest, EntryFileIsWriteThroughAndUnshared) {
 
 TEST_F(Win32FilesTest, PackageIsReadExactlyAndNobodyMayChangeIt) {
     WriteFile(Path("package.exe"), vexo::test_support::kContractBytes);
-    std::unique_ptr<common::ByteSource> source = platform_.OpenForReading(Path("package.exe"));
-    ASSERT_TRUE(source);
-    EXPECT_TRUE(OthersAreShutOut(Path("package.exe"), GENERIC_WRITE));
-    vexo::test_support::ExpectReadsExactlyOrFails(*source);
-    EXPECT_FALSE(platform_.OpenForReading(Path("missing.exe")));
+    {
+        const OpenedPackage source(platform_,
+                                   platform_.OpenForReading(Path("package.exe").c_str()));
+        ASSERT_TRUE(source);
+        EXPECT_TRUE(OthersAreShutOut(Path("package.exe"), GENERIC_WRITE));
+        vexo::test_support::ExpectReadsExactlyOrFails(*source);
+    }
+    EXPECT_FALSE(platform_.OpenForReading(Path("missing.exe").c_str()));
 }
 
 // The stand-in setup program, copied where a test wants it, reporting to a marker file.
@@ -197,7 +203,7 @@ TEST_F(Win32StartTest, NoArgumentsSameFolderExitCodeIgnored) {
     const std::string program = Join(Path("with blank"), "setup.exe");
     PlaceSetup(program);
 
-    EXPECT_TRUE(platform_.StartAndWait(program));  // although setup ended with 7
+    EXPECT_TRUE(platform_.StartAndWait(program.c_str()));  // although setup ended with 7
     const std::vector<std::string> lines = Lines(ReadText(marker_));
     ASSERT_GE(lines.size(), 3u) << ReadText(marker_);
     EXPECT_EQ(lines[0], "1");  // the program's name alone
@@ -206,11 +212,11 @@ TEST_F(Win32StartTest, NoArgumentsSameFolderExitCodeIgnored) {
 }
 
 TEST_F(Win32StartTest, WhatCannotStartIsReported) {
-    EXPECT_FALSE(platform_.StartAndWait(Path("missing.exe")));
+    EXPECT_FALSE(platform_.StartAndWait(Path("missing.exe").c_str()));
     WriteFile(Path("data.exe"), "\x01\x02 not a program");
-    EXPECT_FALSE(platform_.StartAndWait(Path("data.exe")));
+    EXPECT_FALSE(platform_.StartAndWait(Path("data.exe").c_str()));
     ASSERT_TRUE(::CreateDirectoryA(Path("folder.exe").c_str(), nullptr));
-    EXPECT_FALSE(platform_.StartAndWait(Path("folder.exe")));
+    EXPECT_FALSE(platform_.StartAndWait(Path("folder.exe").c_str()));
     EXPECT_FALSE(Exists(marker_));
 }
 
@@ -319,8 +325,19 @@ class Win32RemoveTreeTest : public ::testing::Test {
 
     bool RemoveTree(const std::string& folder) {
         QuietView view;
-        Worker worker(platform_, view);
+        const auto memory = std::make_unique_for_overwrite<WorkerMemory>();
+        Worker worker(platform_, view, *memory);
         return worker.RemoveTree(folder);
+    }
+
+    // What a look into the folder finds first, and the path it then names.
+    FolderItem FirstItem(const std::string& folder, std::string& named) {
+        std::vector<char> storage(kLongestPath);
+        PathBuffer path(storage);
+        path.Assign(folder);
+        const FolderItem item = platform_.FirstItem(path);
+        named = path.View();
+        return item;
     }
 
     void MakeFolders(std::initializer_list<std::string> names) const {
@@ -363,24 +380,22 @@ TEST_F(Win32RemoveTreeTest, FileOrNothingInsteadOfAFolderFails) {
 }
 
 TEST_F(Win32RemoveTreeTest, NeverFollowsALinkToAFolder) {
-    MakeFolders({"outside", "SFX3", "SFX3\\real"});
+    MakeFolders({"outside", "SFX3", "SFX3\\real", "SFX3\\holder"});
     WriteFile(Path("outside\\kept.txt"), "keep");
     WriteFile(Path("SFX3\\real\\file.txt"), "x");
-    const FolderLink link(Path("SFX3\\link"), Path("outside"));
+    const FolderLink link(Path("SFX3\\holder\\link"), Path("outside"));
     if (!link.IsLink()) {
         GTEST_SKIP() << "this system lets the test make no link to a folder";
     }
 
-    FolderListing listing = platform_.ListFolder(Path("SFX3"));
-    ASSERT_TRUE(listing.opened);
-    std::sort(listing.items.begin(), listing.items.end(),
-              [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
-    ASSERT_EQ(listing.items.size(), 2u);
-    EXPECT_EQ(listing.items[0].name, "link");
-    EXPECT_FALSE(listing.items[0].isFolder);
-    EXPECT_EQ(listing.items[1].name, "real");
-    EXPECT_TRUE(listing.items[1].isFolder);
-    EXPECT_FALSE(platform_.ListFolder(Path("SFX3\\link")).opened);
+    // A link to a folder is an item to delete, a real folder one to enter (SFX3 holds only
+    // real ones), and nothing is looked at through the link.
+    std::string named;
+    EXPECT_EQ(FirstItem(Path("SFX3\\holder"), named), FolderItem::File);
+    EXPECT_EQ(named, Path("SFX3\\holder\\link"));
+    EXPECT_EQ(FirstItem(Path("SFX3"), named), FolderItem::Folder);
+    EXPECT_EQ(FirstItem(Path("SFX3\\holder\\link"), named), FolderItem::Nothing);
+    EXPECT_EQ(named, Path("SFX3\\holder\\link"));
 
     // Windows removes the link itself; Wine cannot, and the removal fails. Either way what the
     // link points to stays.
