@@ -48,29 +48,13 @@ bool CrcMethodAvailable(CrcMethod method) {
     return false;
 }
 
+// The widest folding the processor runs; each width's features include the narrower one's.
 CrcMethod FastestCrcMethod() {
-    for (CrcMethod method : {CrcMethod::Clmul512, CrcMethod::Clmul256, CrcMethod::Clmul}) {
-        if (CrcMethodAvailable(method)) {
-            return method;
-        }
-    }
-    return CrcMethod::SlicingBy8;
-}
-
-const char* CrcMethodName(CrcMethod method) {
-    switch (method) {
-        case CrcMethod::Table:
-            return "table";
-        case CrcMethod::SlicingBy8:
-            return "slicing-by-8";
-        case CrcMethod::Clmul:
-            return "PCLMULQDQ folding";
-        case CrcMethod::Clmul256:
-            return "VPCLMULQDQ folding, 256-bit";
-        case CrcMethod::Clmul512:
-            return "VPCLMULQDQ folding, 512-bit";
-    }
-    return "?";
+    const crc::CpuFeatures& cpu = crc::DetectedCpuFeatures();
+    return cpu.clmul512   ? CrcMethod::Clmul512
+           : cpu.clmul256 ? CrcMethod::Clmul256
+           : cpu.clmul    ? CrcMethod::Clmul
+                          : CrcMethod::SlicingBy8;
 }
 
 std::uint32_t UpdateCheckRegister(CrcMethod method, std::uint32_t checkRegister,

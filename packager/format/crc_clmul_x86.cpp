@@ -120,8 +120,9 @@ VEXO_TARGET_CLMUL std::uint32_t FoldLanes(std::uint32_t checkRegister, const std
 
     // Into one register: the last four take in the first four, moved four registers along, then
     // the last two the two before them, and the last one the one before it, so that the folds of
-    // each step do not wait on each other.
-    constexpr FoldPair kHalvings[] = {kFold64, kFold32, kFold16};
+    // each step do not wait on each other. (Static: where the loop stays a loop, it reads the
+    // pairs where they are rather than from a copy made on the stack.)
+    static constexpr FoldPair kHalvings[] = {kFold64, kFold32, kFold16};
     VEXO_UNROLL
     for (std::size_t step = 0, half = 4; half > 0; ++step, half /= 2) {
         const __m128i by = Constants(kHalvings[step]);
@@ -180,7 +181,7 @@ VEXO_TARGET_CLMUL256 std::uint32_t FoldYmm(std::uint32_t checkRegister, const st
         }
     }
 
-    constexpr FoldPair kHalvings[] = {kFold128, kFold64, kFold32};
+    static constexpr FoldPair kHalvings[] = {kFold128, kFold64, kFold32};
     VEXO_UNROLL
     for (std::size_t step = 0, half = 4; half > 0; ++step, half /= 2) {
         const __m256i by = Constants256(kHalvings[step]);
@@ -237,7 +238,7 @@ VEXO_TARGET_CLMUL512 std::uint32_t FoldZmm(std::uint32_t checkRegister, const st
         }
     }
 
-    constexpr FoldPair kHalvings[] = {kFold256, kFold128, kFold64};
+    static constexpr FoldPair kHalvings[] = {kFold256, kFold128, kFold64};
     VEXO_UNROLL
     for (std::size_t step = 0, half = 4; half > 0; ++step, half /= 2) {
         const __m512i by = Constants512(kHalvings[step]);

@@ -18,7 +18,23 @@ inline constexpr CrcMethod kAllCrcMethods[] = {CrcMethod::Table, CrcMethod::Slic
 
 bool CrcMethodAvailable(CrcMethod method);
 CrcMethod FastestCrcMethod();
-const char* CrcMethodName(CrcMethod method);
+
+// Inline, so that the names are part only of the programs that show them, not of the stub.
+inline const char* CrcMethodName(CrcMethod method) {
+    switch (method) {
+        case CrcMethod::Table:
+            return "table";
+        case CrcMethod::SlicingBy8:
+            return "slicing-by-8";
+        case CrcMethod::Clmul:
+            return "PCLMULQDQ folding";
+        case CrcMethod::Clmul256:
+            return "VPCLMULQDQ folding, 256-bit";
+        case CrcMethod::Clmul512:
+            return "VPCLMULQDQ folding, 512-bit";
+    }
+    return "?";
+}
 
 // Feeds bytes into a running register with the given method, which must be available.
 std::uint32_t UpdateCheckRegister(CrcMethod method, std::uint32_t checkRegister,

@@ -4,16 +4,55 @@
 
 namespace packager::format::crc {
 
-std::uint32_t UpdateTable(std::uint32_t checkRegister, const std::uint8_t* data, std::size_t size) {
+namespace {
+
+struct Tables {
+    // Not constexpr, so that no compiler fills them at compile time after all: the program's file
+    // holds these loops rather than the 9 KiB they fill.
+    Tables() {
+        Table& reference = slices[0];
+        for (std::uint32_t i = 0; i < reference.size(); ++i) {
+            std::uint32_t c = i << 24;
+            for (int bit = 0; bit < 8; ++bit) {
+                c = (c & 0x80000000u) != 0 ? (c << 1) ^ kPolynomial : c << 1;
+            }
+            reference[i] = c;
+        }
+        for (std::size_t k = 1; k < slices.size(); ++k) {
+            for (std::size_t i = 0; i < reference.size(); ++i) {
+                const std::uint32_t previous = slices[k - 1][i];
+                slices[k][i] = (previous << 8) ^ reference[previous >> 24];
+            }
+        }
+    }
+
+    alignas(64) SlicingTables slices;
+};
+
+std::uint32_t UpdateByByte(const Table& table, std::uint32_t checkRegister,
+                           const std::uint8_t* data, std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) {
-        checkRegister = (checkRegister << 8) ^ kReferenceTable[(checkRegister >> 24) ^ data[i]];
+        checkRegister = (checkRegister << 8) ^ table[(checkRegister >> 24) ^ data[i]];
     }
     return checkRegister;
 }
 
+}  // namespace
+
+// Not inlined: with the first-use check and the filling in the loops' own function, slicing-by-8
+// ran some 7% slower (bench/crc_bench).
+[[gnu::noinline]] const SlicingTables& FilledSlicingTables() {
+    static const Tables tables;
+    return tables.slices;
+}
+
+std::uint32_t UpdateTable(std::uint32_t checkRegister, const std::uint8_t* data, std::size_t size) {
+    return UpdateByByte(ReferenceTable(), checkRegister, data, size);
+}
+
 std::uint32_t UpdateSlicingBy8(std::uint32_t checkRegister, const std::uint8_t* data,
                                std::size_t size) {
-    const auto& t = kSlicingTables;
+    const SlicingTables& t = FilledSlicingTables();
     while (size >= 8) {
         const std::uint32_t a = checkRegister ^ common::LoadBe32(data);
         const std::uint32_t b = common::LoadBe32(data + 4);
@@ -23,7 +62,7 @@ std::uint32_t UpdateSlicingBy8(std::uint32_t checkRegister, const std::uint8_t* 
         data += 8;
         size -= 8;
     }
-    return UpdateTable(checkRegister, data, size);
+    return UpdateByByte(t[0], checkRegister, data, size);
 }
 
 }  // namespace packager::format::crc

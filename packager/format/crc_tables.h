@@ -1,7 +1,10 @@
-// The lookup tables of the check value, built at compile time from the polynomial.
+// The lookup tables of the check value, filled from the polynomial at their first use.
 //
 // The check value treats the data as one long polynomial over GF(2), first byte's top bit
 // highest, so a table entry is a byte's contribution i(x) * x^(8k + 32) mod P(x).
+//
+// They are filled at run time rather than built at compile time: as constants they were 9 KiB
+// of every package's stub, and filling them takes a few microseconds, once.
 #pragma once
 
 #include <array>
@@ -15,36 +18,18 @@ inline constexpr std::uint32_t kPolynomial = 0x04C11DB7u;
 
 using Table = std::array<std::uint32_t, 256>;
 
-// The table rule itself: for each i, c = i << 24, then eight times shift left by one and, when
-// the bit shifted out was set, XOR the polynomial.
-constexpr Table MakeReferenceTable() {
-    Table table{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        std::uint32_t c = i << 24;
-        for (int bit = 0; bit < 8; ++bit) {
-            c = (c & 0x80000000u) != 0 ? (c << 1) ^ kPolynomial : c << 1;
-        }
-        table[i] = c;
-    }
-    return table;
-}
-
-inline constexpr Table kReferenceTable = MakeReferenceTable();
-
 // Slicing-by-8: table k holds the contribution of a byte that has k more bytes after it in an
-// eight-byte group, i.e. table k-1 advanced by one more byte of zeros.
-constexpr std::array<Table, 8> MakeSlicingTables() {
-    std::array<Table, 8> tables{};
-    tables[0] = MakeReferenceTable();
-    for (std::size_t k = 1; k < tables.size(); ++k) {
-        for (std::size_t i = 0; i < 256; ++i) {
-            const std::uint32_t previous = tables[k - 1][i];
-            tables[k][i] = (previous << 8) ^ tables[0][previous >> 24];
-        }
-    }
-    return tables;
-}
+// eight-byte group, i.e. table k-1 advanced by one more byte of zeros. Table 0 is the table
+// rule's own: for each i, c = i << 24, then eight times shift left by one and, when the bit
+// shifted out was set, XOR the polynomial.
+using SlicingTables = std::array<Table, 8>;
 
-alignas(64) inline constexpr std::array<Table, 8> kSlicingTables = MakeSlicingTables();
+// Filled by the first call, which any thread may make; the stub, built without guarded statics,
+// computes check values on its worker thread alone.
+const SlicingTables& FilledSlicingTables();
+
+inline const Table& ReferenceTable() {
+    return FilledSlicingTables()[0];
+}
 
 }  // namespace packager::format::crc

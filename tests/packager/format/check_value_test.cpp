@@ -44,10 +44,22 @@ constexpr KnownValue kKnownValues[] = {
 };
 
 TEST(CheckValueTable, FollowsTheTableRule) {
-    EXPECT_EQ(crc::kReferenceTable[0], 0u);
-    EXPECT_EQ(crc::kReferenceTable[1], 0x04C11DB7u);
-    EXPECT_EQ(crc::kReferenceTable[0x80], 0x690CE0EEu);
-    EXPECT_EQ(crc::kReferenceTable[255], 0xB1F740B4u);
+    const crc::Table& table = crc::ReferenceTable();
+    EXPECT_EQ(table[0], 0u);
+    EXPECT_EQ(table[1], 0x04C11DB7u);
+    EXPECT_EQ(table[0x80], 0x690CE0EEu);
+    EXPECT_EQ(table[255], 0xB1F740B4u);
+}
+
+// Entry i of slicing table k: byte i followed by k zero bytes, by the table rule.
+TEST(CheckValueTable, SlicingTableKAdvancesByKZeroBytes) {
+    const crc::SlicingTables& tables = crc::FilledSlicingTables();
+    for (std::size_t k = 0; k < tables.size(); ++k) {
+        for (std::size_t i = 0; i < 256; ++i) {
+            std::uint8_t bytes[8] = {static_cast<std::uint8_t>(i)};
+            ASSERT_EQ(tables[k][i], crc::UpdateTable(0, bytes, k + 1)) << k << ", " << i;
+        }
+    }
 }
 
 TEST(CheckValue, GivesThePublishedValues) {

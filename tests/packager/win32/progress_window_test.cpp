@@ -37,7 +37,9 @@ COLORREF Inverse(COLORREF colour) {
 // The bar drawn by DrawBarImage into a 32-bit picture of its own, read back pixel by pixel.
 class BarPicture {
   public:
-    explicit BarPicture(std::uint32_t percent) : memory_(nullptr), bitmap_(MakeBitmap()) {
+    explicit BarPicture(std::uint32_t percent)
+        : memory_(nullptr),
+          bitmap_(testing_support::MakeOffScreenBitmap(memory_.Get(), kBarWidth, kBarImageHeight)) {
         const common::win32::SelectedObject selected(memory_.Get(), bitmap_.Get());
         DrawBarImage(memory_.Get(), kBarWidth, kBarHeight, percent);
         for (int y = 0; y < kBarHeight; ++y) {
@@ -70,17 +72,6 @@ class BarPicture {
     }
 
   private:
-    HBITMAP MakeBitmap() const {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = kBarWidth;
-        info.bmiHeader.biHeight = -kBarImageHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        return ::CreateDIBSection(memory_.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    }
-
     MemoryDc memory_;
     common::win32::GdiObject<HBITMAP> bitmap_;
     COLORREF pixels_[kBarHeight][kBarWidth] = {};
