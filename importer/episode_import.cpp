@@ -1,5 +1,6 @@
 #include "importer/episode_import.h"
 
+#include <functional>
 #include <optional>
 
 #include "importer/episode_labels.h"
@@ -30,6 +31,11 @@ class ImportWalk final : public EpisodeWalkVisitor {
     ImportView& view_;
     std::string_view root_;
 };
+
+// The import's rule for locations, as the library's index is to apply it.
+std::string KeyOf(std::string_view location) {
+    return LocationKey(location);
+}
 
 }  // namespace
 
@@ -65,19 +71,36 @@ void EpisodeImport::AddAndLabelEpisode(const EpisodeToAdd& episode) {
     if (!added.status) {
         return;
     }
-    // A read that fails counts as still in progress; only a confirmed cancel ends the wait
-    // then.
+    // The window sleeps between the reads until an event comes or, where the library tells
+    // of the add's end, until it ends. A read that fails counts as still in progress; only a
+    // confirmed cancel ends the wait then, and as it says nothing of the end it is waited on
+    // briefly only.
+    std::function<void()> waker = view_.Waker();
+    const bool told = waker && added.status->NotifyWhenDone(std::move(waker));
     for (;;) {
         const std::optional<bool> inProgress = added.status->InProgress();
         if (inProgress == false) {
             break;
         }
-        view_.YieldToEvents();
+        view_.WaitForEvents(told && inProgress ? IdleWait::UntilWoken : IdleWait::Briefly);
         if (state_.ImportStopped) {
             return;
         }
     }
 
+    // Where the library keeps its tracks by location, the file's track is looked up; it is the
+    // first whose location has the file's key, as the walk below would find it. A cancel that
+    // came meanwhile is taken first, as the walk takes it at the tracks before the file's.
+    if (const itunes::Ref<itunes::TrackIndex> index = playlist->TracksByLocation()) {
+        view_.YieldToEvents();
+        if (state_.ImportStopped) {
+            return;
+        }
+        if (const itunes::Ref<itunes::Track> track = index->FirstWithLocationKey(key, &KeyOf)) {
+            Label(*track, episode);
+        }
+        return;
+    }
     const itunes::Ref<itunes::TrackCollection> tracks = playlist->Tracks();
     if (!tracks) {
         return;

@@ -2,6 +2,7 @@
 // the status bar's single text, a message box, and letting pending user-interface events run.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 namespace importer {
@@ -10,6 +11,12 @@ enum class DisplayField { Show, SeasonNumber, EpisodeNumber, EpisodeID };
 enum class MessageButtons { Ok, YesNo };  // Yes/No has No as its default button
 enum class MessageIcon { None, Error, Question, Information };
 enum class MessageAnswer { Ok, Yes, No };
+
+// How long a view may sleep, with no event pending, while the import waits for an add.
+enum class IdleWait {
+    UntilWoken,  // until the next event or a call of the view's Waker, which the add's end makes
+    Briefly,     // nothing tells the view of the add's end: a short while at most
+};
 
 class ImportView {
   public:
@@ -21,6 +28,12 @@ class ImportView {
                                       MessageButtons buttons, MessageIcon icon) = 0;
     // Runs every pending user-interface event (a click on Cancel among them) and returns.
     virtual void YieldToEvents() = 0;
+    // A call that ends the view's current or next WaitForEvents at once; it may be made from any
+    // thread, any number of times, also after the view is gone. Empty when the view has none.
+    virtual std::function<void()> Waker() { return {}; }
+    // YieldToEvents for the wait for an add: with nothing pending the view sleeps rather than
+    // spins, as long as idle allows. A view that cannot sleep so just yields.
+    virtual void WaitForEvents(IdleWait /*idle*/) { YieldToEvents(); }
 };
 
 }  // namespace importer

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +22,11 @@ class OperationStatus {
     virtual ~OperationStatus() = default;
     // True while the add is still running; std::nullopt when the call failed.
     virtual std::optional<bool> InProgress() = 0;
+    // Where the library can tell when the add ends: onDone runs once it has - at once when it
+    // already has, else on whichever thread ends it - and the answer is true. False when it
+    // cannot tell; then only InProgress says. One onDone per status: a later one replaces it.
+    // onDone must own what it touches, as it may run after its caller and this object are gone.
+    virtual bool NotifyWhenDone(std::function<void()> /*onDone*/) { return false; }
 };
 
 class Track {
@@ -53,6 +59,22 @@ struct AddFileResult {
     Ref<OperationStatus> status;
 };
 
+// The key a location is compared by (the file system's rule for names, which the caller knows
+// and the library does not). A plain function, so that an index built with it can tell whether
+// it is asked with the same one.
+using LocationKeyOf = std::string (*)(std::string_view location);
+
+// A playlist's tracks by the key of their location, where the library keeps such an index: the
+// track of a file is found without reading every track. The automation interface has no such
+// thing; where a playlist offers none, its tracks are walked instead.
+class TrackIndex {
+  public:
+    virtual ~TrackIndex() = default;
+    // The first track in playlist order whose keyOf(location) is key, as a walk through Tracks
+    // taken now would find it; null when there is none or the library failed.
+    virtual Ref<Track> FirstWithLocationKey(std::string_view key, LocationKeyOf keyOf) = 0;
+};
+
 class Playlist {
   public:
     virtual ~Playlist() = default;
@@ -60,6 +82,8 @@ class Playlist {
     // one that is not usable media, is ignored without harm: the add completes, no track.
     virtual AddFileResult AddFile(std::string_view path) = 0;
     virtual Ref<TrackCollection> Tracks() = 0;
+    // The playlist's index of tracks by location; null where the library keeps none.
+    virtual Ref<TrackIndex> TracksByLocation() { return nullptr; }
 };
 
 class PlaylistCollection {

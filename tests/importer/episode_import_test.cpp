@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -206,6 +208,161 @@ TEST_F(EpisodeImportTest, ShowsTheEpisodeInTheDisplayFields) {
     ASSERT_FALSE(view.statusTexts.empty());
     EXPECT_EQ(view.statusTexts.front(), "Adding The Big Game");
 }
+
+// --- The wait for an add ----------------------------------------------------------------------
+
+// A window that sleeps in the wait for an add; what happens while it sleeps is the test's. Its
+// waits are written down one letter each: U until woken, B briefly.
+class SleepingView : public RecordingImportView<> {
+  public:
+    bool hasWaker = true;
+    int wakes = 0;
+    std::string waits;
+    std::function<void()> whileAsleep;
+
+    std::function<void()> Waker() override {
+        if (!hasWaker) {
+            return {};
+        }
+        return [this] { ++wakes; };
+    }
+    void WaitForEvents(IdleWait idle) override {
+        waits += idle == IdleWait::UntilWoken ? 'U' : 'B';
+        if (whileAsleep) {
+            whileAsleep();
+        }
+    }
+};
+
+enum class InWait { Nothing, AddEnds, CancelConfirmed };
+
+struct WaitCase {
+    std::string name;
+    bool viewHasWaker;
+    bool statusNotifies;
+    int failedReads;
+    int busyReads;
+    InWait event;
+    int eventAtWait;  // the event comes in this wait (the first is 1)
+    std::string waits;
+    int wakes;
+    int filesAdded;
+
+    friend void PrintTo(const WaitCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class AddWaitTest : public ::testing::TestWithParam<WaitCase> {};
+
+TEST_P(AddWaitTest, SleepsUntilTheAddEndsOrAnEventEndsTheImport) {
+    const WaitCase& c = GetParam();
+    auto playlist = std::make_shared<FakePlaylist>();
+    playlist->notifies = c.statusNotifies;
+    playlist->failedReads = c.failedReads;
+    playlist->busyReads = c.busyReads;
+    ImportState state;
+    state.ImportStopped = false;
+    state.MoviesPlaylist = playlist;
+    SleepingView view;
+    view.hasWaker = c.viewHasWaker;
+    view.whileAsleep = [&] {
+        if (static_cast<int>(view.waits.size()) != c.eventAtWait) {
+            return;
+        }
+        if (c.event == InWait::AddEnds) {
+            playlist->lastStatus->End();
+        } else if (c.event == InWait::CancelConfirmed) {
+            state.ImportStopped = true;
+        }
+    };
+
+    EpisodeImport(state, view)
+        .AddAndLabelEpisode(
+            {"root", {"Show", "Show"}, {"1", "1"}, 1, "01", 1, "Pilot", "mp4", "01 Pilot.mp4"});
+
+    EXPECT_EQ(view.waits, c.waits);
+    EXPECT_EQ(view.wakes, c.wakes);
+    EXPECT_EQ(state.FilesAdded, c.filesAdded);
+}
+
+constexpr int kBusy = 1000;
+using enum InWait;
+
+// name, the view has a waker, the status notifies, failed and busy reads, the event and the wait
+// it comes in; the waits, the wakes and the files labelled.
+const WaitCase kWaitCases[] = {
+    {"TheAddsEndAloneEndsTheSleep", true, true, 0, kBusy, AddEnds, 1, "U", 1, 1},
+    {"ACancelInsideTheSleepEndsTheImport", true, true, 0, kBusy, CancelConfirmed, 1, "U", 0, 0},
+    {"AnEndBeforeTheFirstReadNeedsNoSleep", true, true, 0, 0, Nothing, 0, "", 0, 1},
+    {"AFailedReadSaysNothingOfTheEnd", true, true, 1, kBusy, AddEnds, 2, "BU", 1, 1},
+    {"AStatusThatCannotTellIsReadAfterBriefSleeps", true, false, 0, 2, Nothing, 0, "BB", 0, 1},
+    {"AViewWithoutAWakerSleepsBriefly", false, true, 0, 2, Nothing, 0, "BB", 0, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, AddWaitTest, ::testing::ValuesIn(kWaitCases),
+                         [](const auto& row) { return row.param.name; });
+
+// --- The search through the library's index ---------------------------------------------------
+
+// A track in the playlist before the add: before + the joined relative path + after.
+struct EarlierTrack {
+    std::string before, relative, after;
+};
+
+struct IndexCase {
+    std::string name;
+    std::vector<EarlierTrack> earlier;
+    bool cancelInSearch = false;  // confirmed in the first yield after the add
+    int labelled = 1;
+};
+
+class IndexedSearchTest : public EpisodeImportTest,
+                          public ::testing::WithParamInterface<IndexCase> {
+  protected:
+    // Which tracks an import of Show/1/01 Pilot.mp4 labels, with or without the index.
+    std::vector<bool> Labelled(bool indexed) {
+        auto fresh = std::make_shared<FakePlaylist>();
+        fresh->indexed = indexed;
+        for (const EarlierTrack& earlier : GetParam().earlier) {
+            fresh->tracks.push_back(std::make_shared<FakeTrack>());
+            fresh->tracks.back()->location =
+                earlier.before + Joined(earlier.relative) + earlier.after;
+        }
+        state.MoviesPlaylist = fresh;
+        state.ImportStopped = false;
+        view.onYield = [this] {
+            state.ImportStopped =
+                state.ImportStopped || (GetParam().cancelInSearch && !view.statusTexts.empty() &&
+                                        view.statusTexts.back().starts_with("Adding "));
+        };
+        import.ImportShows(folder.Root());
+        std::vector<bool> labelled;
+        for (const auto& track : fresh->tracks) {
+            labelled.push_back(track->Labelled());
+        }
+        // Where the index is offered, the tracks are never walked.
+        EXPECT_EQ(fresh->listings, indexed ? 0 : 1);
+        return labelled;
+    }
+};
+
+TEST_P(IndexedSearchTest, LabelsTheTrackTheWalkLabels) {
+    File("Show/1/01 Pilot.mp4");
+    const std::vector<bool> walked = Labelled(false);
+    EXPECT_EQ(std::count(walked.begin(), walked.end(), true), GetParam().labelled);
+    EXPECT_EQ(Labelled(true), walked);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IndexedSearchTest,
+    ::testing::Values(
+        IndexCase{"OnlyTheNewTrack", {}},
+        IndexCase{"AnotherFileFirst", {{"", "Show/1/02 Other.mp4", ""}}},
+        IndexCase{"TheFirstOfTwoWithTheFilesLocation",
+                  {{"", "Show/1/01 Pilot.mp4", ""}, {"", "Show/1/01 Pilot.mp4", ""}}},
+        IndexCase{"ACaseOrBlankVariantByThePlatformsRule", {{"  ", "SHOW/1/01 PILOT.MP4", " "}}},
+        IndexCase{
+            "ACancelBeforeTheFilesTrackIsReached", {{"", "Show/1/02 Other.mp4", ""}}, true, 0}),
+    [](const auto& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace importer::test

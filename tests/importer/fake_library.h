@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "importer/itunes/itunes.h"
@@ -42,19 +43,39 @@ struct FakeTrack : itunes::Track {
     }
 };
 
-// InProgress answers true for the given number of reads, then false; onRead runs before each.
+// InProgress fails for the given number of reads, answers true for the busy ones, then false;
+// onRead runs before each. A status that notifies keeps the waiter's onDone until End.
 struct FakeStatus : itunes::OperationStatus {
+    int failedReads = 0;
     int busyReads = 0;
+    bool notifies = false;
     std::function<void()> onRead;
+    std::function<void()> onDone;
+
     std::optional<bool> InProgress() override {
         if (onRead) {
             onRead();
+        }
+        if (failedReads > 0) {
+            --failedReads;
+            return std::nullopt;
         }
         if (busyReads > 0) {
             --busyReads;
             return true;
         }
         return false;
+    }
+    bool NotifyWhenDone(std::function<void()> done) override {
+        onDone = notifies ? std::move(done) : nullptr;
+        return notifies;
+    }
+    // The add ends now, as the library's thread would end it.
+    void End() {
+        failedReads = busyReads = 0;
+        if (onDone) {
+            std::exchange(onDone, nullptr)();
+        }
     }
 };
 
@@ -66,12 +87,33 @@ struct FakeTracks : itunes::TrackCollection {
     }
 };
 
+// The tracks of a playlist by location key, looked up as a library's index would answer: the
+// first in playlist order whose keyOf(location) is the key.
+struct FakeIndex : itunes::TrackIndex {
+    explicit FakeIndex(const std::vector<std::shared_ptr<FakeTrack>>& of) : tracks(of) {}
+    const std::vector<std::shared_ptr<FakeTrack>>& tracks;
+    itunes::Ref<itunes::Track> FirstWithLocationKey(std::string_view key,
+                                                    itunes::LocationKeyOf keyOf) override {
+        for (const auto& track : tracks) {
+            if (track->location && keyOf(*track->location) == key) {
+                return track;
+            }
+        }
+        return nullptr;
+    }
+};
+
 struct FakePlaylist : itunes::Playlist {
     std::vector<std::shared_ptr<FakeTrack>> tracks;
+    bool indexed = false;  // offers FakeIndex
+    int listings = 0;      // calls of Tracks
     std::vector<std::string> addedPaths;
     bool giveStatus = true;
+    int failedReads = 0;
     int busyReads = 0;
+    bool notifies = false;
     std::function<void()> onStatusRead;
+    std::shared_ptr<FakeStatus> lastStatus;
 
     itunes::AddFileResult AddFile(std::string_view path) override {
         addedPaths.emplace_back(path);
@@ -82,14 +124,21 @@ struct FakePlaylist : itunes::Playlist {
         track->location = std::string(path);
         tracks.push_back(track);
         auto status = std::make_shared<FakeStatus>();
+        status->failedReads = failedReads;
         status->busyReads = busyReads;
+        status->notifies = notifies;
         status->onRead = onStatusRead;
+        lastStatus = status;
         return {true, status};
     }
     itunes::Ref<itunes::TrackCollection> Tracks() override {
+        ++listings;
         auto collection = std::make_shared<FakeTracks>();
         collection->tracks = tracks;
         return collection;
+    }
+    itunes::Ref<itunes::TrackIndex> TracksByLocation() override {
+        return indexed ? std::make_shared<FakeIndex>(tracks) : nullptr;
     }
 };
 

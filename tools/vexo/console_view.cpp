@@ -78,6 +78,36 @@ MessageAnswer ConsoleView::ShowMessage(std::string_view text, std::string_view,
 }
 
 void ConsoleView::YieldToEvents() {
+    TakeEvents();
+}
+
+std::function<void()> ConsoleView::Waker() {
+    if (!wake_->Ok()) {
+        return {};
+    }
+    return [wake = wake_] { wake->Wake(); };
+}
+
+// Ctrl+C is the only event a terminal brings, so the import sleeps until it comes or the add
+// ends.
+void ConsoleView::WaitForEvents(importer::IdleWait idle) {
+    if (idle != importer::IdleWait::UntilWoken) {
+        TakeEvents();
+        // Nothing tells of the add's end, so the import polls: the library's worker gets the
+        // processor between the reads.
+        std::this_thread::yield();
+        return;
+    }
+    {
+        const InterruptWakes interrupts(*wake_);
+        if (!InterruptGuard::InterruptPending()) {
+            wake_->Sleep();
+        }
+    }
+    TakeEvents();
+}
+
+void ConsoleView::TakeEvents() {
     if (yieldHook_) {
         yieldHook_(*this);
     }
@@ -92,9 +122,6 @@ void ConsoleView::YieldToEvents() {
             err_ << "vexo import: already stopping\n";
         }
     }
-    // Nothing else is pending on a terminal; the library's worker gets the processor while the
-    // walk polls it.
-    std::this_thread::yield();
 }
 
 std::optional<std::string> ConsoleView::PickFolder(basFiles::WindowHandle, std::string_view) {

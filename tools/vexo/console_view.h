@@ -7,6 +7,7 @@
 #include <functional>
 #include <iosfwd>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 
 #include "importer/forms/frmMain.h"
 #include "importer/forms/main_window_view.h"
+#include "tools/vexo/wake_pipe.h"
 
 namespace vexo::cli {
 
@@ -49,6 +51,8 @@ class ConsoleView : public forms::MainWindowView {
                                         importer::MessageButtons buttons,
                                         importer::MessageIcon icon) override;
     void YieldToEvents() override;
+    std::function<void()> Waker() override;
+    void WaitForEvents(importer::IdleWait idle) override;
 
     std::optional<std::string> PickFolder(basFiles::WindowHandle owner,
                                           std::string_view title) override;
@@ -69,12 +73,16 @@ class ConsoleView : public forms::MainWindowView {
   private:
     // The button reads Cancel and can be clicked.
     bool CancelClickable() const;
+    // The yield hook, then an interrupt's click when one is pending.
+    void TakeEvents();
 
     std::optional<std::string> folder_;
     std::ostream& out_;
     std::ostream& err_;
     forms::frmMain* form_ = nullptr;
     std::function<void(const ConsoleView&)> yieldHook_;
+    // Shared with the library's thread, which may wake it after this view is gone.
+    std::shared_ptr<const WakePipe> wake_ = std::make_shared<const WakePipe>();
 
     std::map<importer::DisplayField, std::string> fields_;
     std::string status_;

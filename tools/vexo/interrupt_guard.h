@@ -21,6 +21,8 @@ class InterruptGuard {
 
     // True once per interrupt that arrived since the last call (several at once count as one).
     static bool TakeInterrupt();
+    // True when an interrupt arrived that TakeInterrupt has not taken yet.
+    static bool InterruptPending();
 
   private:
     // What the platform needs to put the previous handler back; kept out of this header so

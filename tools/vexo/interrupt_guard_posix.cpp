@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "tools/vexo/interrupt_guard.h"
+#include "tools/vexo/wake_pipe.h"
 
 namespace vexo::cli {
 namespace {
@@ -13,8 +14,11 @@ static_assert(std::atomic<bool>::is_always_lock_free,
 
 std::atomic<bool> interrupted{false};
 
+// The flag is raised before the wake-up is written, so that a sleeper that is not woken finds
+// the flag raised instead.
 void OnInterrupt(int) {
-    interrupted.store(true, std::memory_order_relaxed);
+    interrupted.store(true);
+    WakeForInterrupt();
 }
 
 }  // namespace
@@ -48,6 +52,10 @@ InterruptGuard::~InterruptGuard() {
 
 bool InterruptGuard::TakeInterrupt() {
     return interrupted.exchange(false, std::memory_order_relaxed);
+}
+
+bool InterruptGuard::InterruptPending() {
+    return interrupted.load();
 }
 
 }  // namespace vexo::cli

@@ -43,4 +43,8 @@ bool InterruptGuard::TakeInterrupt() {
     return interrupted.exchange(false, std::memory_order_relaxed);
 }
 
+bool InterruptGuard::InterruptPending() {
+    return interrupted.load();
+}
+
 }  // namespace vexo::cli

@@ -14,12 +14,30 @@ AddOutcome AddJobState::Wait() {
 }
 
 void AddJobState::Complete(AddOutcome outcome) {
+    std::function<void()> onDone;
     {
         std::lock_guard lock(mutex_);
         outcome_ = std::move(outcome);
         done_.store(true, std::memory_order_release);
+        onDone = std::move(onDone_);
     }
     finished_.notify_all();
+    if (onDone) {
+        onDone();
+    }
+}
+
+void AddJobState::WhenDone(std::function<void()> onDone) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!Done()) {
+            onDone_ = std::move(onDone);
+            return;
+        }
+    }
+    if (onDone) {
+        onDone();
+    }
 }
 
 AddOutcome AddMediaFile(LibraryDatabase& db, const std::string& path, std::int64_t playlistId) {

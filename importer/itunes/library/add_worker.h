@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,12 +25,16 @@ class AddJobState {
     bool Done() const { return done_.load(std::memory_order_acquire); }
     AddOutcome Wait();
     void Complete(AddOutcome outcome);
+    // onDone runs once the add is complete: at once when it is, else on the worker right after
+    // it completes. A later call replaces an onDone that has not run yet.
+    void WhenDone(std::function<void()> onDone);
 
   private:
     std::atomic<bool> done_{false};
     std::mutex mutex_;
     std::condition_variable finished_;
     AddOutcome outcome_;
+    std::function<void()> onDone_;
 };
 
 // Probes the file and, when it is usable media not yet in the library, inserts it.

@@ -17,18 +17,28 @@ class LibraryOperationStatus final : public OperationStatus {
   public:
     explicit LibraryOperationStatus(std::shared_ptr<AddJobState> state)
         : state_(std::move(state)) {}
-    // Callers poll this as fast as they can; a poll that finds the add still running gives the
-    // processor away once, so that on a busy machine the poller does not starve the add.
+    // A caller that is not told of the end polls this as fast as it can; a poll that finds the
+    // add still running then gives the processor away once, so that on a busy machine the poller
+    // does not starve the add. One that is told sleeps between its reads and is not slowed.
     std::optional<bool> InProgress() override {
         if (state_->Done()) {
             return false;
         }
-        std::this_thread::yield();
+        if (!notifying_) {
+            std::this_thread::yield();
+        }
+        return true;
+    }
+
+    bool NotifyWhenDone(std::function<void()> onDone) override {
+        notifying_ = true;
+        state_->WhenDone(std::move(onDone));
         return true;
     }
 
   private:
     std::shared_ptr<AddJobState> state_;
+    bool notifying_ = false;
 };
 
 // What a collection and every track it handed out keep alive together: the library (whose
@@ -59,6 +69,31 @@ class LibraryTrackCollection final : public TrackCollection {
     std::size_t next_ = 0;
 };
 
+// A track found by its location, with the library it writes to.
+struct FoundTrack {
+    Core core;
+    LibraryTrack track;
+};
+
+class LibraryTrackIndex final : public TrackIndex {
+  public:
+    LibraryTrackIndex(Core core, std::int64_t playlistId)
+        : core_(std::move(core)), playlistId_(playlistId) {}
+
+    Ref<Track> FirstWithLocationKey(std::string_view key, LocationKeyOf keyOf) override {
+        std::optional<LibraryTrack> track = core_->db->FirstTrackWithKey(playlistId_, key, keyOf);
+        if (!track) {
+            return nullptr;
+        }
+        auto found = std::make_shared<FoundTrack>(FoundTrack{core_, std::move(*track)});
+        return Ref<Track>(found, &found->track);
+    }
+
+  private:
+    Core core_;
+    std::int64_t playlistId_;
+};
+
 class LibraryPlaylist final : public Playlist {
   public:
     LibraryPlaylist(Core core, std::int64_t id) : core_(std::move(core)), id_(id) {}
@@ -78,6 +113,10 @@ class LibraryPlaylist final : public Playlist {
         }
         return std::make_shared<LibraryTrackCollection>(
             std::make_shared<const TrackListing>(TrackListing{core_, std::move(entries)}));
+    }
+
+    Ref<TrackIndex> TracksByLocation() override {
+        return std::make_shared<LibraryTrackIndex>(core_, id_);
     }
 
   private:

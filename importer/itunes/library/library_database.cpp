@@ -1,7 +1,9 @@
 #include "importer/itunes/library/library_database.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 namespace itunes::library {
@@ -74,29 +76,57 @@ std::string DefaultName(std::string_view location) {
     return std::filesystem::path(std::string(location)).stem().string();
 }
 
+// How much the log may hold before a commit checkpoints it into the database, whatever the page
+// size. A checkpoint syncs the log and the database, copies every page changed since the last
+// one, and stalls the commit that runs it: an import logs some seventeen small pages a file, and
+// with SQLite's default (a thousand pages) it checkpointed every sixty files; now every two
+// thousand or so.
+constexpr int kCheckpointBytes = 32 * 1024 * 1024;
+
+// The page size of a new library. A commit writes every page it changed to the log whole, and
+// most commits change one small row (a track's property), so small pages keep the log, its
+// syncs and its checkpoints small. It takes effect only while the database is still empty: a
+// library made with other pages keeps them.
+constexpr int kNewPageSize = 1024;
+
 bool PrepareConnection(sqlite3* db) {
     // WAL lets readers and the one writer of another process go on together. Each commit is
     // in the operating system's hands before the call returns, so it survives the process
-    // being killed; NORMAL leaves syncing it to the disk to SyncPoint and the checkpoints.
-    return Execute(db, "PRAGMA journal_mode = WAL") && Execute(db, "PRAGMA synchronous = NORMAL") &&
-           Execute(db, "PRAGMA foreign_keys = ON");
+    // being killed; NORMAL leaves syncing it to the disk to the log syncer, SyncPoint and the
+    // checkpoints.
+    if (!Execute(db, ("PRAGMA page_size = " + std::to_string(kNewPageSize)).c_str()) ||
+        !Execute(db, "PRAGMA journal_mode = WAL") || !Execute(db, "PRAGMA synchronous = NORMAL") ||
+        !Execute(db, "PRAGMA foreign_keys = ON")) {
+        return false;
+    }
+    Statement pageSize(db, "PRAGMA page_size");
+    if (pageSize.Step() != SQLITE_ROW || pageSize.ColumnInt(0) <= 0) {
+        return false;
+    }
+    return sqlite3_wal_autocheckpoint(
+               db, static_cast<int>(kCheckpointBytes / pageSize.ColumnInt(0))) == SQLITE_OK;
 }
 
 // A commit that comes this long after the last one synced to the disk is synced itself, and
 // with it everything committed before (it is earlier in the same log). A crash of the machine
 // so loses at most the commits of the last interval, never the library's consistency, while
-// a busy import pays one sync a second instead of eight a file (its add and seven writes).
+// a busy import pays one sync a second instead of eight a file (its add and seven writes) - and
+// none while the log syncer, which syncs more often, keeps up.
 constexpr auto kSyncInterval = std::chrono::seconds(1);
 
-// Makes the commits made while it lives synced ones when a sync is due. The level can only
-// change outside a transaction, and changes as the pragma is prepared: it is run afresh each
-// time, never kept as a prepared statement.
+// Makes the commits made while it lives synced ones when a sync is due: when neither this
+// connection nor the library's log syncer (when there is one) has synced for an interval, as
+// when the syncer's thread could not start. The level can only change outside a transaction,
+// and changes as the pragma is prepared: it is run afresh each time, never kept as a prepared
+// statement.
 class SyncPoint {
   public:
-    SyncPoint(sqlite3* db, SyncClock::time_point& lastSync)
+    SyncPoint(sqlite3* db, SyncClock::time_point& lastSync, const LogSyncer* syncer = nullptr)
         : db_(db),
           lastSync_(lastSync),
-          due_(SyncClock::now() - lastSync >= kSyncInterval),
+          due_(SyncClock::now() -
+                   std::max(lastSync, syncer != nullptr ? syncer->SyncedUpTo() : lastSync) >=
+               kSyncInterval),
           ok_(!due_ || Execute(db, "PRAGMA synchronous = FULL")) {}
     ~SyncPoint() {
         if (due_) {
@@ -161,16 +191,18 @@ std::unique_ptr<LibraryDatabase> LibraryDatabase::Open(const std::string& path, 
         return nullptr;
     }
     const std::int64_t libraryPlaylistId = library.ColumnInt(0);
-    auto database =
-        std::unique_ptr<LibraryDatabase>(new LibraryDatabase(std::move(db), libraryPlaylistId));
+    auto database = std::unique_ptr<LibraryDatabase>(
+        new LibraryDatabase(std::move(db), libraryPlaylistId, path));
     if (!database->Prepared()) {
         return nullptr;
     }
     return database;
 }
 
-LibraryDatabase::LibraryDatabase(common::sqlite::Database db, std::int64_t libraryPlaylistId)
+LibraryDatabase::LibraryDatabase(common::sqlite::Database db, std::int64_t libraryPlaylistId,
+                                 const std::string& path)
     : db_(std::move(db)),
+      syncer_(path),
       libraryPlaylistId_(libraryPlaylistId),
       findSource_(db_.get(), "SELECT id FROM sources WHERE name = ?1 COLLATE NOCASE", true),
       findPlaylist_(db_.get(),
@@ -188,10 +220,13 @@ LibraryDatabase::LibraryDatabase(common::sqlite::Database db, std::int64_t libra
                    "INSERT INTO tracks(location, name, duration_ms, width, height, codec) "
                    "VALUES(?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT(location) DO NOTHING",
                    true),
+      nextPosition_(db_.get(),
+                    "SELECT COALESCE(MAX(position), 0) + 1 FROM playlist_tracks "
+                    "WHERE playlist_id = ?1",
+                    true),
       appendToPlaylist_(db_.get(),
                         "INSERT INTO playlist_tracks(playlist_id, track_id, position) "
-                        "SELECT ?1, ?2, COALESCE(MAX(position), 0) + 1 FROM playlist_tracks "
-                        "WHERE playlist_id = ?1",
+                        "VALUES(?1, ?2, ?3)",
                         true),
       setName_(db_.get(), "UPDATE tracks SET name = ?2 WHERE id = ?1", true),
       setShow_(db_.get(), "UPDATE tracks SET show = ?2 WHERE id = ?1", true),
@@ -204,7 +239,7 @@ LibraryDatabase::LibraryDatabase(common::sqlite::Database db, std::int64_t libra
 bool LibraryDatabase::Prepared() const {
     for (const Statement* statement :
          {&findSource_, &findPlaylist_, &dataVersion_, &listEntries_, &hasLocation_, &insertTrack_,
-          &appendToPlaylist_, &setName_, &setShow_, &setEpisodeId_, &setSortName_,
+          &nextPosition_, &appendToPlaylist_, &setName_, &setShow_, &setEpisodeId_, &setSortName_,
           &setSeasonNumber_, &setEpisodeNumber_, &setVideoKind_}) {
         if (!statement->Ok()) {
             return false;
@@ -278,6 +313,34 @@ std::shared_ptr<TrackEntries> LibraryDatabase::HandOut(const std::shared_ptr<Kep
 
 std::shared_ptr<TrackEntries> LibraryDatabase::PlaylistEntries(std::int64_t playlistId) {
     std::lock_guard lock(mutex_);
+    const std::shared_ptr<KeptList> list = CurrentList(playlistId);
+    return list == nullptr ? nullptr : HandOut(list);
+}
+
+std::optional<LibraryTrack> LibraryDatabase::FirstTrackWithKey(std::int64_t playlistId,
+                                                               std::string_view key,
+                                                               LocationKeyOf keyOf) {
+    std::lock_guard lock(mutex_);
+    const std::shared_ptr<KeptList> list = CurrentList(playlistId);
+    if (list == nullptr || keyOf == nullptr) {
+        return std::nullopt;
+    }
+    if (list->keyOf != keyOf) {
+        list->firstByKey.clear();
+        list->firstByKey.reserve(list->tracks.size());
+        list->keyOf = keyOf;
+        for (std::size_t i = 0; i < list->tracks.size(); ++i) {
+            list->firstByKey.try_emplace(keyOf(list->tracks[i].StoredLocation()), i);
+        }
+    }
+    const auto found = list->firstByKey.find(std::string(key));
+    if (found == list->firstByKey.end()) {
+        return std::nullopt;
+    }
+    return list->tracks[found->second];
+}
+
+std::shared_ptr<LibraryDatabase::KeptList> LibraryDatabase::CurrentList(std::int64_t playlistId) {
     std::int64_t version = 0;
     {
         StatementUse read(dataVersion_);
@@ -292,7 +355,7 @@ std::shared_ptr<TrackEntries> LibraryDatabase::PlaylistEntries(std::int64_t play
         listsVersion_ = version;
     }
     if (const auto known = lists_.find(playlistId); known != lists_.end()) {
-        return HandOut(known->second);
+        return known->second;
     }
     // A commit of another connection between the version read above and this list's read is
     // in the list, and moves the version: the next call reads the list again, harmlessly.
@@ -309,7 +372,7 @@ std::shared_ptr<TrackEntries> LibraryDatabase::PlaylistEntries(std::int64_t play
         return nullptr;
     }
     lists_.emplace(playlistId, list);
-    return HandOut(list);
+    return list;
 }
 
 void LibraryDatabase::RememberAppended(std::int64_t playlistId, std::int64_t trackId,
@@ -323,9 +386,15 @@ void LibraryDatabase::RememberAppended(std::int64_t playlistId, std::int64_t tra
     if (list->holders.load(std::memory_order_acquire) != 0) {
         auto copy = std::make_shared<KeptList>();
         copy->tracks = list->tracks;
+        copy->keyOf = list->keyOf;
+        copy->firstByKey = list->firstByKey;
         list = std::move(copy);
     }
     list->tracks.emplace_back(*this, trackId, std::string(location));
+    if (list->keyOf != nullptr) {
+        // A key already there keeps its earlier track: the index names the first in the list.
+        list->firstByKey.try_emplace(list->keyOf(location), list->tracks.size() - 1);
+    }
 }
 
 std::optional<std::vector<TrackRecord>> LibraryDatabase::PlaylistTracks(std::int64_t playlistId) {
@@ -370,14 +439,26 @@ bool LibraryDatabase::HasLocation(std::string_view location) {
 }
 
 bool LibraryDatabase::AppendToPlaylist(std::int64_t playlistId, std::int64_t trackId) {
+    // Read, then inserted, inside the add's write transaction, so that no other writer comes
+    // between. As two statements rather than one INSERT ... SELECT, which reading the table it
+    // writes would first copy the result of into a temporary table.
+    std::int64_t position = 0;
+    {
+        StatementUse next(nextPosition_);
+        if (!next->Bind(1, playlistId) || next->Step() != SQLITE_ROW) {
+            return false;
+        }
+        position = next->ColumnInt(0);
+    }
     StatementUse append(appendToPlaylist_);
-    return append->Bind(1, playlistId) && append->Bind(2, trackId) && append->Step() == SQLITE_DONE;
+    return append->Bind(1, playlistId) && append->Bind(2, trackId) && append->Bind(3, position) &&
+           append->Step() == SQLITE_DONE;
 }
 
 InsertResult LibraryDatabase::InsertTrack(std::string_view location, const MediaInfo& media,
                                           std::int64_t playlistId) {
     std::lock_guard lock(mutex_);
-    SyncPoint synced(db_.get(), lastSync_);
+    SyncPoint synced(db_.get(), lastSync_, &syncer_);
     Transaction transaction(db_.get(), Transaction::Kind::Write);
     if (!synced.Ok() || !transaction.Open()) {
         return InsertResult::kFailed;
@@ -405,6 +486,7 @@ InsertResult LibraryDatabase::InsertTrack(std::string_view location, const Media
         return InsertResult::kFailed;
     }
     synced.Committed();
+    syncer_.Committed();
     RememberAppended(libraryPlaylistId_, trackId, location);
     if (playlistId != libraryPlaylistId_) {
         RememberAppended(playlistId, trackId, location);
@@ -426,12 +508,13 @@ bool LibraryDatabase::SetInteger(std::int64_t trackId, IntegerProperty property,
 }
 
 bool LibraryDatabase::CommitUpdate(const StatementUse& update) {
-    SyncPoint synced(db_.get(), lastSync_);
+    SyncPoint synced(db_.get(), lastSync_, &syncer_);
     // Outside a transaction the update commits as it completes.
     if (!synced.Ok() || update->Step() != SQLITE_DONE) {
         return false;
     }
     synced.Committed();
+    syncer_.Committed();
     return sqlite3_changes(db_.get()) == 1;
 }
 

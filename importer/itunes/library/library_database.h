@@ -16,6 +16,7 @@
 
 #include "common/sqlite_database.h"
 #include "importer/itunes/library/library_track.h"
+#include "importer/itunes/library/log_syncer.h"
 #include "importer/itunes/library/media_library.h"
 #include "importer/itunes/library/media_probe.h"
 
@@ -25,8 +26,6 @@ enum class TextProperty { kName, kShow, kEpisodeId, kSortName };
 enum class IntegerProperty { kSeasonNumber, kEpisodeNumber, kVideoKind };
 
 enum class InsertResult { kInserted, kDuplicate, kFailed };
-
-using SyncClock = std::chrono::steady_clock;
 
 // A playlist's tracks in playlist order.
 using TrackEntries = std::vector<LibraryTrack>;
@@ -47,6 +46,11 @@ class LibraryDatabase {
     // (another process, or another library object) has changed the database. Its tracks write
     // to this database.
     std::shared_ptr<TrackEntries> PlaylistEntries(std::int64_t playlistId);
+    // The first track of that list whose keyOf(location) is key, from an index of the list by
+    // key: built when first asked for with keyOf, and kept up as the list is. std::nullopt when
+    // there is none or the database fails.
+    std::optional<LibraryTrack> FirstTrackWithKey(std::int64_t playlistId, std::string_view key,
+                                                  LocationKeyOf keyOf);
     std::optional<std::vector<TrackRecord>> PlaylistTracks(std::int64_t playlistId);
 
     bool HasLocation(std::string_view location);
@@ -61,7 +65,8 @@ class LibraryDatabase {
     bool SetInteger(std::int64_t trackId, IntegerProperty property, std::int64_t value);
 
   private:
-    LibraryDatabase(common::sqlite::Database db, std::int64_t libraryPlaylistId);
+    LibraryDatabase(common::sqlite::Database db, std::int64_t libraryPlaylistId,
+                    const std::string& path);
     bool Prepared() const;
     bool AppendToPlaylist(std::int64_t playlistId, std::int64_t trackId);
     // Adds the committed track to the end of the playlist's list in memory, if it is there.
@@ -74,9 +79,12 @@ class LibraryDatabase {
     std::mutex mutex_;
     // Declared before the statements, which are finalized first.
     common::sqlite::Database db_;
+    // Stopped, after a last sync, before the connection closes.
+    LogSyncer syncer_;
     std::int64_t libraryPlaylistId_;
-    // When a commit of this connection was last synced to the disk.
-    SyncClock::time_point lastSync_{};
+    // When a commit of this connection was last synced to the disk: at first, when the library
+    // was opened, by a synced commit (Open) that leaves nothing of this connection unsynced.
+    SyncClock::time_point lastSync_ = SyncClock::now();
 
     // Prepared once, when the library is opened.
     common::sqlite::Statement findSource_;
@@ -85,6 +93,7 @@ class LibraryDatabase {
     common::sqlite::Statement listEntries_;
     common::sqlite::Statement hasLocation_;
     common::sqlite::Statement insertTrack_;
+    common::sqlite::Statement nextPosition_;
     common::sqlite::Statement appendToPlaylist_;
     common::sqlite::Statement setName_;
     common::sqlite::Statement setShow_;
@@ -99,8 +108,15 @@ class LibraryDatabase {
     struct KeptList {
         TrackEntries tracks;
         std::atomic<int> holders{0};
+        // Where in tracks the first track of each key is, by keyOf; read and changed with the
+        // mutex held only, so holders of the tracks never see it.
+        LocationKeyOf keyOf = nullptr;
+        std::unordered_map<std::string, std::size_t> firstByKey;
     };
     static std::shared_ptr<TrackEntries> HandOut(const std::shared_ptr<KeptList>& list);
+    // The playlist's list as it is now, read again when another connection has changed the
+    // database; null when the database fails. The mutex must be held.
+    std::shared_ptr<KeptList> CurrentList(std::int64_t playlistId);
 
     // The lists of the playlists asked for so far, valid while the database's data version
     // (which moves with every commit of another connection) is still listsVersion_.

@@ -21,7 +21,8 @@ struct ProbeResult {
 };
 
 // Reads the headers and sample tables (and, when the size is only in the codec's headers, the
-// first packets, within fixed bounds); safe on arbitrary bytes.
+// codec configuration, or failing that the first packets, within fixed bounds); safe on
+// arbitrary bytes.
 ProbeResult ProbeMedia(const std::string& path);
 
 }  // namespace itunes::library

@@ -1,5 +1,6 @@
 #include "importer/ui/qt/main_window.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -49,8 +51,24 @@ const std::pair<std::string_view, importer::DisplayField> kFieldNames[] = {
 
 }  // namespace
 
+// The event loop of the window's thread, which the library's thread wakes when an add ends;
+// the window forgets it when it goes.
+struct MainWindow::LoopWaker {
+    std::mutex mutex;
+    QAbstractEventDispatcher* loop = nullptr;
+
+    void Wake() {
+        std::lock_guard lock(mutex);
+        if (loop != nullptr) {
+            loop->wakeUp();
+        }
+    }
+};
+
 MainWindow::MainWindow(forms::StartupServices services, MainWindowHooks hooks)
-    : hooks_(std::move(hooks)), form_(*this, std::move(services)) {
+    : hooks_(std::move(hooks)),
+      waker_(std::make_shared<LoopWaker>()),
+      form_(*this, std::move(services)) {
     // A fixed single border with a minimise button and no maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -64,7 +82,10 @@ MainWindow::MainWindow(forms::StartupServices services, MainWindowHooks hooks)
     placement_ = new FramePlacement(*this);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    std::lock_guard lock(waker_->mutex);
+    waker_->loop = nullptr;
+}
 
 double MainWindow::TwipsPerPixelX() const {
     return plumex::qt::TwipsPerPixelX(*this);
@@ -198,6 +219,24 @@ importer::MessageAnswer MainWindow::ShowMessage(std::string_view text, std::stri
 
 void MainWindow::YieldToEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+std::function<void()> MainWindow::Waker() {
+    {
+        std::lock_guard lock(waker_->mutex);
+        waker_->loop = QAbstractEventDispatcher::instance(thread());
+        if (waker_->loop == nullptr) {
+            return {};
+        }
+    }
+    return [waker = waker_] { waker->Wake(); };
+}
+
+// A wake-up that came before the wait ends it at once: the loop keeps it until it next runs.
+void MainWindow::WaitForEvents(importer::IdleWait idle) {
+    QCoreApplication::processEvents(idle == importer::IdleWait::UntilWoken
+                                        ? QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents
+                                        : QEventLoop::AllEvents);
 }
 
 std::optional<std::string> MainWindow::PickFolder(basFiles::WindowHandle, std::string_view title) {

@@ -51,6 +51,8 @@ class MainWindow final : public QMainWindow, public forms::MainWindowView {
                                         importer::MessageButtons buttons,
                                         importer::MessageIcon icon) override;
     void YieldToEvents() override;
+    std::function<void()> Waker() override;
+    void WaitForEvents(importer::IdleWait idle) override;
     std::optional<std::string> PickFolder(basFiles::WindowHandle owner,
                                           std::string_view title) override;
     void SetVersionLabel(std::string_view text) override;
@@ -70,12 +72,16 @@ class MainWindow final : public QMainWindow, public forms::MainWindowView {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    struct LoopWaker;
+
     void BuildControls();
     void BuildMenus();
     int ToPixelsX(double twips) const;
     int ToPixelsY(double twips) const;
 
     MainWindowHooks hooks_;
+    // Shared with the library's thread, whose wake-up may come after the window is gone.
+    std::shared_ptr<LoopWaker> waker_;
     forms::frmMain form_;
     std::map<importer::DisplayField, QLineEdit*> fields_;
     QLabel* versionLabel_ = nullptr;

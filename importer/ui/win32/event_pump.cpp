@@ -19,4 +19,9 @@ void PumpPendingMessages(HWND dialogWindow) {
     }
 }
 
+void PumpMessagesAfterWait(HWND dialogWindow, DWORD milliseconds) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    PumpPendingMessages(dialogWindow);
+}
+
 }  // namespace plumex::win32

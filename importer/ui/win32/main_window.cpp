@@ -190,6 +190,15 @@ void MainWindow::YieldToEvents() {
     PumpPendingMessages(window_);
 }
 
+// The outside application cannot tell when an add ends, so the window has no waker and the
+// import reads the add's status again after each sleep. Each read is a call into the other
+// process: sleeping a timer tick between them, rather than spinning, leaves it the processor,
+// and the tick is all that a file's end may wait.
+void MainWindow::WaitForEvents(importer::IdleWait) {
+    constexpr DWORD kReadIntervalMilliseconds = 10;
+    PumpMessagesAfterWait(window_, kReadIntervalMilliseconds);
+}
+
 std::optional<std::string> MainWindow::PickFolder(basFiles::WindowHandle owner,
                                                   std::string_view title) {
     return hooks_.pickFolder(common::win32::HandleFromValue<HWND>(owner), title);

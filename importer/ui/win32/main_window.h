@@ -37,6 +37,7 @@ class MainWindow final : public forms::MainWindowView {
                                         importer::MessageButtons buttons,
                                         importer::MessageIcon icon) override;
     void YieldToEvents() override;
+    void WaitForEvents(importer::IdleWait idle) override;
     std::optional<std::string> PickFolder(basFiles::WindowHandle owner,
                                           std::string_view title) override;
     void SetVersionLabel(std::string_view text) override;

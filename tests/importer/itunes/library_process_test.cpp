@@ -89,7 +89,12 @@ class HelperProcess {
         return status;
     }
 
-    void Kill() { kill(pid_, SIGKILL); }
+    // Never with a pid of 0 or -1: those would signal the whole group or every process.
+    void Kill() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+        }
+    }
 
   private:
     pid_t pid_ = -1;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/ascii_case.h"
 #include "common/machine_prefix.h"
 #include "common/sqlite_database.h"
 #include "importer/itunes/itunes.h"
@@ -136,6 +137,9 @@ TEST_F(MediaLibraryTest, AFileAlreadyThereIsIgnored) {
     const AddOutcome again = media->AddAndWait(clip);
     EXPECT_EQ(again.result, AddResult::kIgnored);
     EXPECT_EQ(again.reason, "already in the library");
+    // Known by its location alone: the file is not probed again, or this would be no media.
+    WriteFile(clip, "no longer a clip\n");
+    EXPECT_EQ(media->AddAndWait(clip).reason, "already in the library");
 }
 
 TEST_F(MediaLibraryTest, LocationIsKeptExactlyAsGiven) {
@@ -268,6 +272,64 @@ TEST_F(MediaLibraryTest, ACollectionKeepsTheTracksItWasTakenWith) {
     EXPECT_EQ(Locations(*between), (std::vector<std::string>{first, second}));
     EXPECT_EQ(Listed(*movies_), (std::vector<std::string>{first, second, third}));
     EXPECT_EQ(Listed(*library_), (std::vector<std::string>{first, second, third}));
+}
+
+std::string ExactKey(std::string_view location) {
+    return std::string(location);
+}
+
+std::string UpperKey(std::string_view location) {
+    std::string key(location);
+    for (char& c : key) {
+        c = common::AsciiUpper(c);
+    }
+    return key;
+}
+
+// The location of the first track of a walk through playlist whose key is key.
+std::optional<std::string> Walked(Playlist& playlist, const std::string& key, LocationKeyOf keyOf) {
+    auto tracks = playlist.Tracks();
+    for (auto track = tracks ? tracks->Next() : nullptr; track; track = tracks->Next()) {
+        if (keyOf(track->Location().value_or("")) == key) {
+            return track->Location();
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> Indexed(Playlist& playlist, const std::string& key,
+                                   LocationKeyOf keyOf) {
+    auto index = playlist.TracksByLocation();
+    auto track = index ? index->FirstWithLocationKey(key, keyOf) : nullptr;
+    return track ? track->Location() : std::nullopt;
+}
+
+TEST_F(MediaLibraryTest, TheIndexFindsWhatAWalkFinds) {
+    const std::vector<std::string> clips = {MakeClip(folder_, "clip"), MakeClip(folder_, "CLIP"),
+                                            MakeClip(folder_, "other")};
+    const auto expectSameAsWalk = [&](const char* when, LocationKeyOf keyOf) {
+        for (const std::string& location : {clips[0], clips[1], clips[2], clips[0] + "x"}) {
+            const std::string key = keyOf(location);
+            EXPECT_EQ(Indexed(*movies_, key, keyOf), Walked(*movies_, key, keyOf))
+                << when << ": " << location;
+        }
+    };
+    ASSERT_TRUE(AddAndWait(*movies_, clips[0]));
+    expectSameAsWalk("one track", &UpperKey);
+    // Held while the others are added, so the list is appended to as a copy.
+    auto held = movies_->Tracks();
+    ASSERT_TRUE(AddAndWait(*movies_, clips[1]));
+    ASSERT_TRUE(AddAndWait(*movies_, clips[2]));
+    expectSameAsWalk("appended", &UpperKey);
+    ExecuteElsewhere(databasePath_, "UPDATE playlist_tracks SET position = -position");
+    expectSameAsWalk("reordered elsewhere", &UpperKey);
+    EXPECT_EQ(Indexed(*movies_, UpperKey(clips[0]), &UpperKey), clips[1]);
+    expectSameAsWalk("by another rule", &ExactKey);
+
+    auto track = movies_->TracksByLocation()->FirstWithLocationKey(clips[2], &ExactKey);
+    ASSERT_NE(track, nullptr);
+    EXPECT_TRUE(track->SetShow("Found"));
+    EXPECT_EQ(Tracks("Movies")[0].show, "Found");
 }
 
 TEST_F(MediaLibraryTest, TracksSeeWhatAnotherConnectionChanged) {

@@ -1,6 +1,7 @@
 #include "importer/itunes/library/media_probe.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -105,6 +106,13 @@ INSTANTIATE_TEST_SUITE_P(
                          std::filesystem::create_directory(f / "folder.mp4");
                          return f / "folder.mp4";
                      }},
+        // Turned away, not waited on for a writer.
+        RejectedCase{"Fifo",
+                     [](const TempFolder& f) {
+                         EXPECT_EQ(mkfifo((f / "pipe.mp4").c_str(), 0600), 0);
+                         return f / "pipe.mp4";
+                     },
+                     "not a regular file"},
         RejectedCase{"FtypOnly",
                      [](const TempFolder& f) {
                          return WriteText(f, "ftyp.mp4",

@@ -1,16 +1,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <thread>
 
 #include "importer/itunes/library/media_library.h"
 #include "tests/importer/colliding_names.h"
+#include "tests/support/hang_guard.h"
 #include "tests/tools/vexo/library_test_support.h"
 #include "tools/testmedia/test_media.h"
 #include "tools/vexo/import_command.h"
+#include "tools/vexo/interrupt_guard.h"
 
 namespace vexo::cli::test {
 namespace {
@@ -365,6 +369,55 @@ INSTANTIATE_TEST_SUITE_P(
                     // the second file's add is awaited or its track searched for
                     InterruptCase{"WhileTheSecondFileIsAdded", 2, "Adding ", 1}),
     [](const testing::TestParamInfo<InterruptCase>& param) { return param.param.name; });
+
+// --- The wait for an add ----------------------------------------------------------------------
+
+// While the library adds a file the import sleeps; the add's end, from the library's thread, or
+// Ctrl+C ends the sleep, whether it comes before the sleep or during it.
+enum class Waking { AddEndsMeanwhile, AddEndedBefore, CtrlCMeanwhile };
+
+class ConsoleWaitTest : public testing::TestWithParam<Waking> {};
+
+TEST_P(ConsoleWaitTest, SleepsUntilTheAddEndsOrCtrlC) {
+    const test_support::HangGuard guard;
+    const InterruptGuard interrupts;
+    std::ostringstream out;
+    std::ostringstream err;
+    ConsoleView view("", out, err);
+    int eventRuns = 0;
+    view.SetYieldHook([&](const ConsoleView&) { ++eventRuns; });
+    const std::function<void()> waker = view.Waker();
+    ASSERT_TRUE(waker);
+
+    std::thread other;
+    switch (GetParam()) {
+        case Waking::AddEndsMeanwhile:
+            other = std::thread(waker);
+            break;
+        case Waking::AddEndedBefore:
+            waker();
+            break;
+        case Waking::CtrlCMeanwhile:
+            other = std::thread([] { kill(getpid(), SIGINT); });
+            break;
+    }
+    view.WaitForEvents(importer::IdleWait::UntilWoken);
+    if (other.joinable()) {
+        other.join();
+    }
+
+    EXPECT_EQ(eventRuns, 1);
+    EXPECT_FALSE(InterruptGuard::InterruptPending());
+}
+
+constexpr const char* kWakingNames[] = {"AddEndsMeanwhile", "AddEndedBefore", "CtrlCMeanwhile"};
+
+INSTANTIATE_TEST_SUITE_P(Wakings, ConsoleWaitTest,
+                         testing::Values(Waking::AddEndsMeanwhile, Waking::AddEndedBefore,
+                                         Waking::CtrlCMeanwhile),
+                         [](const auto& row) {
+                             return std::string(kWakingNames[static_cast<int>(row.param)]);
+                         });
 
 }  // namespace
 }  // namespace vexo::cli::test

@@ -1,0 +1,450 @@
+// `vexo import` as a user runs it, against the same import done inside one process. Trees of
+// real clips laid out as Show/Season N/NN Title.mp4 (hard links to one clip) are imported by the
+// built vexo program into a fresh embedded library, installed with `vexo library install` into a
+// temporary home folder, and by EpisodeImport::ImportShows in this process: the reference, with
+// a window that sleeps while the library adds a file as Plumex's does, and for comparison one
+// that polls the add, as bench/import_bench's does. Every figure is a ratio against another
+// measured in the same run, N being the base size (1,000 episodes):
+//
+//   vexo import of N                      / in-process import of N            (goal: 1.3x)
+//   vexo import of 5N                     / vexo import of N                  (goal: 5.25x)
+//   vexo import of N into a library of 5N / vexo import of N into an empty one (goal: 1.10x)
+//
+// Each import must label all of its files, or the program fails, so that what is timed is the
+// whole work.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "bench_options.h"
+#include "common/machine_prefix.h"
+#include "importer/episode_import.h"
+#include "importer/import_state.h"
+#include "importer/import_view.h"
+#include "importer/itunes/itunes.h"
+#include "importer/itunes/library/library_application.h"
+#include "importer/itunes/library/media_library.h"
+#include "ratio.h"
+#include "tools/testmedia/test_media.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kEpisodesPerSeason = 25;
+constexpr int kSeasonsPerShow = 10;
+constexpr int kLargeFactor = 5;
+constexpr int kRounds = 5;
+
+// --episodes N and --vexo PROGRAM, taken out of the command line before the options every
+// benchmark shares are read; the exit code when one of them is wrong.
+struct OwnOptions {
+    std::optional<int> episodes;
+    std::string vexo = VEXO_BUILD_PROGRAM;
+    std::vector<char*> rest;
+    std::optional<int> exitCode;
+};
+
+OwnOptions TakeOwnOptions(int argc, char** argv) {
+    OwnOptions options;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (i == 0 || (argument != "--episodes" && argument != "--vexo")) {
+            options.rest.push_back(argv[i]);
+            continue;
+        }
+        const std::string_view value = i + 1 < argc ? argv[++i] : "";
+        if (argument == "--vexo") {
+            options.vexo = std::string(value);
+            continue;
+        }
+        int count = 0;
+        const auto [stop, error] =
+            std::from_chars(value.data(), value.data() + value.size(), count);
+        if (error != std::errc() || stop != value.data() + value.size() || count < 1 ||
+            count > 100'000) {
+            std::fprintf(stderr, "import_e2e_bench: --episodes takes a number from 1 to 100000\n");
+            options.exitCode = 2;
+            return options;
+        }
+        options.episodes = count;
+    }
+    if (options.vexo.empty()) {
+        std::fprintf(stderr, "import_e2e_bench: --vexo takes the path of the vexo program\n");
+        options.exitCode = 2;
+    }
+    return options;
+}
+
+double Seconds(Clock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+std::string TwoDigits(int number) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d", number);
+    return text;
+}
+
+// count episodes under root, 25 to a season and 10 seasons to a show, the shows named
+// showPrefix and a number; every file a hard link to clip where the file system allows it, a
+// copy otherwise. The library tells files apart by their location only, so each is a new track.
+bool MakeTree(const fs::path& root, const fs::path& clip, const std::string& showPrefix,
+              int count) {
+    for (int index = 0; index < count; ++index) {
+        const int show = index / (kEpisodesPerSeason * kSeasonsPerShow) + 1;
+        const int season = index / kEpisodesPerSeason % kSeasonsPerShow + 1;
+        const int episode = index % kEpisodesPerSeason + 1;
+        const fs::path folder =
+            root / (showPrefix + " " + TwoDigits(show)) / ("Season " + std::to_string(season));
+        std::error_code error;
+        fs::create_directories(folder, error);
+        if (error) {
+            return false;
+        }
+        const fs::path file =
+            folder / (TwoDigits(episode) + " Episode " + std::to_string(episode) + ".mp4");
+        fs::create_hard_link(clip, file, error);
+        if (error && !fs::copy_file(clip, file, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The tracks of "Movies" in the library at database that carry the labels the import writes;
+// -1 when it cannot be read.
+int LabelledTracks(const std::string& database) {
+    auto library = itunes::library::MediaLibrary::OpenExisting(database);
+    auto tracks = library ? library->ListTracks("Movies") : std::nullopt;
+    if (!tracks) {
+        return -1;
+    }
+    return static_cast<int>(std::count_if(tracks->begin(), tracks->end(), [](const auto& track) {
+        return track.video_kind == 3 && !track.show.empty() && track.season_number > 0;
+    }));
+}
+
+// --- vexo import, a process per run ------------------------------------------------------------
+
+// A home folder of its own, with the machine prefix below it where a user's would be.
+class Home {
+  public:
+    explicit Home(fs::path folder) : folder_(std::move(folder)) {}
+
+    // Makes this the home of the programs started from now on (and of this one's look-ups).
+    void Enter() const {
+        ::unsetenv("VEXO_PREFIX");
+        ::setenv("HOME", folder_.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (folder_ / ".local" / "share").c_str(), 1);
+    }
+    const fs::path& Folder() const { return folder_; }
+
+  private:
+    fs::path folder_;
+};
+
+// Runs program with arguments, stdout into outFile and stderr into errFile; the exit status,
+// or -1 when it could not be started or did not exit.
+int Run(const std::vector<std::string>& arguments, const fs::path& outFile,
+        const fs::path& errFile) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = 0;
+    const int started = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0) {
+        return -1;
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+std::string ReadText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Bench {
+    std::string vexo;
+    fs::path folder;
+    bool complete = true;
+
+    void Fail(const std::string& what) {
+        std::fprintf(stderr, "import_e2e_bench: %s\n", what.c_str());
+        complete = false;
+    }
+
+    bool Install(const Home& home) {
+        home.Enter();
+        const fs::path log = folder / "install.log";
+        if (Run({vexo, "library", "install"}, folder / "install.out", log) != 0) {
+            Fail("vexo library install failed: " + ReadText(log));
+            return false;
+        }
+        return true;
+    }
+
+    // Seconds of `vexo import tree` in home's library, which then must hold `inLibrary`
+    // labelled tracks. Its progress, a line per file on stderr, is thrown away: what a terminal
+    // takes to show it is no part of the import.
+    double VexoImport(const Home& home, const fs::path& tree, int count, int inLibrary) {
+        home.Enter();
+        const fs::path out = folder / "import.out";
+        const auto start = Clock::now();
+        const int status = Run({vexo, "import", tree.string()}, out, "/dev/null");
+        const double seconds = Seconds(Clock::now() - start);
+        const std::string report = ReadText(out);
+        const int labelled = LabelledTracks(common::MediaLibraryPath());
+        if (status != 0 || report != std::to_string(count) + " files added.\n" ||
+            labelled != inLibrary) {
+            Fail("vexo import of " + tree.filename().string() + " ended with " +
+                 std::to_string(status) + ", reported \"" + report + "\", " +
+                 std::to_string(labelled) + " of " + std::to_string(inLibrary) +
+                 " tracks labelled");
+        }
+        return seconds;
+    }
+
+    // A home with the library installed, fresh.
+    std::optional<Home> FreshHome(const std::string& name) {
+        Home home(folder / name);
+        if (!Install(home)) {
+            return std::nullopt;
+        }
+        return home;
+    }
+};
+
+// --- The in-process import ----------------------------------------------------------------------
+
+// A window with no events pending. One that sleeps is told of each add's end, as Plumex's
+// window is; one that does not polls the add, as bench/import_bench's does.
+class QuietView final : public importer::ImportView {
+  public:
+    explicit QuietView(bool sleeps) : sleeps_(sleeps) {}
+
+    std::string report;
+    void SetDisplayField(importer::DisplayField, std::string_view) override {}
+    void SetStatusText(std::string_view) override {}
+    importer::MessageAnswer ShowMessage(std::string_view text, std::string_view,
+                                        importer::MessageButtons, importer::MessageIcon) override {
+        report = std::string(text);
+        return importer::MessageAnswer::Ok;
+    }
+    void YieldToEvents() override {}
+    std::function<void()> Waker() override {
+        if (!sleeps_) {
+            return {};
+        }
+        return [wake = wake_] {
+            {
+                std::lock_guard lock(wake->mutex);
+                wake->woken = true;
+            }
+            wake->changed.notify_one();
+        };
+    }
+    void WaitForEvents(importer::IdleWait idle) override {
+        if (idle == importer::IdleWait::UntilWoken) {
+            std::unique_lock lock(wake_->mutex);
+            wake_->changed.wait(lock, [this] { return wake_->woken; });
+            wake_->woken = false;
+        }
+    }
+
+  private:
+    struct Wake {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool woken = false;
+    };
+    bool sleeps_;
+    std::shared_ptr<Wake> wake_ = std::make_shared<Wake>();
+};
+
+itunes::Ref<itunes::Playlist> Movies(itunes::Application& app) {
+    auto sources = app.Sources();
+    auto library = sources ? sources->ItemByName("Library") : nullptr;
+    auto playlists = library ? library->Playlists() : nullptr;
+    return playlists ? playlists->ItemByName("Movies") : nullptr;
+}
+
+// Seconds of the import of tree into a new library at database; the library is closed (its
+// adds finished) within the time.
+double InProcessImport(Bench& bench, const std::string& database, const fs::path& tree, int count,
+                       bool sleeps) {
+    const auto start = Clock::now();
+    importer::ImportState state;
+    QuietView view(sleeps);
+    {
+        auto app = itunes::library::OpenLibrary(database);
+        state.MoviesPlaylist = app ? Movies(*app) : nullptr;
+        if (state.MoviesPlaylist == nullptr) {
+            bench.Fail("the library at " + database + " cannot be opened");
+            return 0;
+        }
+        state.ImportStopped = false;
+        state.iTunesApp = app;
+        importer::EpisodeImport(state, view).ImportShows(tree.string());
+        state.iTunesApp.reset();
+        state.MoviesPlaylist.reset();
+    }
+    const double seconds = Seconds(Clock::now() - start);
+    if (state.FilesAdded != count || view.report != std::to_string(count) + " files added." ||
+        LabelledTracks(database) != count) {
+        bench.Fail("the in-process import labelled " + std::to_string(state.FilesAdded) + " of " +
+                   std::to_string(count) + " files");
+    }
+    return seconds;
+}
+
+std::string Count(int count) {
+    std::string text = std::to_string(count);
+    for (int at = static_cast<int>(text.size()) - 3; at > 0; at -= 3) {
+        text.insert(static_cast<std::size_t>(at), ",");
+    }
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    OwnOptions own = TakeOwnOptions(argc, argv);
+    if (own.exitCode) {
+        return *own.exitCode;
+    }
+    const vexo::bench::ParsedBenchOptions parsed = vexo::bench::ParseBenchOptions(
+        static_cast<int>(own.rest.size()), own.rest.data(),
+        "Times `vexo import` end to end (a process per import, a library installed in a\n"
+        "temporary home folder) against the in-process import: N episodes, 5N, and N into a\n"
+        "library of 5N.\n"
+        "  --episodes N    the base size N (default 1000; --quick makes it 20)\n"
+        "  --vexo PROGRAM  the vexo program to run (default: the one of this build)");
+    if (parsed.exitCode) {
+        return *parsed.exitCode;
+    }
+    Bench bench;
+    bench.vexo = own.vexo;
+    const int base = own.episodes.value_or(vexo::bench::Sized(parsed.options, 1'000, 20));
+    const int large = kLargeFactor * base;
+    bench.folder =
+        fs::temp_directory_path() / ("vexo-import-e2e-bench-" + std::to_string(::getpid()));
+    const fs::path& folder = bench.folder;
+    const fs::path clip = folder / "clip.mp4";
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error ||
+        !vexo::testmedia::WriteVideoClip(clip.string(), vexo::testmedia::Container::kMp4) ||
+        !MakeTree(folder / "base", clip, "Show", base) ||
+        !MakeTree(folder / "large", clip, "Large Show", large) ||
+        !MakeTree(folder / "more", clip, "Later Show", base)) {
+        std::fprintf(stderr, "import_e2e_bench: cannot lay out the clips in %s\n",
+                     folder.string().c_str());
+        fs::remove_all(folder, error);
+        return 1;
+    }
+
+    // Each figure is the median of several rounds; a round takes every import once, so that a
+    // change of the machine's load meets all of them alike. The reference is the in-process
+    // import of the base tree with a window that sleeps; vexo imports the base tree and the
+    // large one into new libraries, then the base-sized "more" into a copy of the large one.
+    std::vector<double> inProcess;
+    std::vector<double> polling;
+    std::vector<double> vexoBase;
+    std::vector<double> vexoLarge;
+    std::vector<double> vexoMore;
+    for (int i = 1; i <= kRounds && bench.complete; ++i) {
+        const std::string round = std::to_string(i);
+        inProcess.push_back(InProcessImport(
+            bench, (folder / ("sleeping-" + round + ".db")).string(), folder / "base", base, true));
+        polling.push_back(InProcessImport(bench, (folder / ("polling-" + round + ".db")).string(),
+                                          folder / "base", base, false));
+        const std::optional<Home> empty = bench.FreshHome("home-base-" + round);
+        const std::optional<Home> full =
+            empty ? bench.FreshHome("home-large-" + round) : std::nullopt;
+        if (!empty || !full) {
+            break;
+        }
+        vexoBase.push_back(bench.VexoImport(*empty, folder / "base", base, base));
+        vexoLarge.push_back(bench.VexoImport(*full, folder / "large", large, large));
+        const Home copy(folder / ("home-more-" + round));
+        fs::copy(full->Folder(), copy.Folder(), fs::copy_options::recursive, error);
+        if (error) {
+            bench.Fail("cannot copy the full library: " + error.message());
+            break;
+        }
+        vexoMore.push_back(bench.VexoImport(copy, folder / "more", base, large + base));
+    }
+
+    if (!bench.complete || vexoBase.empty() || vexoMore.empty()) {
+        fs::remove_all(folder, error);
+        return 1;
+    }
+    const double reference = Median(inProcess);
+    const double vexo = Median(vexoBase);
+    const double vexoLargeSeconds = Median(vexoLarge);
+    const double more = Median(vexoMore);
+    const std::string baseText = Count(base);
+    const std::string largeText = Count(large);
+    std::printf(
+        "files per second: %.0f in-process, %.0f vexo import (%s), %.0f (%s), %.0f (%s "
+        "into %s)\n",
+        base / reference, base / vexo, baseText.c_str(), large / vexoLargeSeconds,
+        largeText.c_str(), base / more, baseText.c_str(), largeText.c_str());
+    const auto line = [](const std::string& what, double seconds, const std::string& against,
+                         double againstSeconds) {
+        vexo::bench::PrintRatio(what.c_str(), seconds, against.c_str(), againstSeconds);
+    };
+    line("in-process, " + baseText + " episodes", reference, "reference", reference);
+    line("  the same, polling the add", Median(polling), "(as bench/import_bench)", reference);
+    line("vexo import, " + baseText + " episodes", vexo, "vs in-process (goal <= 1.30x)",
+         reference);
+    line("vexo import, " + largeText + " episodes", vexoLargeSeconds,
+         "vs vexo import of " + baseText + " (goal <= 5.25x)", vexo);
+    line("vexo import, " + baseText + " into " + largeText, more,
+         "vs into an empty library (goal <= 1.10x)", vexo);
+    fs::remove_all(folder, error);
+    return 0;
+}
