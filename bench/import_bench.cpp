@@ -43,6 +43,7 @@ extern "C" {
 #include "bench_options.h"
 #include "common/posix/unique_fd.h"
 #include "common/sqlite_database.h"
+#include "import_trees.h"
 #include "importer/episode_import.h"
 #include "importer/import_state.h"
 #include "importer/import_view.h"
@@ -56,11 +57,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using vexo::bench::Count;
+using vexo::bench::LabelledTracks;
+using vexo::bench::MakeTree;
+using vexo::bench::Movies;
 
-constexpr int kSeasonsPerShow = 10;
-constexpr int kEpisodesPerSeason = 25;
-constexpr int kEpisodesPerShow = kSeasonsPerShow * kEpisodesPerSeason;
+using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
@@ -189,57 +191,6 @@ class TimingPlaylist final : public itunes::Playlist {
     Timeline& timeline_;
 };
 
-itunes::Ref<itunes::Playlist> Movies(itunes::Application& app) {
-    auto sources = app.Sources();
-    auto library = sources ? sources->ItemByName("Library") : nullptr;
-    auto playlists = library ? library->Playlists() : nullptr;
-    return playlists ? playlists->ItemByName("Movies") : nullptr;
-}
-
-std::string TwoDigits(int number) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d", number);
-    return text;
-}
-
-// A count as the figures print it: 10000 as "10,000".
-std::string Count(int number) {
-    std::string digits = std::to_string(number);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
-    }
-    return digits;
-}
-
-// count episodes under root, as shows named showPrefix + a number of kSeasonsPerShow seasons of
-// kEpisodesPerSeason episodes (the last ones cut short); every file a hard link to clip where
-// the file system allows it, a copy otherwise. The library tells files apart by their location
-// only, so each link is a new track. The files' paths, or nothing when one could not be made.
-std::optional<std::vector<std::string>> MakeTree(const fs::path& root, const fs::path& clip,
-                                                 const std::string& showPrefix, int count) {
-    std::vector<std::string> files;
-    for (int i = 0; i < count; ++i) {
-        const int show = i / kEpisodesPerShow + 1;
-        const int season = i % kEpisodesPerShow / kEpisodesPerSeason + 1;
-        const int episode = i % kEpisodesPerSeason + 1;
-        const fs::path folder =
-            root / (showPrefix + " " + TwoDigits(show)) / ("Season " + std::to_string(season));
-        std::error_code error;
-        fs::create_directories(folder, error);
-        if (error) {
-            return std::nullopt;
-        }
-        const fs::path file =
-            folder / (TwoDigits(episode) + " Episode " + std::to_string(episode) + ".mp4");
-        fs::create_hard_link(clip, file, error);
-        if (error && !fs::copy_file(clip, file, error)) {
-            return std::nullopt;
-        }
-        files.push_back(file.string());
-    }
-    return files;
-}
-
 struct ImportRun {
     int filesAdded = 0;
     bool reported = false;
@@ -270,22 +221,6 @@ ImportRun Import(const std::string& database, const fs::path& root) {
 }
 
 // Every track of "Movies" carries the labels the import writes.
-int LabelledTracks(const std::string& database) {
-    auto library = itunes::library::MediaLibrary::OpenExisting(database);
-    auto tracks = library ? library->ListTracks("Movies") : std::nullopt;
-    if (!tracks) {
-        return -1;
-    }
-    int labelled = 0;
-    for (const auto& track : *tracks) {
-        labelled += track.video_kind == 3 && !track.show.empty() && track.season_number > 0 &&
-                            track.sort_name.size() == 3
-                        ? 1
-                        : 0;
-    }
-    return labelled;
-}
-
 struct FormatContextCloser {
     void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
 };

@@ -37,6 +37,7 @@
 
 #include "bench_options.h"
 #include "common/machine_prefix.h"
+#include "import_trees.h"
 #include "importer/episode_import.h"
 #include "importer/import_state.h"
 #include "importer/import_view.h"
@@ -52,10 +53,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using vexo::bench::Count;
+using vexo::bench::LabelledTracks;
+using vexo::bench::MakeTree;
+using vexo::bench::Movies;
+
 using Clock = std::chrono::steady_clock;
 
-constexpr int kEpisodesPerSeason = 25;
-constexpr int kSeasonsPerShow = 10;
 constexpr int kLargeFactor = 5;
 constexpr int kRounds = 5;
 
@@ -106,51 +110,6 @@ double Seconds(Clock::duration duration) {
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
-}
-
-std::string TwoDigits(int number) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d", number);
-    return text;
-}
-
-// count episodes under root, 25 to a season and 10 seasons to a show, the shows named
-// showPrefix and a number; every file a hard link to clip where the file system allows it, a
-// copy otherwise. The library tells files apart by their location only, so each is a new track.
-bool MakeTree(const fs::path& root, const fs::path& clip, const std::string& showPrefix,
-              int count) {
-    for (int index = 0; index < count; ++index) {
-        const int show = index / (kEpisodesPerSeason * kSeasonsPerShow) + 1;
-        const int season = index / kEpisodesPerSeason % kSeasonsPerShow + 1;
-        const int episode = index % kEpisodesPerSeason + 1;
-        const fs::path folder =
-            root / (showPrefix + " " + TwoDigits(show)) / ("Season " + std::to_string(season));
-        std::error_code error;
-        fs::create_directories(folder, error);
-        if (error) {
-            return false;
-        }
-        const fs::path file =
-            folder / (TwoDigits(episode) + " Episode " + std::to_string(episode) + ".mp4");
-        fs::create_hard_link(clip, file, error);
-        if (error && !fs::copy_file(clip, file, error)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The tracks of "Movies" in the library at database that carry the labels the import writes;
-// -1 when it cannot be read.
-int LabelledTracks(const std::string& database) {
-    auto library = itunes::library::MediaLibrary::OpenExisting(database);
-    auto tracks = library ? library->ListTracks("Movies") : std::nullopt;
-    if (!tracks) {
-        return -1;
-    }
-    return static_cast<int>(std::count_if(tracks->begin(), tracks->end(), [](const auto& track) {
-        return track.video_kind == 3 && !track.show.empty() && track.season_number > 0;
-    }));
 }
 
 // --- vexo import, a process per run ------------------------------------------------------------
@@ -304,13 +263,6 @@ class QuietView final : public importer::ImportView {
     std::shared_ptr<Wake> wake_ = std::make_shared<Wake>();
 };
 
-itunes::Ref<itunes::Playlist> Movies(itunes::Application& app) {
-    auto sources = app.Sources();
-    auto library = sources ? sources->ItemByName("Library") : nullptr;
-    auto playlists = library ? library->Playlists() : nullptr;
-    return playlists ? playlists->ItemByName("Movies") : nullptr;
-}
-
 // Seconds of the import of tree into a new library at database; the library is closed (its
 // adds finished) within the time.
 double InProcessImport(Bench& bench, const std::string& database, const fs::path& tree, int count,
@@ -338,14 +290,6 @@ double InProcessImport(Bench& bench, const std::string& database, const fs::path
                    std::to_string(count) + " files");
     }
     return seconds;
-}
-
-std::string Count(int count) {
-    std::string text = std::to_string(count);
-    for (int at = static_cast<int>(text.size()) - 3; at > 0; at -= 3) {
-        text.insert(static_cast<std::size_t>(at), ",");
-    }
-    return text;
 }
 
 }  // namespace
