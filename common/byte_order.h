@@ -1,5 +1,6 @@
 // Fixed-width integers inside byte buffers, in a given byte order whatever the host's: the PE,
-// version-resource, ELF, registry and package formats store theirs little-endian. Callers check
+// version-resource, ELF, registry and package formats store theirs little-endian, MPEG-4 boxes
+// big-endian. Callers check
 // bounds first; these only assemble and spread bytes. Header-only and free of everything but
 // the standard library, so that the size-optimised setup stub can use it as it is.
 #pragma once
@@ -28,6 +29,22 @@ inline std::uint64_t LoadLe64(const std::uint8_t* p) {
 inline std::uint32_t LoadBe32(const std::uint8_t* p) {
     return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
            (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+}
+
+inline std::uint64_t LoadBe64(const std::uint8_t* p) {
+    return (static_cast<std::uint64_t>(LoadBe32(p)) << 32) | LoadBe32(p + 4);
+}
+
+inline void PutBe32(std::uint8_t* p, std::uint32_t value) {
+    p[0] = static_cast<std::uint8_t>(value >> 24);
+    p[1] = static_cast<std::uint8_t>(value >> 16);
+    p[2] = static_cast<std::uint8_t>(value >> 8);
+    p[3] = static_cast<std::uint8_t>(value);
+}
+
+inline void PutBe64(std::uint8_t* p, std::uint64_t value) {
+    PutBe32(p, static_cast<std::uint32_t>(value >> 32));
+    PutBe32(p + 4, static_cast<std::uint32_t>(value));
 }
 
 // The same loads at an offset into a buffer.

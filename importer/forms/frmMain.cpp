@@ -163,6 +163,10 @@ void frmMain::StartImport() {
         view_.SetEnabled(MainControl::cmdImport, true);
         importer::EpisodeImport(state_, view_).ImportShows(root);
     }
+    // The next import connects afresh. Letting go of the library now ends its work on this
+    // import: the last episode's labels reach its file before the window is idle again.
+    state_.MoviesPlaylist.reset();
+    state_.iTunesApp.reset();
     RestoreIdle();
 }
 

@@ -8,10 +8,14 @@
 #include <string>
 #include <system_error>
 
+#include "common/file_byte_source.h"
 #include "common/machine_prefix.h"
 #include "importer/itunes/library/library_install.h"
 #include "importer/itunes/library/media_library.h"
+#include "importer/itunes/library/mp4/tag_plan.h"
+#include "importer/itunes/library/track_tags.h"
 #include "tools/vexo/library_listing.h"
+#include "tools/vexo/printable.h"
 
 namespace vexo::cli {
 namespace {
@@ -19,10 +23,12 @@ namespace {
 using itunes::library::MediaLibrary;
 
 constexpr std::string_view kUsage =
-    "Usage: vexo library install\n"
+    "Usage: vexo library install [--no-file-tags]\n"
     "       vexo library uninstall\n"
     "       vexo library list [PLAYLIST] [--json]\n"
     "       vexo library add FILE...\n"
+    "       vexo library tags FILE...\n"
+    "       vexo library file-tags [on|off]\n"
     "       vexo library SUBCOMMAND --help\n"
     "\n"
     "The embedded media library of the machine prefix ($VEXO_PREFIX, else\n"
@@ -33,10 +39,12 @@ constexpr std::string_view kUsage =
     "           ProgramFolder, the program file and the database\n"
     "uninstall  removes all three again\n"
     "list       prints the tracks of a playlist (\"Movies\" unless named)\n"
-    "add        adds files to \"Movies\" and says what became of each\n";
+    "add        adds files to \"Movies\" and says what became of each\n"
+    "tags       prints the episode labels a file carries in its own metadata\n"
+    "file-tags  shows or changes whether labels are written into the files\n";
 
 constexpr std::string_view kInstallUsage =
-    "Usage: vexo library install\n"
+    "Usage: vexo library install [--no-file-tags]\n"
     "\n"
     "Installs the media library into the machine prefix:\n"
     "  - HKEY_LOCAL_MACHINE\\SOFTWARE\\Apple Computer, Inc.\\iTunes, value ProgramFolder\n"
@@ -47,6 +55,10 @@ constexpr std::string_view kInstallUsage =
     "    exists).\n"
     "Running it again repairs what is missing and changes nothing else. Prints one line\n"
     "per step.\n"
+    "\n"
+    "Like the application, the library writes the labels an import sets into each\n"
+    "file's own metadata, so that other players see them; --no-file-tags turns that\n"
+    "off (\"vexo library file-tags\" changes it later).\n"
     "\n"
     "Exit status: 0 when everything is in place, 1 when a step failed.\n";
 
@@ -66,7 +78,12 @@ constexpr std::string_view kListUsage =
     "Prints the tracks of PLAYLIST (\"Movies\" unless given; \"Library\" holds every\n"
     "track) in playlist order with every property. With --json the output is a JSON\n"
     "array of objects with the keys location, name, show, season_number, episode_id,\n"
-    "episode_number, sort_name, video_kind, duration_ms, width, height and codec.\n"
+    "episode_number, sort_name, video_kind, duration_ms, width, height, codec and\n"
+    "file_tags.\n"
+    "\n"
+    "file_tags says whether the file carries the track's labels in its own metadata,\n"
+    "as read from the file now: \"yes\", \"no (WHY)\", or \"-\" for a track never\n"
+    "labelled.\n"
     "\n"
     "Exit status: 0 on success, 1 when the library is not installed or there is no\n"
     "such playlist, 2 on a usage error.\n";
@@ -83,6 +100,29 @@ constexpr std::string_view kAddUsage =
     "Exit status: 0 when every file was added or ignored (ignoring is the library's\n"
     "normal answer to an unusable file), 1 when the library is not installed or failed\n"
     "on a file, 2 on a usage error.\n";
+
+constexpr std::string_view kTagsUsage =
+    "Usage: vexo library tags FILE...\n"
+    "\n"
+    "Prints the episode labels each MPEG-4 or QuickTime FILE carries in its own\n"
+    "metadata list (moov/udta/meta, ilst), as the library reads them: show (tvsh),\n"
+    "season_number (tvsn), episode_id (tven), episode_number (tves), name (\\xA9nam),\n"
+    "sort_name (sonm) and video_kind (stik, as the library's kind). Labels a file does\n"
+    "not carry are left out. The files are only read.\n"
+    "\n"
+    "Exit status: 0 when every FILE was read, 1 when one could not be, 2 on a usage\n"
+    "error.\n";
+
+constexpr std::string_view kFileTagsUsage =
+    "Usage: vexo library file-tags [on|off]\n"
+    "\n"
+    "Without an argument, prints \"on\" or \"off\": whether the library writes the\n"
+    "labels an import sets into each file's own metadata. \"on\" or \"off\" changes\n"
+    "it. It is on unless turned off; while it is off, labels are kept in the library\n"
+    "only and reach the files at the first import after it is turned on again.\n"
+    "\n"
+    "Exit status: 0 on success, 1 when the library is not installed or cannot be\n"
+    "written, 2 on a usage error.\n";
 
 // The registry is reached only by the subcommands that change it, so that listing never
 // creates a registry store in the prefix.
@@ -116,10 +156,22 @@ std::unique_ptr<MediaLibrary> OpenInstalled(std::ostream& err) {
 
 int RunInstall(Arguments args, const RegistryGetter& registry, std::ostream& out,
                std::ostream& err) {
-    if (!args.empty()) {
-        return UsageError(err, "install takes no arguments", kInstallUsage);
+    const bool noFileTags = args.size() == 1 && args.front() == "--no-file-tags";
+    if (!args.empty() && !noFileTags) {
+        return UsageError(err, "install takes only --no-file-tags", kInstallUsage);
     }
-    return itunes::library::InstallLibrary(registry(), out, err) ? kExitOk : kExitFailed;
+    if (!itunes::library::InstallLibrary(registry(), out, err)) {
+        return kExitFailed;
+    }
+    if (noFileTags) {
+        const std::unique_ptr<MediaLibrary> library = OpenInstalled(err);
+        if (library == nullptr || !library->SetFileTagsEnabled(false)) {
+            err << "vexo library: writing labels into the files could not be turned off\n";
+            return kExitFailed;
+        }
+        out << "labels are not written into the files\n";
+    }
+    return kExitOk;
 }
 
 int RunUninstall(Arguments args, const RegistryGetter& registry, std::ostream& out,
@@ -159,7 +211,11 @@ int RunList(Arguments args, const RegistryGetter&, std::ostream& out, std::ostre
             << " (or the database cannot be read)\n";
         return kExitFailed;
     }
-    out << (json ? TracksAsJson(*tracks) : TracksAsText(name, *tracks));
+    std::vector<std::string> fileTags;
+    for (const itunes::library::TrackRecord& track : *tracks) {
+        fileTags.push_back(itunes::library::FileLabelsState(track));
+    }
+    out << (json ? TracksAsJson(*tracks, fileTags) : TracksAsText(name, *tracks, fileTags));
     return kExitOk;
 }
 
@@ -193,10 +249,60 @@ int RunAdd(Arguments args, const RegistryGetter&, std::ostream& out, std::ostrea
     return allHandled ? kExitOk : kExitFailed;
 }
 
-constexpr Subcommand kSubcommands[] = {{"install", kInstallUsage, RunInstall},
-                                       {"uninstall", kUninstallUsage, RunUninstall},
-                                       {"list", kListUsage, RunList},
-                                       {"add", kAddUsage, RunAdd}};
+int RunTags(Arguments args, const RegistryGetter&, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        return UsageError(err, "no FILE given", kTagsUsage);
+    }
+    bool allRead = true;
+    for (std::string_view arg : args) {
+        const std::string path(arg);
+        std::string error;
+        const std::unique_ptr<common::FileByteSource> file =
+            common::FileByteSource::Open(path, &error);
+        itunes::library::mp4::TagsRead read;
+        if (file == nullptr) {
+            read.reason = error;
+        } else {
+            read = itunes::library::mp4::ReadEpisodeTags(*file);
+        }
+        if (!read.tags) {
+            err << Printable(path) << ": " << read.reason << "\n";
+            allRead = false;
+            continue;
+        }
+        out << Printable(path) << "\n" << EpisodeTagsAsText(*read.tags);
+    }
+    return allRead ? kExitOk : kExitFailed;
+}
+
+int RunFileTags(Arguments args, const RegistryGetter&, std::ostream& out, std::ostream& err) {
+    std::optional<bool> wanted;
+    if (args.size() == 1 && (args.front() == "on" || args.front() == "off")) {
+        wanted = args.front() == "on";
+    } else if (!args.empty()) {
+        return UsageError(err, "file-tags takes on or off", kFileTagsUsage);
+    }
+    const std::unique_ptr<MediaLibrary> library = OpenInstalled(err);
+    if (library == nullptr) {
+        return kExitFailed;
+    }
+    if (wanted && !library->SetFileTagsEnabled(*wanted)) {
+        err << "vexo library: the setting could not be written\n";
+        return kExitFailed;
+    }
+    const std::optional<bool> enabled = library->FileTagsEnabled();
+    if (!enabled) {
+        err << "vexo library: the setting could not be read\n";
+        return kExitFailed;
+    }
+    out << (*enabled ? "on" : "off") << "\n";
+    return kExitOk;
+}
+
+constexpr Subcommand kSubcommands[] = {
+    {"install", kInstallUsage, RunInstall}, {"uninstall", kUninstallUsage, RunUninstall},
+    {"list", kListUsage, RunList},          {"add", kAddUsage, RunAdd},
+    {"tags", kTagsUsage, RunTags},          {"file-tags", kFileTagsUsage, RunFileTags}};
 
 int RunWith(Arguments args, const RegistryGetter& registry, std::ostream& out, std::ostream& err) {
     return RunSubcommand(args, kSubcommands, "library", kUsage, out, err,

@@ -93,7 +93,8 @@ std::string JsonString(std::string_view text) {
     return json + "\"";
 }
 
-std::string TracksAsJson(std::span<const TrackRecord> tracks) {
+std::string TracksAsJson(std::span<const TrackRecord> tracks,
+                         std::span<const std::string> fileTags) {
     if (tracks.empty()) {
         return "[]\n";
     }
@@ -110,13 +111,15 @@ std::string TracksAsJson(std::span<const TrackRecord> tracks) {
                 ", \"duration_ms\": " + std::to_string(t.duration_ms) +
                 ", \"width\": " + std::to_string(t.width) +
                 ", \"height\": " + std::to_string(t.height) +
-                ", \"codec\": " + JsonString(t.codec) + "}";
+                ", \"codec\": " + JsonString(t.codec) +
+                (i < fileTags.size() ? ", \"file_tags\": " + JsonString(fileTags[i]) : "") + "}";
         json += i + 1 < tracks.size() ? ",\n" : "\n";
     }
     return json + "]\n";
 }
 
-std::string TracksAsText(std::string_view playlist, std::span<const TrackRecord> tracks) {
+std::string TracksAsText(std::string_view playlist, std::span<const TrackRecord> tracks,
+                         std::span<const std::string> fileTags) {
     std::string text;
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         const TrackRecord& t = tracks[i];
@@ -136,10 +139,32 @@ std::string TracksAsText(std::string_view playlist, std::span<const TrackRecord>
         for (const auto& [key, value] : lines) {
             text += "   " + std::string(key) + ": " + value + "\n";
         }
+        if (i < fileTags.size()) {
+            text += "   file_tags: " + Printable(fileTags[i]) + "\n";
+        }
     }
     text += std::to_string(tracks.size()) + (tracks.size() == 1 ? " track" : " tracks") + " in \"" +
             Printable(playlist) + "\"\n";
     return text;
+}
+
+std::string EpisodeTagsAsText(const itunes::library::mp4::EpisodeTags& tags) {
+    std::string text;
+    const auto line = [&text](std::string_view label, const auto& value, auto shown) {
+        if (value) {
+            text += "   " + std::string(label) + ": " + shown(*value) + "\n";
+        }
+    };
+    const auto asText = [](const std::string& value) { return Printable(value); };
+    const auto asNumber = [](auto value) { return std::to_string(value); };
+    line("name (\\xA9nam)", tags.name, asText);
+    line("show (tvsh)", tags.show, asText);
+    line("season_number (tvsn)", tags.seasonNumber, asNumber);
+    line("episode_id (tven)", tags.episodeId, asText);
+    line("episode_number (tves)", tags.episodeNumber, asNumber);
+    line("sort_name (sonm)", tags.sortName, asText);
+    line("video_kind (stik)", tags.videoKind, asNumber);
+    return text.empty() ? "   no episode labels\n" : text;
 }
 
 }  // namespace vexo::cli

@@ -4,6 +4,7 @@
 
 #include "importer/itunes/library/library_database.h"
 #include "importer/itunes/library/media_probe.h"
+#include "importer/itunes/library/track_tags.h"
 
 namespace itunes::library {
 
@@ -65,7 +66,7 @@ AddOutcome AddMediaFile(LibraryDatabase& db, const std::string& path, std::int64
     return {AddResult::kFailed, "the library database could not be written"};
 }
 
-AddWorker::~AddWorker() {
+void AddWorker::Finish() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -87,7 +88,7 @@ std::shared_ptr<AddJobState> AddWorker::Enqueue(std::string path, std::int64_t p
                 return nullptr;
             }
         }
-        queue_.push_back(Job{std::move(path), playlistId, state});
+        queue_.push_back(Job{std::move(path), playlistId, state, db_.TakeLabelled()});
     }
     wake_.notify_one();
     return state;
@@ -107,6 +108,7 @@ void AddWorker::Run() {
             queue_.pop_front();
         }
         job.state->Complete(AddMediaFile(db_, job.path, job.playlistId));
+        tags_.Write(job.tagsDue);
     }
 }
 

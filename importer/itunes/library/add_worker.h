@@ -12,12 +12,14 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "importer/itunes/library/media_library.h"
 
 namespace itunes::library {
 
 class LibraryDatabase;
+class TrackTagWriter;
 
 // One add's progress, shared by the worker and whoever waits on it.
 class AddJobState {
@@ -42,23 +44,29 @@ AddOutcome AddMediaFile(LibraryDatabase& db, const std::string& path, std::int64
 
 class AddWorker {
   public:
-    explicit AddWorker(LibraryDatabase& db) : db_(db) {}
-    ~AddWorker();
+    // Labels written before an add was asked for are carried into their files right after that
+    // add, while the import looks for the new track and labels it.
+    AddWorker(LibraryDatabase& db, TrackTagWriter& tags) : db_(db), tags_(tags) {}
+    ~AddWorker() { Finish(); }
     AddWorker(const AddWorker&) = delete;
     AddWorker& operator=(const AddWorker&) = delete;
 
     // Null when the worker thread cannot be started.
     std::shared_ptr<AddJobState> Enqueue(std::string path, std::int64_t playlistId);
+    // Finishes the adds (and label writes) already asked for and stops the thread.
+    void Finish();
 
   private:
     struct Job {
         std::string path;
         std::int64_t playlistId = 0;
         std::shared_ptr<AddJobState> state;
+        std::vector<std::int64_t> tagsDue;
     };
     void Run();
 
     LibraryDatabase& db_;
+    TrackTagWriter& tags_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Job> queue_;

@@ -1,6 +1,7 @@
 #include "importer/itunes/library/library_application.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -194,7 +195,8 @@ std::shared_ptr<LibraryCore> OpenLibraryCore(const std::string& databasePath, bo
     if (db == nullptr) {
         return nullptr;
     }
-    return std::make_shared<LibraryCore>(std::move(db));
+    return std::make_shared<LibraryCore>(
+        std::move(db), std::filesystem::path(databasePath).parent_path().string());
 }
 
 Ref<Application> OpenInstalledLibrary() {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace itunes::library {
 
@@ -52,7 +53,30 @@ CREATE TABLE IF NOT EXISTS playlist_tracks(
     position INTEGER NOT NULL,
     PRIMARY KEY(playlist_id, track_id),
     UNIQUE(playlist_id, position));
+CREATE TABLE IF NOT EXISTS settings(
+    name TEXT PRIMARY KEY,
+    value TEXT NOT NULL);
 )sql";
+
+// What a library made before labels reached the files lacks. Which properties were ever set
+// (their bits), whether the file still lacks some of them, a count of label writes that lets the
+// file writer tell whether labels changed while it wrote, and what became of the last write.
+constexpr const char* kFileTagColumns = R"sql(
+ALTER TABLE tracks ADD COLUMN tags_labelled INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE tracks ADD COLUMN tags_pending INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE tracks ADD COLUMN tags_generation INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE tracks ADD COLUMN tags_state TEXT NOT NULL DEFAULT '';
+PRAGMA user_version = 1;
+)sql";
+
+// Brings a library of any earlier layout up to this one, inside the opening transaction.
+bool Upgrade(sqlite3* db) {
+    Statement version(db, "PRAGMA user_version");
+    if (version.Step() != SQLITE_ROW) {
+        return false;
+    }
+    return version.ColumnInt(0) >= 1 || Execute(db, kFileTagColumns);
+}
 
 // The source and the playlists every library holds from the start, by the names the program
 // looks them up by; "Library" is the first playlist, so that it keeps the first id.
@@ -151,6 +175,13 @@ class SyncPoint {
     bool ok_;
 };
 
+// Sets one label, and marks it as one the file should carry and the file as lacking it.
+std::string LabelUpdate(std::string_view column, LabelBit bit) {
+    return "UPDATE tracks SET " + std::string(column) + " = ?2, tags_labelled = tags_labelled | " +
+           std::to_string(static_cast<unsigned>(bit)) +
+           ", tags_pending = 1, tags_generation = tags_generation + 1 WHERE id = ?1";
+}
+
 }  // namespace
 
 std::unique_ptr<LibraryDatabase> LibraryDatabase::Open(const std::string& path, bool create) {
@@ -182,7 +213,8 @@ std::unique_ptr<LibraryDatabase> LibraryDatabase::Open(const std::string& path, 
         SyncPoint synced(db.get(), neverSynced);
         Transaction transaction(db.get(), Transaction::Kind::Write);
         if (!synced.Ok() || !transaction.Open() || !Execute(db.get(), kSchema) ||
-            !AddStandardNames(db.get()) || transaction.Commit() != SQLITE_OK) {
+            !Upgrade(db.get()) || !AddStandardNames(db.get()) ||
+            transaction.Commit() != SQLITE_OK) {
             return nullptr;
         }
     }
@@ -228,13 +260,15 @@ LibraryDatabase::LibraryDatabase(common::sqlite::Database db, std::int64_t libra
                         "INSERT INTO playlist_tracks(playlist_id, track_id, position) "
                         "VALUES(?1, ?2, ?3)",
                         true),
-      setName_(db_.get(), "UPDATE tracks SET name = ?2 WHERE id = ?1", true),
-      setShow_(db_.get(), "UPDATE tracks SET show = ?2 WHERE id = ?1", true),
-      setEpisodeId_(db_.get(), "UPDATE tracks SET episode_id = ?2 WHERE id = ?1", true),
-      setSortName_(db_.get(), "UPDATE tracks SET sort_name = ?2 WHERE id = ?1", true),
-      setSeasonNumber_(db_.get(), "UPDATE tracks SET season_number = ?2 WHERE id = ?1", true),
-      setEpisodeNumber_(db_.get(), "UPDATE tracks SET episode_number = ?2 WHERE id = ?1", true),
-      setVideoKind_(db_.get(), "UPDATE tracks SET video_kind = ?2 WHERE id = ?1", true) {}
+      setName_(db_.get(), LabelUpdate("name", LabelBit::kName).c_str(), true),
+      setShow_(db_.get(), LabelUpdate("show", LabelBit::kShow).c_str(), true),
+      setEpisodeId_(db_.get(), LabelUpdate("episode_id", LabelBit::kEpisodeId).c_str(), true),
+      setSortName_(db_.get(), LabelUpdate("sort_name", LabelBit::kSortName).c_str(), true),
+      setSeasonNumber_(db_.get(), LabelUpdate("season_number", LabelBit::kSeasonNumber).c_str(),
+                       true),
+      setEpisodeNumber_(db_.get(), LabelUpdate("episode_number", LabelBit::kEpisodeNumber).c_str(),
+                        true),
+      setVideoKind_(db_.get(), LabelUpdate("video_kind", LabelBit::kVideoKind).c_str(), true) {}
 
 bool LibraryDatabase::Prepared() const {
     for (const Statement* statement :
@@ -397,39 +431,125 @@ void LibraryDatabase::RememberAppended(std::int64_t playlistId, std::int64_t tra
     }
 }
 
+namespace {
+
+constexpr std::string_view kRecordColumns =
+    "t.id, t.location, t.name, t.show, t.season_number, t.episode_id, t.episode_number, "
+    "t.sort_name, t.video_kind, t.duration_ms, t.width, t.height, t.codec, t.tags_labelled, "
+    "t.tags_pending, t.tags_state, t.tags_generation";
+
+TrackRecord ReadRecord(Statement& row) {
+    TrackRecord track;
+    track.id = row.ColumnInt(0);
+    track.location = row.ColumnText(1);
+    track.name = row.ColumnText(2);
+    track.show = row.ColumnText(3);
+    track.season_number = static_cast<std::int32_t>(row.ColumnInt(4));
+    track.episode_id = row.ColumnText(5);
+    track.episode_number = static_cast<std::int32_t>(row.ColumnInt(6));
+    track.sort_name = row.ColumnText(7);
+    track.video_kind = static_cast<std::int16_t>(row.ColumnInt(8));
+    track.duration_ms = row.ColumnInt(9);
+    track.width = static_cast<std::int32_t>(row.ColumnInt(10));
+    track.height = static_cast<std::int32_t>(row.ColumnInt(11));
+    track.codec = row.ColumnText(12);
+    track.labelled = static_cast<unsigned>(row.ColumnInt(13));
+    track.tags_pending = row.ColumnInt(14) != 0;
+    track.tags_state = row.ColumnText(15);
+    return track;
+}
+
+}  // namespace
+
 std::optional<std::vector<TrackRecord>> LibraryDatabase::PlaylistTracks(std::int64_t playlistId) {
     std::lock_guard lock(mutex_);
-    Statement list(db_.get(),
-                   "SELECT t.id, t.location, t.name, t.show, t.season_number, t.episode_id, "
-                   "t.episode_number, t.sort_name, t.video_kind, t.duration_ms, t.width, "
-                   "t.height, t.codec FROM playlist_tracks p JOIN tracks t ON t.id = p.track_id "
-                   "WHERE p.playlist_id = ?1 ORDER BY p.position");
+    Statement list(db_.get(), "SELECT " + std::string(kRecordColumns) +
+                                  " FROM playlist_tracks p JOIN tracks t ON t.id = p.track_id "
+                                  "WHERE p.playlist_id = ?1 ORDER BY p.position");
     if (!list.Bind(1, playlistId)) {
         return std::nullopt;
     }
     std::vector<TrackRecord> tracks;
     int step = 0;
     while ((step = list.Step()) == SQLITE_ROW) {
-        TrackRecord track;
-        track.id = list.ColumnInt(0);
-        track.location = list.ColumnText(1);
-        track.name = list.ColumnText(2);
-        track.show = list.ColumnText(3);
-        track.season_number = static_cast<std::int32_t>(list.ColumnInt(4));
-        track.episode_id = list.ColumnText(5);
-        track.episode_number = static_cast<std::int32_t>(list.ColumnInt(6));
-        track.sort_name = list.ColumnText(7);
-        track.video_kind = static_cast<std::int16_t>(list.ColumnInt(8));
-        track.duration_ms = list.ColumnInt(9);
-        track.width = static_cast<std::int32_t>(list.ColumnInt(10));
-        track.height = static_cast<std::int32_t>(list.ColumnInt(11));
-        track.codec = list.ColumnText(12);
-        tracks.push_back(std::move(track));
+        tracks.push_back(ReadRecord(list));
     }
     if (step != SQLITE_DONE) {
         return std::nullopt;
     }
     return tracks;
+}
+
+std::optional<LibraryDatabase::LabelledTrack> LibraryDatabase::LabelsOf(std::int64_t trackId) {
+    std::lock_guard lock(mutex_);
+    Statement row(db_.get(),
+                  "SELECT " + std::string(kRecordColumns) + " FROM tracks t WHERE t.id = ?1");
+    if (!row.Bind(1, trackId) || row.Step() != SQLITE_ROW) {
+        return std::nullopt;
+    }
+    return LabelledTrack{ReadRecord(row), row.ColumnInt(16)};
+}
+
+std::vector<std::int64_t> LibraryDatabase::TakeLabelled() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(labelled_, {});
+}
+
+void LibraryDatabase::RememberLabelled(std::int64_t trackId) {
+    // One labelling writes one track's properties one after the other.
+    if (std::find(labelled_.begin(), labelled_.end(), trackId) == labelled_.end()) {
+        labelled_.push_back(trackId);
+    }
+}
+
+std::vector<std::int64_t> LibraryDatabase::TracksWithPendingTags() {
+    std::lock_guard lock(mutex_);
+    Statement rows(db_.get(), "SELECT id FROM tracks WHERE tags_pending != 0 ORDER BY id");
+    std::vector<std::int64_t> ids;
+    while (rows.Step() == SQLITE_ROW) {
+        ids.push_back(rows.ColumnInt(0));
+    }
+    return ids;
+}
+
+bool LibraryDatabase::RecordTagWrite(std::int64_t trackId, std::int64_t generation,
+                                     std::string_view state) {
+    std::lock_guard lock(mutex_);
+    Statement update(db_.get(),
+                     "UPDATE tracks SET tags_state = ?3, tags_pending = CASE WHEN "
+                     "tags_generation = ?2 THEN 0 ELSE tags_pending END WHERE id = ?1");
+    SyncPoint synced(db_.get(), lastSync_, &syncer_);
+    if (!synced.Ok() || !update.Bind(1, trackId) || !update.Bind(2, generation) ||
+        !update.Bind(3, state) || update.Step() != SQLITE_DONE) {
+        return false;
+    }
+    synced.Committed();
+    syncer_.Committed();
+    return true;
+}
+
+std::optional<bool> LibraryDatabase::FileTagsEnabled() {
+    std::lock_guard lock(mutex_);
+    Statement row(db_.get(), "SELECT value FROM settings WHERE name = 'file_tags'");
+    const int step = row.Step();
+    if (step == SQLITE_DONE) {
+        return true;
+    }
+    if (step != SQLITE_ROW) {
+        return std::nullopt;
+    }
+    return row.ColumnText(0) != "off";
+}
+
+bool LibraryDatabase::SetFileTagsEnabled(bool enabled) {
+    std::lock_guard lock(mutex_);
+    Statement update(db_.get(),
+                     "INSERT INTO settings(name, value) VALUES('file_tags', ?1) "
+                     "ON CONFLICT(name) DO UPDATE SET value = excluded.value");
+    SyncClock::time_point neverSynced{};
+    SyncPoint synced(db_.get(), neverSynced);
+    return synced.Ok() && update.Bind(1, std::string_view(enabled ? "on" : "off")) &&
+           update.Step() == SQLITE_DONE;
 }
 
 bool LibraryDatabase::HasLocation(std::string_view location) {
@@ -497,14 +617,22 @@ InsertResult LibraryDatabase::InsertTrack(std::string_view location, const Media
 bool LibraryDatabase::SetText(std::int64_t trackId, TextProperty property, std::string_view value) {
     std::lock_guard lock(mutex_);
     StatementUse update(Update(property));
-    return update->Bind(1, trackId) && update->Bind(2, value) && CommitUpdate(update);
+    if (!update->Bind(1, trackId) || !update->Bind(2, value) || !CommitUpdate(update)) {
+        return false;
+    }
+    RememberLabelled(trackId);
+    return true;
 }
 
 bool LibraryDatabase::SetInteger(std::int64_t trackId, IntegerProperty property,
                                  std::int64_t value) {
     std::lock_guard lock(mutex_);
     StatementUse update(Update(property));
-    return update->Bind(1, trackId) && update->Bind(2, value) && CommitUpdate(update);
+    if (!update->Bind(1, trackId) || !update->Bind(2, value) || !CommitUpdate(update)) {
+        return false;
+    }
+    RememberLabelled(trackId);
+    return true;
 }
 
 bool LibraryDatabase::CommitUpdate(const StatementUse& update) {

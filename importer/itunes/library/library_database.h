@@ -64,6 +64,25 @@ class LibraryDatabase {
     bool SetText(std::int64_t trackId, TextProperty property, std::string_view value);
     bool SetInteger(std::int64_t trackId, IntegerProperty property, std::int64_t value);
 
+    // The tracks this connection has written labels of since the last call, in the order of
+    // their first write, each once.
+    std::vector<std::int64_t> TakeLabelled();
+    // Every track whose file still lacks some of its labels (also those of earlier runs).
+    std::vector<std::int64_t> TracksWithPendingTags();
+    // The track as stored, with the count of its label writes; std::nullopt when it is gone.
+    struct LabelledTrack {
+        TrackRecord track;
+        std::int64_t generation = 0;
+    };
+    std::optional<LabelledTrack> LabelsOf(std::int64_t trackId);
+    // Records what became of writing the labels read at generation into the file; the track
+    // stops being pending unless its labels were written again meanwhile.
+    bool RecordTagWrite(std::int64_t trackId, std::int64_t generation, std::string_view state);
+
+    // Whether the library writes labels into the files; on unless turned off.
+    std::optional<bool> FileTagsEnabled();
+    bool SetFileTagsEnabled(bool enabled);
+
   private:
     LibraryDatabase(common::sqlite::Database db, std::int64_t libraryPlaylistId,
                     const std::string& path);
@@ -75,6 +94,7 @@ class LibraryDatabase {
     common::sqlite::Statement& Update(IntegerProperty property);
     // Runs a bound update on its own, so committing it; true when it changed one track.
     bool CommitUpdate(const common::sqlite::StatementUse& update);
+    void RememberLabelled(std::int64_t trackId);
 
     std::mutex mutex_;
     // Declared before the statements, which are finalized first.
@@ -122,6 +142,9 @@ class LibraryDatabase {
     // (which moves with every commit of another connection) is still listsVersion_.
     std::optional<std::int64_t> listsVersion_;
     std::unordered_map<std::int64_t, std::shared_ptr<KeptList>> lists_;
+
+    // Tracks labelled since TakeLabelled last ran, for the file writer.
+    std::vector<std::int64_t> labelled_;
 };
 
 }  // namespace itunes::library

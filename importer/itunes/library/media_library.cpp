@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "importer/itunes/library/file_tag_writer.h"
 #include "importer/itunes/library/library_core.h"
 
 namespace itunes::library {
@@ -52,8 +53,24 @@ AddOutcome MediaLibrary::AddAndWait(std::string_view path, std::string_view play
     return state->Wait();
 }
 
+std::optional<bool> MediaLibrary::FileTagsEnabled() {
+    return core_->db->FileTagsEnabled();
+}
+
+bool MediaLibrary::SetFileTagsEnabled(bool enabled) {
+    return core_->db->SetFileTagsEnabled(enabled);
+}
+
 bool RemoveLibraryDatabase(const std::string& databasePath) {
-    bool removedAll = true;
+    // A label write a crash cut short is undone first: its journal is the only way back to a
+    // whole file.
+    const std::string folder = std::filesystem::path(databasePath).parent_path().string();
+    if (!FileTagWriter::Recover(folder)) {
+        return false;
+    }
+    std::error_code lockError;
+    std::filesystem::remove(std::filesystem::path(folder) / FileTagWriter::kLockName, lockError);
+    bool removedAll = !lockError;
     for (const char* suffix : {"", "-wal", "-shm"}) {
         std::error_code error;
         std::filesystem::remove(databasePath + suffix, error);

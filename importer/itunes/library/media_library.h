@@ -16,6 +16,17 @@ namespace itunes::library {
 
 struct LibraryCore;
 
+// The labels a track carries into its file, as bits of TrackRecord::labelled.
+enum class LabelBit : unsigned {
+    kName = 1,
+    kShow = 2,
+    kEpisodeId = 4,
+    kSortName = 8,
+    kSeasonNumber = 16,
+    kEpisodeNumber = 32,
+    kVideoKind = 64,
+};
+
 // One track with every column the library keeps. Properties never written read as empty text
 // or 0, except the name, which starts as the file's name without its extension.
 struct TrackRecord {
@@ -32,6 +43,14 @@ struct TrackRecord {
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::string codec;  // the video codec's short name, e.g. "mpeg4", "h264"
+    // The labels ever written (LabelBit bits): only those go into the file, so that a label the
+    // import never set leaves the file's own item alone.
+    unsigned labelled = 0;
+    // Some of them are not in the file yet: its write is still to come, or was cut short.
+    bool tags_pending = false;
+    // What became of the last write into the file: empty when there was none, "written", or
+    // "refused: " and the reason.
+    std::string tags_state;
 };
 
 enum class AddResult {
@@ -69,13 +88,20 @@ class MediaLibrary {
     AddOutcome AddAndWait(std::string_view path,
                           std::string_view playlistName = kMoviesPlaylistName);
 
+    // Whether labels are written into the files (on unless turned off); std::nullopt when the
+    // database cannot be read.
+    std::optional<bool> FileTagsEnabled();
+    bool SetFileTagsEnabled(bool enabled);
+
   private:
     explicit MediaLibrary(std::shared_ptr<LibraryCore> core);
     std::shared_ptr<LibraryCore> core_;
 };
 
-// Removes the database at databasePath with its write-ahead log and shared-memory files;
-// false when one of them exists but cannot be removed. Nothing there counts as success.
+// Removes the database at databasePath with its write-ahead log and shared-memory files, and
+// the lock of the label writes beside it, after undoing a label write a crash cut short; false
+// when that cannot be undone or one of them exists but cannot be removed. Nothing there counts
+// as success.
 bool RemoveLibraryDatabase(const std::string& databasePath);
 
 }  // namespace itunes::library

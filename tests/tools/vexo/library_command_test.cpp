@@ -43,28 +43,34 @@ TEST_P(LibraryUsageTest, AnswersOnTheRightStreamWithTheRightStatus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Subcommands, LibraryUsageTest,
-    testing::Values(UsageCase{{}, kExitUsage, "", "no subcommand given"},
-                    UsageCase{{"frobnicate"}, kExitUsage, "", "unknown subcommand \"frobnicate\""},
-                    UsageCase{{"install", "now"}, kExitUsage, "", "install takes no arguments"},
-                    UsageCase{{"uninstall", "-f"}, kExitUsage, "", "uninstall takes no arguments"},
-                    UsageCase{{"list", "Movies", "Library"}, kExitUsage, "", "only one PLAYLIST"},
-                    UsageCase{{"list", "--xml"}, kExitUsage, "", "unknown option \"--xml\""},
-                    UsageCase{{"add"}, kExitUsage, "", "no FILE given"},
-                    UsageCase{{"install", "--help"}, kExitOk, "Usage: vexo library install\n", ""},
-                    UsageCase{{"uninstall", "-h"}, kExitOk, "Usage: vexo library uninstall\n", ""},
-                    UsageCase{{"list", "--help"}, kExitOk, "Usage: vexo library list", ""},
-                    UsageCase{{"add", "/?"}, kExitOk, "Usage: vexo library add FILE...\n", ""},
-                    // Without a library, list and add say so instead of creating one.
-                    UsageCase{{"list"}, kExitFailed, "", "not installed"},
-                    UsageCase{{"list", "--json"}, kExitFailed, "", "not installed"},
-                    UsageCase{{"add", "/nowhere/clip.mp4"}, kExitFailed, "", "not installed"}));
+    testing::Values(
+        UsageCase{{}, kExitUsage, "", "no subcommand given"},
+        UsageCase{{"frobnicate"}, kExitUsage, "", "unknown subcommand \"frobnicate\""},
+        UsageCase{{"install", "now"}, kExitUsage, "", "install takes only --no-file-tags"},
+        UsageCase{{"uninstall", "-f"}, kExitUsage, "", "uninstall takes no arguments"},
+        UsageCase{{"list", "Movies", "Library"}, kExitUsage, "", "only one PLAYLIST"},
+        UsageCase{{"list", "--xml"}, kExitUsage, "", "unknown option \"--xml\""},
+        UsageCase{{"add"}, kExitUsage, "", "no FILE given"},
+        UsageCase{{"tags"}, kExitUsage, "", "no FILE given"},
+        UsageCase{{"file-tags", "maybe"}, kExitUsage, "", "takes on or off"},
+        UsageCase{
+            {"install", "--help"}, kExitOk, "Usage: vexo library install [--no-file-tags]\n", ""},
+        UsageCase{{"uninstall", "-h"}, kExitOk, "Usage: vexo library uninstall\n", ""},
+        UsageCase{{"list", "--help"}, kExitOk, "Usage: vexo library list", ""},
+        UsageCase{{"add", "/?"}, kExitOk, "Usage: vexo library add FILE...\n", ""},
+        // Without a library, list and add say so instead of creating one.
+        UsageCase{{"list"}, kExitFailed, "", "not installed"},
+        UsageCase{{"list", "--json"}, kExitFailed, "", "not installed"},
+        UsageCase{{"add", "/nowhere/clip.mp4"}, kExitFailed, "", "not installed"},
+        UsageCase{{"file-tags", "off"}, kExitFailed, "", "not installed"},
+        UsageCase{{"tags", "/nowhere/clip.mp4"}, kExitFailed, "", "No such file"}));
 
 TEST(LibraryToolTest, ToolListsTheCommandAndItsHelp) {
     std::ostringstream out;
     std::ostringstream err;
     const std::vector<std::string_view> args = {"library", "--help"};
     EXPECT_EQ(RunTool(args, out, err), kExitOk);
-    EXPECT_THAT(out.str(), StartsWith("Usage: vexo library install\n"));
+    EXPECT_THAT(out.str(), StartsWith("Usage: vexo library install [--no-file-tags]\n"));
 }
 
 // --- Listing and adding ---------------------------------------------------------------------
@@ -143,7 +149,7 @@ TEST_F(LibraryTracksTest, RealClipsAreAddedAndJunkIgnoredWithItsReason) {
                   "\"sort_name\": \"\", \"video_kind\": 0, \"duration_ms\": " +
                   durations[0] +
                   ", \"width\": 64, "
-                  "\"height\": 48, \"codec\": \"mpeg4\"},\n"
+                  "\"height\": 48, \"codec\": \"mpeg4\", \"file_tags\": \"-\"},\n"
                   "  {\"location\": \"" +
                   mov +
                   "\", \"name\": \"Episode 2\", \"show\": \"\", "
@@ -151,7 +157,7 @@ TEST_F(LibraryTracksTest, RealClipsAreAddedAndJunkIgnoredWithItsReason) {
                   "\"sort_name\": \"\", \"video_kind\": 0, \"duration_ms\": " +
                   durations[1] +
                   ", \"width\": 64, "
-                  "\"height\": 48, \"codec\": \"mpeg4\"}\n"
+                  "\"height\": 48, \"codec\": \"mpeg4\", \"file_tags\": \"-\"}\n"
                   "]\n");
 
     const LibraryRun text_ = Library({"list"});
