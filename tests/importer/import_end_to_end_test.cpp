@@ -1,15 +1,19 @@
-// A real tree of real clips imported into the embedded library, checked track by track.
+// A real tree of real clips imported into the embedded library, checked track by track, and in
+// the files themselves as FFmpeg reads them.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "importer/episode_import.h"
 #include "importer/itunes/library/library_application.h"
 #include "importer/itunes/library/media_library.h"
 #include "tests/support/files.h"
+#include "tests/support/media_packets.h"
 #include "tests/support/recording_import_view.h"
 #include "tests/support/temp_folder.h"
 #include "tools/testmedia/test_media.h"
@@ -33,17 +37,28 @@ TEST(ImportEndToEnd, LabelsEveryEpisodeInTheEmbeddedLibrary) {
     clip("Other Show/Season 01/1x03 Third.mp4", Container::kMp4);
     clip("Other Show/Season 01/02   Spaced Out.mp4", Container::kMp4);
     WriteFile(std::filesystem::path(root) / "Other Show/Season 01/04 Not Media.mp4", "x");
+    std::map<std::string, std::optional<std::vector<std::uint64_t>>> packets;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        packets[entry.path().string()] = PacketDigests(entry.path().string());
+    }
 
     const std::string database = folder / "library.db";
-    const itunes::Ref<itunes::Application> app = itunes::library::OpenLibrary(database);
-    ASSERT_NE(app, nullptr);
     ImportState state;
-    state.ImportStopped = false;
-    state.iTunesApp = app;
-    state.MoviesPlaylist = app->Sources()->ItemByName("Library")->Playlists()->ItemByName("Movies");
-    ASSERT_NE(state.MoviesPlaylist, nullptr);
     RecordingImportView<> view;
-    EpisodeImport(state, view).ImportShows(root);
+    {
+        const itunes::Ref<itunes::Application> app = itunes::library::OpenLibrary(database);
+        ASSERT_NE(app, nullptr);
+        state.ImportStopped = false;
+        state.iTunesApp = app;
+        state.MoviesPlaylist =
+            app->Sources()->ItemByName("Library")->Playlists()->ItemByName("Movies");
+        ASSERT_NE(state.MoviesPlaylist, nullptr);
+        EpisodeImport(state, view).ImportShows(root);
+        // As the program lets go of the library after an import: the last labels reach
+        // their file.
+        state.MoviesPlaylist.reset();
+        state.iTunesApp.reset();
+    }
 
     EXPECT_EQ(state.FilesAdded, 4);
     EXPECT_THAT(view.MessageTexts(), ::testing::ElementsAre("4 files added."));
@@ -79,7 +94,22 @@ TEST(ImportEndToEnd, LabelsEveryEpisodeInTheEmbeddedLibrary) {
         EXPECT_EQ(track.season_number, e.season);
         EXPECT_EQ(track.episode_number, e.episode);
         EXPECT_EQ(track.sort_name, e.sortName);
+
+        const std::string file = root + "/" + e.relative;
+        const std::map<std::string, std::string> tags = ProbedTags(file);
+        const std::map<std::string, std::string> wanted = {
+            {"show", e.show},       {"season_number", std::to_string(e.season)},
+            {"episode_id", e.name}, {"episode_sort", std::to_string(e.episode)},
+            {"title", e.name},      {"sort_name", e.sortName},
+            {"media_type", "10"}};
+        for (const auto& [key, value] : wanted) {
+            EXPECT_EQ(tags.contains(key) ? tags.at(key) : "<none>", value)
+                << file << ": " << key << " (ffprobe is installed by scripts/bootstrap)";
+        }
+        EXPECT_EQ(PacketDigests(file), packets[file]) << file;
+        EXPECT_TRUE(packets[file].has_value());
     }
+    EXPECT_EQ(ReadText(root + "/Other Show/Season 01/04 Not Media.mp4"), "x");
 }
 
 }  // namespace

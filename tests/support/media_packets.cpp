@@ -1,5 +1,8 @@
 #include "tests/support/media_packets.h"
 
+#include "tests/support/files.h"
+#include "tests/support/x_tools.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
@@ -64,6 +67,29 @@ std::optional<std::vector<std::uint64_t>> PacketDigests(const std::string& path)
         av_packet_unref(packet.get());
     }
     return digests;
+}
+
+std::string ShellWord(const std::string& text) {
+    std::string word = "'";
+    for (const char c : text) {
+        word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return word + "'";
+}
+
+std::map<std::string, std::string> ProbedTags(const std::string& path) {
+    const std::string prefix = "format.tags.";
+    std::map<std::string, std::string> tags;
+    const std::string output =
+        ToolOutput("ffprobe -v error -show_entries format_tags -of flat " + ShellWord(path));
+    for (const std::string& line : Lines(output)) {
+        const std::size_t equals = line.find('=');
+        if (line.rfind(prefix, 0) == 0 && equals != std::string::npos && line.size() > equals + 2) {
+            tags[line.substr(prefix.size(), equals - prefix.size())] =
+                line.substr(equals + 2, line.size() - equals - 3);
+        }
+    }
+    return tags;
 }
 
 }  // namespace vexo::test_support

@@ -19,26 +19,6 @@ namespace {
 
 using vexo::testmedia::Container;
 
-std::string Quoted(const std::string& path) {
-    return "'" + path + "'";
-}
-
-// The file's global tags as ffprobe reports them.
-std::map<std::string, std::string> ProbedTags(const std::string& path) {
-    const std::string prefix = "format.tags.";
-    std::map<std::string, std::string> tags;
-    const std::string output = vexo::test_support::ToolOutput(
-        "ffprobe -v error -show_entries format_tags -of flat " + Quoted(path));
-    for (const std::string& line : vexo::test_support::Lines(output)) {
-        const std::size_t equals = line.find('=');
-        if (line.rfind(prefix, 0) == 0 && equals != std::string::npos && line.size() > equals + 2) {
-            tags[line.substr(prefix.size(), equals - prefix.size())] =
-                line.substr(equals + 2, line.size() - equals - 3);
-        }
-    }
-    return tags;
-}
-
 // The container boxes of movie[begin, end) rebuilt with every "stco" table made a "co64" one,
 // its offsets moved by shift.
 Bytes Widened(const Bytes& movie, std::size_t begin, std::size_t end, std::uint64_t shift) {
@@ -94,8 +74,9 @@ TEST_P(FfmpegPeerTest, SeesTheLabelsAndTheSameMedia) {
     if (*row.remux != '\0') {
         const std::string remuxed = folder / ("remuxed" + extension);
         vexo::test_support::ToolOutput(
-            "ffmpeg -v error -y -i " + Quoted(source) + " -c copy " + row.remux +
-            (row.headerFirst ? " -movflags faststart " : " ") + Quoted(remuxed));
+            "ffmpeg -v error -y -i " + vexo::test_support::ShellWord(source) + " -c copy " +
+            row.remux + (row.headerFirst ? " -movflags faststart " : " ") +
+            vexo::test_support::ShellWord(remuxed));
         source = remuxed;
     }
     Bytes old = vexo::test_support::ReadBytes(source);
@@ -119,7 +100,7 @@ TEST_P(FfmpegPeerTest, SeesTheLabelsAndTheSameMedia) {
     if (row.artist != nullptr) {
         expected["artist"] = row.artist;
     }
-    std::map<std::string, std::string> probed = ProbedTags(labelled);
+    std::map<std::string, std::string> probed = vexo::test_support::ProbedTags(labelled);
     for (const auto& [key, value] : expected) {
         EXPECT_EQ(probed[key], value) << key << " (is ffprobe installed? scripts/bootstrap)";
     }
