@@ -1,13 +1,10 @@
 // The tag writer killed with SIGKILL in a process of its own at every step of both its ways of
 // writing, in the middle of Recover, and at random steps of the test's choosing: once Recover
 // has run, the file is the old one or the new one and nothing else is left.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,93 +15,34 @@
 #include <string>
 #include <vector>
 
-#include "common/posix/unique_fd.h"
 #include "importer/itunes/library/file_tag_writer.h"
 #include "tests/importer/itunes/file_tag_test_files.h"
 #include "tests/importer/itunes/file_tag_test_io.h"
-
-extern char** environ;
+#include "tests/support/child_process.h"
 
 namespace itunes::library::test {
 namespace {
 
-using common::posix::UniqueFd;
 using ::testing::IsEmpty;
 
-// A running file_tag_crash_helper with its standard input and output piped to the test.
-class Helper {
+// A running file_tag_crash_helper, its standard input and output piped to the test: a paced
+// helper says when it is about to make a step ("step\n") and makes it once told to ("g").
+class Helper : public vexo::test_support::ChildProcess {
   public:
-    explicit Helper(std::vector<std::string> arguments) {
-        int input[2];
-        int output[2];
-        if (::pipe2(input, O_CLOEXEC) != 0) {
-            return;
-        }
-        const UniqueFd inputEnd(input[0]);  // the helper's; closed here after the start
-        toHelper_ = UniqueFd(input[1]);
-        if (::pipe2(output, O_CLOEXEC) != 0) {
-            return;
-        }
-        fromHelper_ = UniqueFd(output[0]);
-        const UniqueFd outputEnd(output[1]);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        arguments.insert(arguments.begin(), VEXO_FILE_TAG_CRASH_HELPER);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Helper() {
-        Kill();
-        Wait();
-    }
-    Helper(const Helper&) = delete;
-    Helper& operator=(const Helper&) = delete;
+    explicit Helper(std::vector<std::string> arguments)
+        : ChildProcess(WithProgram(std::move(arguments)), {true, Output::kToPipe}) {}
 
     // Waits until a paced helper is about to make its next step; false when it ended instead.
-    bool AwaitStep() {
-        char line[5] = {};
-        std::size_t got = 0;
-        while (got < sizeof line) {
-            const ssize_t n = ::read(fromHelper_.Get(), line + got, sizeof line - got);
-            if (n <= 0) {
-                return false;
-            }
-            got += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
+    bool AwaitStep() { return ReadExactly(5); }
     // Lets the step waited for be made.
-    bool Go() { return ::write(toHelper_.Get(), "g", 1) == 1; }
-
-    // Only the process started here: never a pid of 0 or -1, which would signal a whole group
-    // or every process.
-    void Kill() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-        }
-    }
-    // The wait status of the ended helper; -1 when there was none.
-    int Wait() {
-        int status = -1;
-        if (pid_ > 0 && ::waitpid(pid_, &status, 0) == pid_) {
-            pid_ = -1;
-        }
-        return status;
-    }
+    bool Go() { return Write("g"); }
+    void Kill() { Signal(SIGKILL); }
 
   private:
-    pid_t pid_ = -1;
-    UniqueFd toHelper_;
-    UniqueFd fromHelper_;
+    static std::vector<std::string> WithProgram(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), VEXO_FILE_TAG_CRASH_HELPER);
+        return arguments;
+    }
 };
 
 bool Killed(int status) {

@@ -2,7 +2,6 @@
 // its labelling.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,91 +13,34 @@
 #include "common/posix/unique_fd.h"
 #include "common/sqlite_database.h"
 #include "importer/itunes/library/media_library.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 #include "tools/testmedia/test_media.h"
-
-extern char** environ;
 
 namespace itunes::library::test {
 namespace {
 
 using vexo::test_support::TempFolder;
 
-// A running library_add_helper whose standard output we read line by line.
-class HelperProcess {
+// A library_add_helper adding (and, with label, labelling) files, one line a file on its output.
+class HelperProcess : public vexo::test_support::ChildProcess {
   public:
     HelperProcess(const std::string& database, const std::vector<std::string>& files,
-                  bool label = false) {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return;
-        }
-        readFd_ = common::posix::UniqueFd(fds[0]);
-        const common::posix::UniqueFd writeEnd(fds[1]);  // the child's; closed here after the start
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addclose(&actions, fds[1]);
+                  bool label = false)
+        : ChildProcess(Arguments(database, files, label), {false, Output::kToPipe}) {}
+    void Kill() { Signal(SIGKILL); }
+
+  private:
+    static std::vector<std::string> Arguments(const std::string& database,
+                                              const std::vector<std::string>& files, bool label) {
         std::vector<std::string> args = {VEXO_LIBRARY_ADD_HELPER};
         if (label) {
             args.emplace_back("--label");
         }
         args.push_back(database);
         args.insert(args.end(), files.begin(), files.end());
-        std::vector<char*> argv;
-        for (auto& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
+        return args;
     }
-    ~HelperProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            Wait();
-        }
-    }
-    HelperProcess(const HelperProcess&) = delete;
-    HelperProcess& operator=(const HelperProcess&) = delete;
-
-    bool Started() const { return pid_ > 0; }
-
-    // The next line without its newline; false at the end of the output.
-    bool ReadLine(std::string& line) {
-        line.clear();
-        char c = 0;
-        while (read(readFd_.Get(), &c, 1) == 1) {
-            if (c == '\n') {
-                return true;
-            }
-            line.push_back(c);
-        }
-        return false;
-    }
-
-    // The wait status of the ended process.
-    int Wait() {
-        int status = 0;
-        if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_) {
-            pid_ = -1;
-        }
-        return status;
-    }
-
-    // Never with a pid of 0 or -1: those would signal the whole group or every process.
-    void Kill() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-        }
-    }
-
-  private:
-    pid_t pid_ = -1;
-    common::posix::UniqueFd readFd_;
 };
 
 class LibraryProcessTest : public ::testing::Test {

@@ -6,7 +6,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,10 +20,9 @@
 
 #include "common/posix/unique_fd.h"
 #include "tests/support/announcement.h"
+#include "tests/support/child_process.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_folder.h"
-
-extern char** environ;
 
 namespace vexo::cli::test {
 namespace {
@@ -45,81 +43,21 @@ constexpr int kWriteFailedStatus = 1;
 constexpr std::uintmax_t kLargeInputBytes = std::uintmax_t{2} << 30;
 constexpr std::string_view kTemporaryPrefix = ".vexo-package-";
 
-// The vexo program, its standard error on a pipe; killed and reaped if the test ends early.
-class VexoProcess {
+// The vexo program, its standard error on a pipe, with the stop signals a user's shell hands
+// over; killed and reaped if the test ends early.
+class VexoProcess : public vexo::test_support::ChildProcess {
   public:
-    explicit VexoProcess(const std::vector<std::string>& args) {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) {
-            return;
-        }
-        errors_ = UniqueFd(fds[0]);
-        const UniqueFd writeEnd(fds[1]);
-
-        std::vector<char*> argv = {const_cast<char*>(VEXO_TOOL_PATH)};
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, writeEnd.Get(), STDERR_FILENO);
-        // Whatever the test runner blocks or ignores, the program gets the signals as a user's
-        // shell would hand them over.
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        sigset_t none;
-        sigemptyset(&none);
-        posix_spawnattr_setsigmask(&attributes, &none);
-        sigset_t stops;
-        sigemptyset(&stops);
-        for (const int stop : {SIGINT, SIGTERM, SIGHUP}) {
-            sigaddset(&stops, stop);
-        }
-        posix_spawnattr_setsigdefault(&attributes, &stops);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-        if (::posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawnattr_destroy(&attributes);
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~VexoProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            Wait();
-        }
-    }
-    VexoProcess(const VexoProcess&) = delete;
-    VexoProcess& operator=(const VexoProcess&) = delete;
-
-    pid_t Pid() const { return pid_; }
-
-    // The wait status, once the program has ended.
-    int Wait() {
-        int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
-        pid_ = -1;
-        return status;
-    }
-
+    explicit VexoProcess(const std::vector<std::string>& args)
+        : ChildProcess(WithProgram(args), {false, Output::kErrorsToPipe, true}) {}
     // Everything written to standard error; after Wait.
-    std::string Errors() const {
-        std::string text;
-        char chunk[512];
-        ssize_t n = 0;
-        while ((n = ::read(errors_.Get(), chunk, sizeof chunk)) > 0) {
-            text.append(chunk, static_cast<std::size_t>(n));
-        }
-        return text;
-    }
+    std::string Errors() { return ReadAll(); }
 
   private:
-    pid_t pid_ = -1;
-    UniqueFd errors_;
+    static std::vector<std::string> WithProgram(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {VEXO_TOOL_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return argv;
+    }
 };
 
 // Whether one of the inotify events read from fd created a name that begins with prefix.
