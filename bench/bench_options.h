@@ -2,10 +2,13 @@
 // CI can run every benchmark once and none of them rots unnoticed; its figures mean nothing.
 #pragma once
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace vexo::bench {
 
@@ -63,6 +66,36 @@ inline ParsedBenchOptions ParseBenchOptions(int argc, char** argv, const char* p
         }
     }
     return parsed;
+}
+
+// A numbered option ("--episodes N") taken out of the command line before ParseBenchOptions reads
+// the rest; the number, or the exit code when it is not one from 1 to 100,000.
+struct CountOption {
+    std::optional<int> count;
+    std::vector<char*> rest;
+    std::optional<int> exitCode;
+};
+
+inline CountOption TakeCountOption(int argc, char** argv, const char* option) {
+    CountOption taken;
+    for (int i = 0; i < argc; ++i) {
+        if (i == 0 || std::strcmp(argv[i], option) != 0) {
+            taken.rest.push_back(argv[i]);
+            continue;
+        }
+        const char* text = i + 1 < argc ? argv[++i] : "";
+        const char* end = text + std::strlen(text);
+        int count = 0;
+        const auto [stop, error] = std::from_chars(text, end, count);
+        if (error != std::errc() || stop != end || count < 1 || count > 100'000) {
+            std::fprintf(stderr, "%s: %s takes a number from 1 to 100000\n",
+                         argc > 0 ? argv[0] : "bench", option);
+            taken.exitCode = 2;
+            return taken;
+        }
+        taken.count = count;
+    }
+    return taken;
 }
 
 }  // namespace vexo::bench

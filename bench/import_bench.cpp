@@ -24,11 +24,9 @@ extern "C" {
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -324,39 +322,11 @@ void PrintSteps(const std::string& what, const ImportRun& run) {
                 perFile(run.steps.searching), perFile(run.steps.writing), rest);
 }
 
-// --episodes N, taken out of the command line before the options every benchmark shares are
-// read; the count, or the exit code when it is not a positive number.
-struct EpisodesOption {
-    std::optional<int> episodes;
-    std::vector<char*> rest;
-    std::optional<int> exitCode;
-};
-
-EpisodesOption TakeEpisodes(int argc, char** argv) {
-    EpisodesOption option;
-    for (int i = 0; i < argc; ++i) {
-        if (i == 0 || std::strcmp(argv[i], "--episodes") != 0) {
-            option.rest.push_back(argv[i]);
-            continue;
-        }
-        const char* text = i + 1 < argc ? argv[++i] : "";
-        const char* end = text + std::strlen(text);
-        int count = 0;
-        const auto [stop, error] = std::from_chars(text, end, count);
-        if (error != std::errc() || stop != end || count < 1 || count > 100'000) {
-            std::fprintf(stderr, "import_bench: --episodes takes a number from 1 to 100000\n");
-            option.exitCode = 2;
-            return option;
-        }
-        option.episodes = count;
-    }
-    return option;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    EpisodesOption episodesOption = TakeEpisodes(argc, argv);
+    vexo::bench::CountOption episodesOption =
+        vexo::bench::TakeCountOption(argc, argv, "--episodes");
     if (episodesOption.exitCode) {
         return *episodesOption.exitCode;
     }
@@ -368,8 +338,7 @@ int main(int argc, char** argv) {
     if (parsed.exitCode) {
         return *parsed.exitCode;
     }
-    const int base =
-        episodesOption.episodes.value_or(vexo::bench::Sized(parsed.options, 1'000, 20));
+    const int base = episodesOption.count.value_or(vexo::bench::Sized(parsed.options, 1'000, 20));
     const int large = 10 * base;
     av_log_set_level(AV_LOG_QUIET);
 

@@ -12,23 +12,16 @@
 //
 // Each import must label all of its files, or the program fails, so that what is timed is the
 // whole work.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,16 +31,11 @@
 #include "bench_options.h"
 #include "common/machine_prefix.h"
 #include "import_trees.h"
-#include "importer/episode_import.h"
-#include "importer/import_state.h"
-#include "importer/import_view.h"
 #include "importer/itunes/itunes.h"
-#include "importer/itunes/library/library_application.h"
 #include "importer/itunes/library/media_library.h"
 #include "ratio.h"
+#include "run_program.h"
 #include "tools/testmedia/test_media.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -56,7 +44,8 @@ namespace {
 using vexo::bench::Count;
 using vexo::bench::LabelledTracks;
 using vexo::bench::MakeTree;
-using vexo::bench::Movies;
+using vexo::bench::Median;
+using vexo::bench::Seconds;
 
 using Clock = std::chrono::steady_clock;
 
@@ -103,15 +92,6 @@ OwnOptions TakeOwnOptions(int argc, char** argv) {
     return options;
 }
 
-double Seconds(Clock::duration duration) {
-    return std::chrono::duration<double>(duration).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // --- vexo import, a process per run ------------------------------------------------------------
 
 // A home folder of its own, with the machine prefix below it where a user's would be.
@@ -135,29 +115,8 @@ class Home {
 // or -1 when it could not be started or did not exit.
 int Run(const std::vector<std::string>& arguments, const fs::path& outFile,
         const fs::path& errFile) {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t child = 0;
-    const int started = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0) {
-        return -1;
-    }
-    int status = 0;
-    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
+    return vexo::bench::RunProgram(arguments, outFile.string(), errFile.string())
+        .exitStatus.value_or(-1);
 }
 
 std::string ReadText(const fs::path& file) {
@@ -218,78 +177,22 @@ struct Bench {
 
 // --- The in-process import ----------------------------------------------------------------------
 
-// A window with no events pending. One that sleeps is told of each add's end, as Plumex's
-// window is; one that does not polls the add, as bench/import_bench's does.
-class QuietView final : public importer::ImportView {
-  public:
-    explicit QuietView(bool sleeps) : sleeps_(sleeps) {}
-
-    std::string report;
-    void SetDisplayField(importer::DisplayField, std::string_view) override {}
-    void SetStatusText(std::string_view) override {}
-    importer::MessageAnswer ShowMessage(std::string_view text, std::string_view,
-                                        importer::MessageButtons, importer::MessageIcon) override {
-        report = std::string(text);
-        return importer::MessageAnswer::Ok;
-    }
-    void YieldToEvents() override {}
-    std::function<void()> Waker() override {
-        if (!sleeps_) {
-            return {};
-        }
-        return [wake = wake_] {
-            {
-                std::lock_guard lock(wake->mutex);
-                wake->woken = true;
-            }
-            wake->changed.notify_one();
-        };
-    }
-    void WaitForEvents(importer::IdleWait idle) override {
-        if (idle == importer::IdleWait::UntilWoken) {
-            std::unique_lock lock(wake_->mutex);
-            wake_->changed.wait(lock, [this] { return wake_->woken; });
-            wake_->woken = false;
-        }
-    }
-
-  private:
-    struct Wake {
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool woken = false;
-    };
-    bool sleeps_;
-    std::shared_ptr<Wake> wake_ = std::make_shared<Wake>();
-};
-
 // Seconds of the import of tree into a new library at database; the library is closed (its
 // adds finished) within the time.
 double InProcessImport(Bench& bench, const std::string& database, const fs::path& tree, int count,
                        bool sleeps) {
-    const auto start = Clock::now();
-    importer::ImportState state;
-    QuietView view(sleeps);
-    {
-        auto app = itunes::library::OpenLibrary(database);
-        state.MoviesPlaylist = app ? Movies(*app) : nullptr;
-        if (state.MoviesPlaylist == nullptr) {
-            bench.Fail("the library at " + database + " cannot be opened");
-            return 0;
-        }
-        state.ImportStopped = false;
-        state.iTunesApp = app;
-        importer::EpisodeImport(state, view).ImportShows(tree.string());
-        state.iTunesApp.reset();
-        state.MoviesPlaylist.reset();
+    vexo::bench::QuietView view(sleeps);
+    const vexo::bench::InProcessImport run = vexo::bench::ImportInProcess(database, tree, view);
+    if (!run.opened) {
+        bench.Fail("the library at " + database + " cannot be opened");
+        return 0;
     }
-    const double seconds = Seconds(Clock::now() - start);
-    if (state.FilesAdded != count || view.report != std::to_string(count) + " files added." ||
+    if (run.filesAdded != count || view.report != std::to_string(count) + " files added." ||
         LabelledTracks(database) != count) {
-        bench.Fail("the in-process import labelled " + std::to_string(state.FilesAdded) + " of " +
+        bench.Fail("the in-process import labelled " + std::to_string(run.filesAdded) + " of " +
                    std::to_string(count) + " files");
     }
-    return seconds;
+    return run.seconds;
 }
 
 }  // namespace

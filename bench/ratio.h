@@ -9,6 +9,15 @@
 
 namespace vexo::bench {
 
+inline double Seconds(std::chrono::steady_clock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
+
+inline double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 template <typename Work>
 double MedianSeconds(int runs, Work&& work) {
     std::vector<double> seconds;

@@ -1,5 +1,8 @@
 #include "importer/itunes/library/mp4/metadata_list.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "common/byte_order.h"
 
 namespace itunes::library::mp4 {
@@ -43,15 +46,17 @@ std::optional<Children> MdirChildren(std::span<const std::uint8_t> bytes, const 
 
 // A new meta box, in the MPEG-4 form, with an "mdir" handler as iTunes writes it and the list.
 Bytes NewMeta(std::span<const std::uint8_t> list) {
-    Bytes handler(kHandlerTypeAt);  // version, flags and pre_defined: all 0
-    for (const char* text : {"mdir", "appl"}) {
-        handler.insert(handler.end(), text, text + 4);
-    }
-    handler.resize(handler.size() + 8 + 1);  // the rest of the reserved words; an empty name
-    Bytes payload(kFullBoxFields);
+    // Version, flags and pre_defined (all 0), the handler type, the reserved words (the first
+    // "appl"), an empty name.
+    constexpr std::string_view kTypeAndMaker = "mdirappl";
+    constexpr auto kTypeAt = static_cast<std::size_t>(kHandlerTypeAt);
+    constexpr auto kFields = static_cast<std::size_t>(kFullBoxFields);
+    Bytes handler(kTypeAt + kTypeAndMaker.size() + 8 + 1);
+    std::copy(kTypeAndMaker.begin(), kTypeAndMaker.end(), handler.begin() + kTypeAt);
     const Bytes hdlr = MakeBox(kHdlr, handler);
-    payload.insert(payload.end(), hdlr.begin(), hdlr.end());
-    payload.insert(payload.end(), list.begin(), list.end());
+    Bytes payload(kFields + hdlr.size() + list.size());  // version and flags: 0
+    const auto listAt = std::copy(hdlr.begin(), hdlr.end(), payload.begin() + kFields);
+    std::copy(list.begin(), list.end(), listAt);
     return MakeBox(kMeta, payload);
 }
 
