@@ -16,6 +16,7 @@
 #include "tools/vexo/package_listing.h"
 #include "tools/vexo/package_stub.h"
 #include "tools/vexo/printable.h"
+#include "tools/vexo/setup_list_command.h"
 
 namespace vexo::cli {
 namespace {
@@ -23,14 +24,16 @@ namespace {
 constexpr std::string_view kUsage =
     "Usage: vexo package create -o OUT [--stub STUB] [--no-setup] FILE...\n"
     "       vexo package list FILE\n"
+    "       vexo package setuplist -o OUT --name TEXT --folder FOLDER --program FILE ...\n"
     "       vexo package SUBCOMMAND --help\n"
     "\n"
     "VEXOSetup packages: one executable file made of the stub program, unchanged, and\n"
     "a payload of files behind it, which VEXOSetup extracts into a temporary folder\n"
     "before it starts the entry \"setup.exe\".\n"
     "\n"
-    "create  writes a package of files\n"
-    "list    prints a package's entries and checks each against its check value\n";
+    "create     writes a package of files\n"
+    "list       prints a package's entries and checks each against its check value\n"
+    "setuplist  writes the SETUP.LST a package's setup program installs by\n";
 
 constexpr std::string_view kCreateUsage =
     "Usage: vexo package create -o OUT [--stub STUB] [--no-setup] FILE...\n"
@@ -268,8 +271,9 @@ struct Subcommand {
     int (*run)(Arguments args, std::ostream& out, std::ostream& err);
 };
 
-constexpr Subcommand kSubcommands[] = {{"create", kCreateUsage, RunCreate},
-                                       {"list", kListUsage, RunList}};
+const Subcommand kSubcommands[] = {{"create", kCreateUsage, RunCreate},
+                                   {"list", kListUsage, RunList},
+                                   {"setuplist", kSetupListUsage, RunSetupList}};
 
 int RunPackage(Arguments args, std::ostream& out, std::ostream& err) {
     return RunSubcommand(args, kSubcommands, "package", kUsage, out, err,
